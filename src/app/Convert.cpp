@@ -1,0 +1,50 @@
+#include "app/Convert.h"
+
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "app/modMain.h"
+
+namespace tavrel::convert {
+
+std::optional<double> ToDouble(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  text = text.substr(b, e - b);
+  if (text.empty() || text.size() > 64) return std::nullopt;
+
+  // Validate the shape ourselves: strtod would also take hex, "inf" and "nan".
+  std::size_t i = 0;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t expDigits = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++expDigits;
+    if (expDigits == 0) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  const double v = std::strtod(std::string(text).c_str(), nullptr);
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::optional<std::int16_t> ToInt16(std::string_view text) {
+  const auto d = ToDouble(text);
+  if (!d) return std::nullopt;
+  if (*d < -32768.5 || *d > 32767.5) return std::nullopt;
+  const long r = modMain::RoundHalfEven(*d);
+  if (r < -32768 || r > 32767) return std::nullopt;
+  return static_cast<std::int16_t>(r);
+}
+
+}  // namespace tavrel::convert

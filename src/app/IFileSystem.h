@@ -1,0 +1,33 @@
+// The file operations the behaviour needs. Paths are the platform's own (8-bit) text.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrel {
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  // True when the path names an existing folder.
+  virtual bool IsFolder(const std::string& path) = 0;
+  // True when the path names an existing ordinary file: not a folder, not hidden, not a
+  // system file.
+  virtual bool IsOrdinaryFile(const std::string& path) = 0;
+  // Creates one folder (the parent must exist). False when it could not be created.
+  virtual bool CreateFolder(const std::string& path) = 0;
+  // Appends to a file, creating it when missing. False when nothing or not all was written.
+  virtual bool AppendFile(const std::string& path, std::string_view data) = 0;
+  // The whole content of a file, or nothing when it cannot be read.
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // Replaces a file's content as a whole, so that a reader never sees half of it. A private
+  // file is readable and writable by its owner only. False when the content was not stored.
+  virtual bool ReplaceFile(const std::string& path, std::string_view data, bool privateFile) = 0;
+  // Deletes a file. False when it did not exist or could not be removed.
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // The temporary folder, ending with a separator (the platform's temporary-path rule).
+  virtual std::string TempFolder() = 0;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,74 @@
+#include "app/frmMain.h"
+
+#include "activity/modMain.h"
+#include "app/Convert.h"
+#include "monitor/MonitorCycle.h"
+#include "netinfo/StartupReport.h"
+#include "netinfo/modConnections.h"
+#include "netinfo/modGetAll.h"
+#include "settings/modReg.h"
+#include "settings/modSettings.h"
+#include "ui/modOnTop.h"
+
+namespace tavrel {
+
+frmMain::frmMain(Env& env, IMainView& view, ITimer& tmrConnect)
+    : env_(env), view_(view), timer_(tmrConnect) {}
+
+void frmMain::Form_Load() {
+  txtConnection.Replace(modMain::StartupReport(env_));
+  env_.desktop.DoEvents();
+  modConnections::SetupConnectionList(env_, ListView1);
+  modMain::AppendActivity(env_, txtConnection, " " + modGetAll::GetAllAddresses(env_));
+  view_.SetListVisible(false);
+  view_.SetActivityVisible(true);
+  EnsureLogFolder(env_.app.InFolder("logs"));
+  EnsureLogFolder(env_.app.InFolder(std::string("logs") + kPathSep + "traffic"));
+  env_.desktop.DoEvents();
+  modMain::WriteLogs(env_, txtConnection, ListView1);
+  modOnTop::SetTopMost(env_, view_.Handle());
+  const std::string& app = env_.app.title;
+  modSettings::SaveSetting(env_, app, "Settings", "valA", "0");
+  ReconnectFailures =
+      convert::ToInt16(modSettings::GetSetting(env_, app, "Settings", "valA", "0")).value_or(0);
+}
+
+// A log folder that cannot be made (a file of that name in the way, no right to write) does not
+// stop the program: the activity view says so once, and the monitor goes on without that log.
+void frmMain::EnsureLogFolder(const std::string& path) {
+  std::string p = path;
+  if (modMain::FolderExists(env_, p)) return;
+  if (env_.fs.CreateFolder(p)) return;
+  const char* why = env_.fs.IsOrdinaryFile(p) ? " (a file of that name is in the way)" : "";
+  modMain::AppendActivity(env_, txtConnection, " Cannot create the log folder " + p + why);
+}
+
+void frmMain::Form_Activate() {
+  const modMain::Rect r = modMain::CenterForm(view_.ScreenWidth(), view_.ScreenHeight(), view_.Bounds());
+  view_.MoveTo(r.left, r.top);
+}
+
+void frmMain::Form_QueryUnload(int unloadMode) {
+  timer_.SetEnabled(false);
+  modOnTop::ClearTopMost(env_, view_.Handle());
+  if (unloadMode == unload::kAppWindows) {
+    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunOnceKey, env_.app.title,
+                             modReg::ProgramCommand(env_));
+  }
+  Form_Unload();
+}
+
+void frmMain::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  modSettings::SaveSetting(env_, env_.app.title, "Temp", "1", "");
+  view_.UnloadOtherWindows();
+  view_.EndProcess();
+}
+
+void frmMain::tmrConnect_Timer() {
+  MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures};
+  RunMonitorCycle(env_, parts);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,52 @@
+// The Linux composition root: one platform, one toolkit, the main window.
+#pragma once
+
+#include <memory>
+
+#include "app/Env.h"
+#include "gui/qt/MainWindow.h"
+#include "gui/qt/QtDesktop.h"
+#include "gui/qt/QtWindowManager.h"
+#include "platform/linux/CurlDownloader.h"
+#include "platform/linux/LinuxAddressTable.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxConnectionState.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxPhonebook.h"
+#include "platform/linux/LinuxSockets.h"
+#include "platform/linux/LinuxTcpTable.h"
+#include "platform/linux/XdgAutostart.h"
+#include "settings/ProfileFile.h"
+
+namespace tavrel::qt {
+
+struct LinuxPlatform {
+  explicit LinuxPlatform(AppInfo app);
+  LinuxFileSystem fs;
+  LinuxClock clock;
+  QtDesktop desktop;
+  ProfileFile profile{fs};
+  XdgAutostart registry;
+  LinuxConnectionState connection;
+  LinuxPhonebook phonebook;
+  LinuxTcpTable tcp;
+  LinuxAddressTable addresses;
+  LinuxSockets sockets;
+  CurlDownloader downloader;
+  QtWindowManager wm;
+  Env env;
+};
+
+// Starts the program: the main window is created (its timer running) and loaded.
+class App {
+ public:
+  explicit App(AppInfo app);
+  MainWindow& mainWindow() { return *main_; }
+  Env& env() { return platform_.env; }
+
+ private:
+  LinuxPlatform platform_;
+  std::unique_ptr<MainWindow> main_;
+};
+
+}  // namespace tavrel::qt

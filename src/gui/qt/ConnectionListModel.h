@@ -1,0 +1,29 @@
+// ListView1: a Qt table model over the behaviour's connection list.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "netinfo/ConnectionList.h"
+
+namespace tavrel::qt {
+
+class ConnectionListModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit ConnectionListModel(ConnectionList& list, QObject* parent = nullptr);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+ signals:
+  void columnsChanged();
+
+ private:
+  void Changed();
+  ConnectionList& list_;
+  int rows_ = 0;
+  int columns_ = 0;
+};
+
+}  // namespace tavrel::qt

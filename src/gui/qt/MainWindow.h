@@ -1,0 +1,67 @@
+// frmMain's view: a frameless window with the banner, the activity view and the connection list.
+#pragma once
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <QWidget>
+#include <memory>
+
+#include "activity/ActivityText.h"
+#include "app/frmMain.h"
+#include "gui/qt/ConnectionListModel.h"
+#include "gui/qt/QtDesktop.h"
+#include "gui/qt/QtWindowManager.h"
+
+namespace tavrel::qt {
+
+class MainWindow : public QWidget, public IMainView, public ActivityText::ISink {
+  Q_OBJECT
+ public:
+  MainWindow(Env& env, QtWindowManager& wm);
+  ~MainWindow() override;
+
+  frmMain& form() { return *form_; }
+  QPlainTextEdit* activityView() { return txtConnection_; }
+  QTreeView* listView() { return listView_; }
+  QtTimer& timer() { return *timer_; }
+
+  // Closes the window for a reason (an unload mode), as the desktop would.
+  void CloseFor(int unloadMode);
+
+  // IMainView
+  WindowHandle Handle() const override { return handle_; }
+  void SetListVisible(bool visible) override;
+  bool ListVisible() const override;
+  void SetActivityVisible(bool visible) override;
+  modMain::Rect Bounds() const override;
+  long ScreenWidth() const override;
+  long ScreenHeight() const override;
+  void MoveTo(long left, long top) override;
+  void UnloadOtherWindows() override;
+  void EndProcess() override;
+
+  // ActivityText::ISink
+  void Replaced(const std::string& wholeText) override;
+  void Appended(std::string_view piece) override;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  void ApplyColumnWidths();
+
+  Env& env_;
+  QtWindowManager& wm_;
+  WindowHandle handle_ = 0;
+  std::unique_ptr<QtTimer> timer_;
+  std::unique_ptr<frmMain> form_;
+  QLabel* banner_ = nullptr;
+  QPlainTextEdit* txtConnection_ = nullptr;
+  QTreeView* listView_ = nullptr;
+  ConnectionListModel* model_ = nullptr;
+  int closeReason_ = unload::kControlMenu;
+};
+
+}  // namespace tavrel::qt

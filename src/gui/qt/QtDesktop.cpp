@@ -1,0 +1,69 @@
+#include "gui/qt/QtDesktop.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+namespace tavrel::qt {
+
+std::function<int(const std::string&, int, const std::string&)> QtDesktop::answerBoxes;
+std::function<bool(const std::string&, const std::string&)> QtDesktop::interceptOpen;
+
+int QtDesktop::MsgBox(const std::string& text, int code, const std::string& caption) {
+  const std::string title = caption.empty() ? title_ : caption;
+  if (answerBoxes) return answerBoxes(text, code, title);
+
+  QMessageBox box;
+  box.setWindowTitle(QString::fromLocal8Bit(title.c_str()));
+  // The texts use CR LF between lines; Qt wants LF.
+  box.setText(QString::fromLocal8Bit(text.c_str()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  const bool yesNo = (code & 0x0F) == 4;
+  switch (code & 0xF0) {
+    case 16: box.setIcon(QMessageBox::Critical); break;
+    case 32: box.setIcon(QMessageBox::Question); break;
+    case 48: box.setIcon(QMessageBox::Warning); break;
+    case 64: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  if (yesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  const int answer = box.exec();
+  if (yesNo) return answer == QMessageBox::Yes ? mb::kYes : mb::kNo;
+  return mb::kOk;
+}
+
+namespace {
+bool XdgOpen(const std::string& verb, const std::string& target) {
+  if (QtDesktop::interceptOpen) return QtDesktop::interceptOpen(verb, target);
+  // Detached, so that the program never waits for the browser or file manager; the target is
+  // one argument, never parsed by a shell.
+  return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(target.c_str())});
+}
+}  // namespace
+
+void QtDesktop::ShellOpen(const std::string& target) { XdgOpen("open", target); }
+
+bool QtDesktop::LaunchProgram(const std::string& command) { return XdgOpen("launch", command); }
+
+void QtDesktop::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); }
+
+QtTimer::QtTimer(int intervalMs, std::function<void()> onTick) {
+  timer_.setInterval(intervalMs);
+  QObject::connect(&timer_, &QTimer::timeout, [tick = std::move(onTick)] { tick(); });
+}
+
+void QtTimer::SetEnabled(bool enabled) {
+  if (enabled) {
+    timer_.start();  // restarts the countdown
+  } else {
+    timer_.stop();
+  }
+}
+
+}  // namespace tavrel::qt

@@ -1,0 +1,41 @@
+// Desktop services on Qt: message boxes, xdg-open, letting events run, the window timer.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "app/IDesktop.h"
+#include "app/ITimer.h"
+
+namespace tavrel::qt {
+
+class QtDesktop : public IDesktop {
+ public:
+  explicit QtDesktop(std::string title) : title_(std::move(title)) {}
+  int MsgBox(const std::string& text, int code, const std::string& caption) override;
+  void ShellOpen(const std::string& target) override;
+  bool LaunchProgram(const std::string& command) override;
+  void DoEvents() override;
+
+  // Tests answer boxes here instead of a person: text, code and caption in, the button out.
+  static std::function<int(const std::string&, int, const std::string&)> answerBoxes;
+  // Tests see what would have been opened or launched instead of starting xdg-open.
+  static std::function<bool(const std::string& verb, const std::string& target)> interceptOpen;
+
+ private:
+  std::string title_;
+};
+
+class QtTimer : public ITimer {
+ public:
+  QtTimer(int intervalMs, std::function<void()> onTick);
+  void SetEnabled(bool enabled) override;
+  bool Enabled() const override { return timer_.isActive(); }
+  QTimer& timer() { return timer_; }
+
+ private:
+  QTimer timer_;
+};
+
+}  // namespace tavrel::qt

@@ -1,0 +1,31 @@
+// The program's windows as the behaviour addresses them: by handle.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <map>
+
+#include "ui/IWindowManager.h"
+#include "ui/IWindowStyle.h"
+
+namespace tavrel::qt {
+
+class QtWindowManager : public IWindowManager, public IWindowStyle {
+ public:
+  // A window's handle, registered so that later calls can find it.
+  WindowHandle Register(QWidget* w);
+  QWidget* Find(WindowHandle h) const;
+
+  void SetTopMost(WindowHandle window) override;
+  void ClearTopMost(WindowHandle window) override;
+  std::string StartMove(WindowHandle window) override;
+
+  std::int32_t GetWindowLong(WindowHandle window, int index) override;
+  std::int32_t SetWindowLong(WindowHandle window, int index, std::int32_t value) override;
+
+ private:
+  void StayOnTop(WindowHandle window, bool on);
+  std::map<WindowHandle, QPointer<QWidget>> windows_;
+};
+
+}  // namespace tavrel::qt

@@ -1,0 +1,62 @@
+// The content of the connection list ListView1: six text columns, rows in the order they were
+// added, and the list's own text sort once a header was clicked. A view draws it and is told
+// when it changed.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tavrel {
+
+class ConnectionList {
+ public:
+  static constexpr std::size_t kColumns = 6;
+  using Row = std::array<std::string, kColumns>;
+  struct Column {
+    std::string header;
+    int widthTwips = 0;  // 0: the view's default width
+  };
+
+  // Columns.
+  void AddColumn(std::string header);
+  void SetColumnWidth(std::size_t column, int widthTwips);
+  const std::vector<Column>& Columns() const { return columns_; }
+
+  // Rows. Index is the display index (sorted order when sorting is on).
+  void Clear();
+  void Add(Row row);
+  std::size_t Count() const { return rows_.size(); }
+  const Row& Item(std::size_t displayIndex) const;
+
+  // Header click on the zero-based column: that column becomes the sort key, the direction
+  // flips, and sorting stays on for every later change.
+  void ColumnClick(std::size_t column);
+  bool Sorted() const { return sorted_; }
+  std::size_t SortKey() const { return sortKey_; }
+  bool Descending() const { return descending_; }
+
+  // Brackets a bulk change (a refresh) so that the view redraws once at the end.
+  void BeginUpdate();
+  void EndUpdate();
+
+  // Called after every change that the view must redraw (columns, rows or order).
+  std::function<void()> onChanged;
+
+ private:
+  void Resort();
+  void Changed();
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;          // insertion order
+  std::vector<std::size_t> order_; // display index -> rows_ index
+  bool orderValid_ = true;
+  bool sorted_ = false;
+  bool descending_ = false;
+  std::size_t sortKey_ = 0;
+  int updating_ = 0;
+  bool pendingChange_ = false;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/IClock.h"
+
+namespace tavrel {
+
+// The local time of the system clock.
+class LinuxClock : public IClock {
+ public:
+  LocalTime Now() override;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,18 @@
+// Registration for start at logon.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Env.h"
+
+namespace tavrel::modReg {
+
+bool SetRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
+                      const std::string& valueName, const std::string& data);
+void DeleteRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
+                         const std::string& valueName);
+// Program folder + separator + executable name (+ ".exe" on Windows): the registered command.
+std::string ProgramCommand(const Env& env);
+
+}  // namespace tavrel::modReg

@@ -1,0 +1,20 @@
+// The settings store: one INI file in the program folder, read afresh on every call.
+#pragma once
+
+#include <string>
+
+#include "app/Env.h"
+
+namespace tavrel::modSettings {
+
+// Program folder + the title with blanks as underscores + ".ini".
+std::string IniFilePath(const Env& env);
+// The stored value (at most 154 characters), or defaultValue when the file, section or key is
+// missing. appName mirrors the platform's call and is not used: the file is IniFilePath's.
+std::string GetSetting(Env& env, const std::string& appName, const std::string& section,
+                       const std::string& key, const std::string& defaultValue);
+// Stores value at once; a failed write is lost silently.
+void SaveSetting(Env& env, const std::string& appName, const std::string& section,
+                 const std::string& key, const std::string& value);
+
+}  // namespace tavrel::modSettings

@@ -1,0 +1,22 @@
+// A shared record of the calls that fakes receive, in order, to check the order of steps.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavrel::fakes {
+
+struct EventLog {
+  std::vector<std::string> events;
+  void Add(std::string e) { events.push_back(std::move(e)); }
+  // Index of the first event equal to e at or after from, or -1.
+  int Find(const std::string& e, int from = 0) const {
+    for (int i = from; i < static_cast<int>(events.size()); ++i)
+      if (events[static_cast<std::size_t>(i)] == e) return i;
+    return -1;
+  }
+  bool Has(const std::string& e) const { return Find(e) >= 0; }
+  void Clear() { events.clear(); }
+};
+
+}  // namespace tavrel::fakes

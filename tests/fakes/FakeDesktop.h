@@ -1,0 +1,75 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/IDesktop.h"
+#include "app/ITimer.h"
+#include "fakes/EventLog.h"
+
+namespace tavrel::fakes {
+
+struct Box {
+  std::string text;
+  int code;
+  std::string caption;
+};
+
+// Message boxes are answered from a queue (OK, or the code's default answer when it is empty).
+class FakeDesktop : public IDesktop {
+ public:
+  explicit FakeDesktop(EventLog& log) : log_(log) {}
+  int MsgBox(const std::string& text, int code, const std::string& caption) override {
+    boxes.push_back({text, code, caption});
+    log_.Add("MsgBox");
+    if (onBox) onBox();
+    if (!answers.empty()) {
+      const int a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    return (code == mb::kYesNoQuestion || code == mb::kYesNoExclamation) ? mb::kNo : mb::kOk;
+  }
+  void ShellOpen(const std::string& target) override {
+    opened.push_back(target);
+    log_.Add("ShellOpen " + target);
+  }
+  bool LaunchProgram(const std::string& command) override {
+    launched.push_back(command);
+    log_.Add("Launch " + command);
+    return launchSucceeds;
+  }
+  void DoEvents() override {
+    log_.Add("DoEvents");
+    if (onDoEvents) onDoEvents();
+  }
+
+  std::vector<Box> boxes;
+  std::deque<int> answers;
+  std::vector<std::string> opened;
+  std::vector<std::string> launched;
+  bool launchSucceeds = true;
+  std::function<void()> onBox;
+  std::function<void()> onDoEvents;
+
+ private:
+  EventLog& log_;
+};
+
+class FakeTimer : public ITimer {
+ public:
+  explicit FakeTimer(EventLog& log, bool enabled = true) : log_(log), enabled_(enabled) {}
+  void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
+    log_.Add(enabled ? "Timer on" : "Timer off");
+  }
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  EventLog& log_;
+  bool enabled_;
+};
+
+}  // namespace tavrel::fakes

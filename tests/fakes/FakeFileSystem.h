@@ -1,0 +1,78 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/IFileSystem.h"
+#include "fakes/EventLog.h"
+
+namespace tavrel::fakes {
+
+// An in-memory file system with '/' separators. Folders must be created before files in them.
+class FakeFileSystem : public IFileSystem {
+ public:
+  explicit FakeFileSystem(EventLog& log) : log_(log) { folders.insert("/"); }
+
+  bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
+  bool IsOrdinaryFile(const std::string& path) override {
+    if (!files.count(path)) return false;
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name[0] != '.';
+  }
+  bool CreateFolder(const std::string& path) override {
+    log_.Add("CreateFolder " + path);
+    if (readOnly || folders.count(path) || files.count(path) || !folders.count(Parent(path)))
+      return false;
+    folders.insert(path);
+    return true;
+  }
+  bool AppendFile(const std::string& path, std::string_view data) override {
+    log_.Add("AppendFile " + path);
+    if (readOnly || folders.count(path) || !folders.count(Parent(path))) return false;
+    files[path].append(data);
+    return true;
+  }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    if (unreadable.count(path)) return std::nullopt;
+    const auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+  bool ReplaceFile(const std::string& path, std::string_view data, bool privateFile) override {
+    log_.Add("ReplaceFile " + path);
+    if (readOnly || folders.count(path) || !folders.count(Parent(path))) return false;
+    files[path] = std::string(data);
+    if (privateFile) privateFiles.insert(path);
+    return true;
+  }
+  bool RemoveFile(const std::string& path) override {
+    log_.Add("RemoveFile " + path);
+    return !readOnly && files.erase(path) > 0;
+  }
+  std::string TempFolder() override { return tempFolder; }
+
+  static std::string Parent(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+  }
+  // Creates a folder and all its parents.
+  void MakeFolders(const std::string& path) {
+    for (std::size_t i = 1; i <= path.size(); ++i)
+      if (i == path.size() || path[i] == '/') folders.insert(path.substr(0, i));
+  }
+
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+  std::set<std::string> unreadable;
+  std::set<std::string> privateFiles;
+  std::string tempFolder = "/tmp/";
+  bool readOnly = false;
+
+ private:
+  EventLog& log_;
+};
+
+}  // namespace tavrel::fakes

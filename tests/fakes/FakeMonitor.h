@@ -1,0 +1,87 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/EventLog.h"
+#include "monitor/IConnectionState.h"
+#include "monitor/IPhonebook.h"
+
+namespace tavrel::fakes {
+
+class FakeConnectionState : public IConnectionState {
+ public:
+  explicit FakeConnectionState(EventLog& log) : log_(log) {}
+  int InternetGetConnectedState(std::uint32_t& f) override {
+    log_.Add("InternetGetConnectedState");
+    ++queries;
+    f = flags;
+    return result;
+  }
+  int IsNetworkAlive(std::uint32_t& f) override {
+    log_.Add("IsNetworkAlive");
+    f = aliveFlags;
+    return aliveResult;
+  }
+  std::uint32_t flags = INTERNET_CONNECTION_LAN;
+  int result = 1;
+  std::uint32_t aliveFlags = NETWORK_ALIVE_LAN;
+  int aliveResult = 1;
+  int queries = 0;
+
+ private:
+  EventLog& log_;
+};
+
+struct StoredEntry {
+  std::string name;
+  std::string user;
+  std::string password;
+};
+
+class FakePhonebook : public IPhonebook {
+ public:
+  explicit FakePhonebook(EventLog& log) : log_(log) {}
+  std::uint32_t RasDial(const RasDialParams& p) override {
+    dials.push_back(p);
+    log_.Add("RasDial");
+    if (onDial) onDial(p);
+    return dialResult;
+  }
+  std::uint32_t RasEnumEntries(std::vector<RasEntryName>& out, std::uint32_t& count) override {
+    log_.Add("RasEnumEntries");
+    count = 0;
+    for (const auto& e : entries) {
+      if (count >= out.size()) break;
+      out[count].szEntryName.fill(0);
+      e.name.copy(out[count].szEntryName.data(), out[count].szEntryName.size() - 1);
+      ++count;
+    }
+    return enumResult;
+  }
+  std::uint32_t RasGetEntryDialParams(RasDialParams& p, bool& saved) override {
+    log_.Add("RasGetEntryDialParams");
+    const std::string name(p.szEntryName.data());
+    for (const auto& e : entries) {
+      if (e.name == name) {
+        e.user.copy(p.szUserName.data(), p.szUserName.size() - 1);
+        e.password.copy(p.szPassword.data(), p.szPassword.size() - 1);
+        saved = !e.password.empty();
+        return 0;
+      }
+    }
+    return 623;  // entry not found
+  }
+
+  std::vector<StoredEntry> entries;
+  std::vector<RasDialParams> dials;
+  std::uint32_t dialResult = 0;
+  std::uint32_t enumResult = 0;
+  std::function<void(const RasDialParams&)> onDial;
+
+ private:
+  EventLog& log_;
+};
+
+}  // namespace tavrel::fakes

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "fakes/EventLog.h"
+#include "fakes/FakeFileSystem.h"
+#include "settings/IRegistry.h"
+#include "ui/IWindowManager.h"
+#include "ui/IWindowStyle.h"
+#include "update/IDownloader.h"
+
+namespace tavrel::fakes {
+
+class FakeRegistry : public IRegistry {
+ public:
+  explicit FakeRegistry(EventLog& log) : log_(log) {}
+  bool SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& name,
+                        const std::string& data) override {
+    log_.Add("SetRegistryValue " + subKey);
+    if (denied) return false;
+    values[{root, subKey, name}] = data;
+    return true;
+  }
+  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
+                           const std::string& name) override {
+    log_.Add("DeleteRegistryValue " + subKey);
+    if (!denied) values.erase({root, subKey, name});
+  }
+  std::map<std::tuple<std::uint32_t, std::string, std::string>, std::string> values;
+  bool denied = false;
+
+ private:
+  EventLog& log_;
+};
+
+// Downloads by copying a prepared body into the fake file system.
+class FakeDownloader : public IDownloader {
+ public:
+  FakeDownloader(EventLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
+  bool DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
+                    const Progress& progress) override {
+    log_.Add("DownloadFile " + url);
+    const auto it = bodies.find(url);
+    if (it == bodies.end() || it->second.size() > maxBytes) return false;
+    if (progress) progress(it->second.size(), it->second.size());
+    return fs_.ReplaceFile(localPath, it->second, false);
+  }
+  std::map<std::string, std::string> bodies;  // url -> body; a missing url fails
+
+ private:
+  EventLog& log_;
+  FakeFileSystem& fs_;
+};
+
+class FakeWindowManager : public IWindowManager {
+ public:
+  explicit FakeWindowManager(EventLog& log) : log_(log) {}
+  void SetTopMost(WindowHandle w) override {
+    log_.Add("SetTopMost " + std::to_string(w));
+    topmost[w] = true;
+  }
+  void ClearTopMost(WindowHandle w) override {
+    log_.Add("ClearTopMost " + std::to_string(w));
+    topmost[w] = false;
+  }
+  std::string StartMove(WindowHandle w) override {
+    log_.Add("StartMove " + std::to_string(w));
+    return moveError;
+  }
+  bool IsTopMost(WindowHandle w) const {
+    const auto it = topmost.find(w);
+    return it != topmost.end() && it->second;
+  }
+  std::map<WindowHandle, bool> topmost;
+  std::string moveError;
+
+ private:
+  EventLog& log_;
+};
+
+// Style words per window.
+class FakeWindowStyle : public IWindowStyle {
+ public:
+  explicit FakeWindowStyle(EventLog& log) : log_(log) {}
+  std::int32_t GetWindowLong(WindowHandle w, int index) override {
+    const auto it = words.find({w, index});
+    return it == words.end() ? 0 : it->second;
+  }
+  std::int32_t SetWindowLong(WindowHandle w, int index, std::int32_t value) override {
+    log_.Add("SetWindowLong " + std::to_string(index));
+    const std::int32_t old = GetWindowLong(w, index);
+    if (w != 0) words[{w, index}] = value;
+    return old;
+  }
+  std::map<std::pair<WindowHandle, int>, std::int32_t> words;
+
+ private:
+  EventLog& log_;
+};
+
+}  // namespace tavrel::fakes
