@@ -66,6 +66,55 @@ void frmMain::Form_Unload() {
   view_.EndProcess();
 }
 
+void frmMain::Form_GotFocus() { modOnTop::SetTopMost(env_, view_.Handle()); }
+
+void frmMain::Form_Resize() {
+  if (view_.Minimized()) return;
+  view_.SetViewsSize(view_.InnerWidth(), view_.InnerHeight() - kViewsTopMargin);
+}
+
+void frmMain::Image1_MouseDown(int, int, long, long) {
+  // Any mouse button on the banner moves the window.
+  const std::string error = env_.wm.StartMove(view_.Handle());
+  if (!error.empty()) txtConnection.Append(error);
+}
+
+void frmMain::imgToggle_Click() {
+  if (!view_.ListVisible()) {
+    view_.SetActivityVisible(false);
+    view_.SetListVisible(true);
+  } else {
+    view_.SetActivityVisible(true);
+    view_.SetListVisible(false);
+  }
+}
+
+void frmMain::imgSettings_Click() {
+  timer_.SetEnabled(false);
+  modOnTop::ClearTopMost(env_, view_.Handle());
+  view_.ShowSettings();
+}
+
+void frmMain::imgInfo_Click() {
+  timer_.SetEnabled(false);
+  modOnTop::ClearTopMost(env_, view_.Handle());
+  view_.ShowMenu(kMenuLeft, kMenuTop + view_.MenuOffset());
+}
+
+void frmMain::imgMinimize_Click() {
+  modOnTop::ClearTopMost(env_, view_.Handle());
+  view_.Minimize();
+}
+
+void frmMain::imgExit_Click() { view_.RequestClose(unload::kCode); }
+
+void frmMain::ListView1_ColumnClick(int columnIndex) {
+  if (columnIndex >= 1) ListView1.ColumnClick(static_cast<std::size_t>(columnIndex - 1));
+}
+
+void frmMain::txtConnection_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
+void frmMain::ListView1_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
+
 void frmMain::tmrConnect_Timer() {
   MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures};
   RunMonitorCycle(env_, parts);

@@ -1,12 +1,18 @@
 #include "gui/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
+#include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
+#include "settings/modSettings.h"
+#include "ui/modOnTop.h"
 
 namespace tavrel::qt {
 
@@ -20,24 +26,46 @@ QString ToDisplay(std::string_view s) {
 }  // namespace
 
 MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
+  InitResources();
   setWindowTitle(QString::fromLocal8Bit(env.app.title.c_str()));
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-  setFixedSize(Px(6270), Px(3675));
+  resize(Px(kMainInnerWidth), Px(kMainInnerHeight));
   handle_ = wm_.Register(this);
 
-  banner_ = new QLabel(this);
-  banner_->setGeometry(0, 0, Px(6270), Px(885));
-  banner_->setText(QStringLiteral("  Tavrel"));
-  banner_->setStyleSheet(QStringLiteral("background:#1d3f6e;color:white;font-weight:bold;font-size:18px;"));
+  auto place = [](QWidget* w, const ControlPlace& c) {
+    w->setGeometry(Px(c.left), Px(c.top), Px(c.width), Px(c.height));
+    w->setObjectName(QString::fromLatin1(c.name));
+    if (*c.tooltip) w->setToolTip(QString::fromLatin1(c.tooltip));
+  };
+  banner_ = new ImageButton(QStringLiteral(":/banner.svg"), this);
+  place(banner_, kMainLayout[0]);
+  connect(banner_, &ImageButton::pressed, this,
+          [this](int b, int s, int x, int y) { form_->Image1_MouseDown(b, s, Tw(x), Tw(y)); });
+
+  // The five buttons on the banner, each with its picture and its own pointer.
+  const char* pictures[] = {"toggle", "settings", "help", "minimize", "exit"};
+  for (int i = 0; i < 5; ++i) {
+    const QString name = QString::fromLatin1(pictures[i]);
+    auto* b = new ImageButton(QStringLiteral(":/main/%1.svg").arg(name), this);
+    place(b, kMainLayout[static_cast<std::size_t>(i + 1)]);
+    const QPixmap pointer = QIcon(QStringLiteral(":/main/pointer_%1.svg").arg(name)).pixmap(32, 32);
+    b->setCursor(QCursor(pointer, 1, 1));
+    buttons_.push_back(b);
+  }
+  connect(buttons_[0], &ImageButton::clicked, this, [this] { form_->imgToggle_Click(); });
+  connect(buttons_[1], &ImageButton::clicked, this, [this] { form_->imgSettings_Click(); });
+  connect(buttons_[2], &ImageButton::clicked, this, [this] { form_->imgInfo_Click(); });
+  connect(buttons_[3], &ImageButton::clicked, this, [this] { form_->imgMinimize_Click(); });
+  connect(buttons_[4], &ImageButton::clicked, this, [this] { form_->imgExit_Click(); });
 
   txtConnection_ = new QPlainTextEdit(this);
-  txtConnection_->setGeometry(0, Px(885), Px(6255), Px(2775));
+  place(txtConnection_, kMainLayout[6]);
   txtConnection_->setReadOnly(true);
   txtConnection_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   txtConnection_->setUndoRedoEnabled(false);
 
   listView_ = new QTreeView(this);
-  listView_->setGeometry(0, Px(885), Px(6135), Px(2775));
+  place(listView_, kMainLayout[7]);
   listView_->setRootIsDecorated(false);
   listView_->setUniformRowHeights(true);
   listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -52,6 +80,12 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   listView_->header()->setSectionsClickable(true);
   listView_->header()->setStretchLastSection(false);
   connect(model_, &ConnectionListModel::columnsChanged, this, [this] { ApplyColumnWidths(); });
+  connect(listView_->header(), &QHeaderView::sectionClicked, this,
+          [this](int logical) { form_->ListView1_ColumnClick(logical + 1); });
+  // The list sorts itself; the header only shows which column and which way.
+  listView_->header()->setSortIndicatorShown(false);
+  txtConnection_->viewport()->installEventFilter(this);
+  listView_->viewport()->installEventFilter(this);
 
   // tmrConnect runs from the creation of the window.
   timer_->SetEnabled(true);
@@ -67,6 +101,12 @@ void MainWindow::ApplyColumnWidths() {
   for (std::size_t i = 0; i < cols.size(); ++i) {
     if (cols[i].widthTwips > 0) listView_->setColumnWidth(static_cast<int>(i), Px(cols[i].widthTwips));
   }
+}
+
+ImageButton* MainWindow::button(const char* name) const {
+  for (ImageButton* b : buttons_)
+    if (b->objectName() == QLatin1String(name)) return b;
+  return nullptr;
 }
 
 void MainWindow::CloseFor(int unloadMode) {
@@ -94,6 +134,60 @@ long MainWindow::ScreenHeight() const {
 }
 
 void MainWindow::MoveTo(long left, long top) { move(Px(left), Px(top)); }
+
+long MainWindow::InnerWidth() const { return Tw(width()); }
+long MainWindow::InnerHeight() const { return Tw(height()); }
+bool MainWindow::Minimized() const { return isMinimized(); }
+void MainWindow::Minimize() { showMinimized(); }
+
+void MainWindow::SetViewsSize(long w, long h) {
+  // Never a negative size, however small the window gets.
+  const int pw = std::max(0, Px(w));
+  const int ph = std::max(0, Px(h));
+  txtConnection_->resize(pw, ph);
+  listView_->resize(pw, ph);
+}
+
+// The borderless main window has no caption bar: the menu's top is 3000 twips exactly.
+long MainWindow::MenuOffset() const { return Tw(geometry().y() - frameGeometry().y()); }
+
+void MainWindow::ShowSettings() {
+  if (openSettings) {
+    openSettings();
+  } else {
+    ShowPlaceholder(QStringLiteral("Settings"));
+  }
+}
+
+void MainWindow::ShowMenu(long left, long top) {
+  if (openMenu) {
+    openMenu(left, top);
+  } else {
+    ShowPlaceholder(QStringLiteral("Menu"));
+  }
+}
+
+void MainWindow::UnloadMenu() {
+  if (closeMenu) closeMenu();
+}
+
+void MainWindow::RequestClose(int unloadMode) { CloseFor(unloadMode); }
+
+// Until a window of its own exists: a plain window whose closing restarts the monitor when an
+// entry is configured and puts the main window back in the topmost band.
+void MainWindow::ShowPlaceholder(const QString& caption) {
+  auto* w = new QWidget(nullptr, Qt::Window);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  w->setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(w);
+  layout->addWidget(new QLabel(caption, w));
+  connect(w, &QObject::destroyed, this, [this] {
+    const std::string id = modSettings::GetSetting(env_, env_.app.title, "Settings", "ConID", "");
+    timer_->SetEnabled(!id.empty());
+    modOnTop::SetTopMost(env_, handle_);
+  });
+  w->show();
+}
 
 void MainWindow::UnloadOtherWindows() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -124,8 +218,28 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 }
 
 void MainWindow::changeEvent(QEvent* e) {
-  if (e->type() == QEvent::ActivationChange && isActiveWindow()) form_->Form_Activate();
+  if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
+    form_->Form_Activate();
+    form_->Form_GotFocus();
+  }
+  if (e->type() == QEvent::WindowStateChange && !isMinimized()) form_->Form_Resize();
   QWidget::changeEvent(e);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (form_) form_->Form_Resize();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonPress) {
+    auto* me = static_cast<QMouseEvent*>(e);
+    const QPoint p = me->position().toPoint();
+    const int b = ButtonCode(me->button()), s = ShiftCode(me->modifiers());
+    if (watched == txtConnection_->viewport()) form_->txtConnection_MouseDown(b, s, Tw(p.x()), Tw(p.y()));
+    if (watched == listView_->viewport()) form_->ListView1_MouseDown(b, s, Tw(p.x()), Tw(p.y()));
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 }  // namespace tavrel::qt

@@ -5,11 +5,13 @@
 #include <QPlainTextEdit>
 #include <QTreeView>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "activity/ActivityText.h"
 #include "app/frmMain.h"
 #include "gui/qt/ConnectionListModel.h"
+#include "gui/qt/ImageButton.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 
@@ -28,6 +30,14 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
 
   // Closes the window for a reason (an unload mode), as the desktop would.
   void CloseFor(int unloadMode);
+  ImageButton* button(const char* name) const;
+  ImageButton* banner() const { return banner_; }
+
+  // The other windows, wired by the composition root: the settings window, the menu window
+  // (opened at a screen position in twips) and the menu's unload.
+  std::function<void()> openSettings;
+  std::function<void(long left, long top)> openMenu;
+  std::function<void()> closeMenu;
 
   // IMainView
   WindowHandle Handle() const override { return handle_; }
@@ -38,6 +48,16 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   long ScreenWidth() const override;
   long ScreenHeight() const override;
   void MoveTo(long left, long top) override;
+  long InnerWidth() const override;
+  long InnerHeight() const override;
+  bool Minimized() const override;
+  void Minimize() override;
+  void SetViewsSize(long width, long height) override;
+  long MenuOffset() const override;
+  void ShowSettings() override;
+  void ShowMenu(long left, long top) override;
+  void UnloadMenu() override;
+  void RequestClose(int unloadMode) override;
   void UnloadOtherWindows() override;
   void EndProcess() override;
 
@@ -48,6 +68,8 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
  protected:
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void ApplyColumnWidths();
@@ -57,7 +79,9 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   WindowHandle handle_ = 0;
   std::unique_ptr<QtTimer> timer_;
   std::unique_ptr<frmMain> form_;
-  QLabel* banner_ = nullptr;
+  void ShowPlaceholder(const QString& caption);
+  ImageButton* banner_ = nullptr;
+  std::vector<ImageButton*> buttons_;
   QPlainTextEdit* txtConnection_ = nullptr;
   QTreeView* listView_ = nullptr;
   ConnectionListModel* model_ = nullptr;
