@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "activity/modMain.h"
+#include "app/Convert.h"
 #include "fakes/FakeEnv.h"
 
 namespace tavrel {
@@ -12,6 +14,84 @@ TEST(StripTrailingBackslash, DropsBlanksThenOneSeparator) {
   EXPECT_EQ(modMain::StripTrailingBackslash("  /var/app//"), "/var/app/");
   EXPECT_EQ(modMain::StripTrailingBackslash("/"), "");
   EXPECT_EQ(modMain::StripTrailingBackslash("   "), "");
+}
+
+TEST(FolderAndFileExists, ReportOnlyWhatTheyAreAskedFor) {
+  fakes::FakeEnv f;
+  f.fs.MakeFolders("/app/logs");
+  f.fs.files["/app/help.chm"] = "x";
+  f.fs.files["/app/.hidden"] = "x";
+
+  std::string p = " /app/logs/ ";
+  EXPECT_TRUE(modMain::FolderExists(f.env, p));
+  EXPECT_EQ(p, "/app/logs") << "the caller sees the cleaned path";
+  std::string file = "/app/help.chm";
+  EXPECT_FALSE(modMain::FolderExists(f.env, file));
+
+  EXPECT_TRUE(modMain::FileExists(f.env, "/app/help.chm"));
+  EXPECT_FALSE(modMain::FileExists(f.env, "/app/logs")) << "a folder is no file";
+  EXPECT_FALSE(modMain::FileExists(f.env, "/app/.hidden")) << "a hidden file does not count";
+  EXPECT_FALSE(modMain::FileExists(f.env, ""));
+  EXPECT_FALSE(modMain::FileExists(f.env, "   "));
+}
+
+TEST(CenterForm, RoundsHalvesToTheEvenNeighbour) {
+  EXPECT_EQ(modMain::RoundHalfEven(2.5), 2);
+  EXPECT_EQ(modMain::RoundHalfEven(3.5), 4);
+  EXPECT_EQ(modMain::RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(modMain::RoundHalfEven(2.4999), 2);
+  const auto r = modMain::CenterForm(1001, 1000, {5, 5, 100, 101});
+  EXPECT_EQ(r.left, 450);  // 450.5 -> 450
+  EXPECT_EQ(r.top, 450);   // 449.5 -> 450
+  EXPECT_EQ(r.width, 100);
+  EXPECT_EQ(r.height, 101);
+}
+
+TEST(Convert, ReadsSettingNumbersAsTheMonitorNeedsThem) {
+  EXPECT_EQ(convert::ToDouble("01"), 1.0);
+  EXPECT_EQ(convert::ToDouble(" 1 "), 1.0);
+  EXPECT_EQ(convert::ToDouble("1.0"), 1.0);
+  EXPECT_EQ(convert::ToDouble("-2.5e1"), -25.0);
+  for (const char* bad : {"", " ", "abc", "1x", "0x10", "inf", "nan", "1e", ".", "+"})
+    EXPECT_FALSE(convert::ToDouble(bad).has_value()) << bad;
+  EXPECT_EQ(convert::ToInt16("2.5"), 2);
+  EXPECT_EQ(convert::ToInt16("3.5"), 4);
+  EXPECT_EQ(convert::ToInt16("32767"), 32767);
+  EXPECT_EQ(convert::ToInt16("-32768"), -32768);
+  EXPECT_FALSE(convert::ToInt16("32768").has_value());
+  EXPECT_FALSE(convert::ToInt16("32767.5").has_value()) << "rounds to 32768";
+  EXPECT_FALSE(convert::ToInt16("1e9").has_value());
+}
+
+TEST(TimeStamp, IsDayMonthYearThenTwentyFourHourTime) {
+  fakes::FakeClock clock;
+  clock.now = {2027, 2, 1, 9, 5, 3};
+  EXPECT_EQ(modMain::TimeStamp(clock), "01-02-27 - 09:05:03");
+  clock.now = {2026, 12, 4, 23, 58, 5};
+  EXPECT_EQ(modMain::TimeStamp(clock), "04-12-26 - 23:58:05");
+}
+
+class RecordingSink : public ActivityText::ISink {
+ public:
+  void Replaced(const std::string& t) override { replaced.push_back(t); }
+  void Appended(std::string_view p) override { appended.emplace_back(p); }
+  std::vector<std::string> replaced, appended;
+};
+
+TEST(AppendActivity, AddsLineEndStampAndMessageAndHandsTheViewOnlyThePiece) {
+  fakes::FakeEnv f;
+  ActivityText view;
+  RecordingSink sink;
+  view.SetSink(&sink);
+  view.Replace("");
+  modMain::AppendActivity(f.env, view, " Connection lost");
+  EXPECT_EQ(view.Text(), "\r\n04-12-26 - 13:58:05 Connection lost")
+      << "an empty report leaves the view starting with an empty line";
+  modMain::AppendActivity(f.env, view, "");
+  EXPECT_EQ(view.Text(), "\r\n04-12-26 - 13:58:05 Connection lost\r\n04-12-26 - 13:58:05");
+  ASSERT_EQ(sink.appended.size(), 2u);
+  EXPECT_EQ(sink.appended[1], "\r\n04-12-26 - 13:58:05");
+  EXPECT_EQ(sink.replaced.size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,170 @@
+#include "app/frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include "app/FakeMainView.h"
+#include "fakes/FakeEnv.h"
+
+namespace tavrel {
+namespace {
+
+using fakes::EventLog;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  fakes::FakeEnv f;
+  fakes::FakeMainView view{f.log};
+  fakes::FakeTimer timer{f.log};
+  frmMain form{f.env, view, timer};
+
+  // Events in order, each found after the previous one.
+  void ExpectInOrder(const std::vector<std::string>& steps) {
+    int at = 0;
+    for (const auto& s : steps) {
+      const int i = f.log.Find(s, at);
+      ASSERT_GE(i, 0) << "missing or out of order: " << s;
+      at = i + 1;
+    }
+  }
+};
+
+TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
+  f.tcp.rows = {MibTcpRow{5, 0x0100007f, 0x5000, 0x0100007f, 0x1234}};
+  f.addresses.rows = {MibIpAddrRow{0x0100007f, 1, 0x000000ff, 1, 0, 0, 0}};
+  form.Form_Load();
+  ExpectInOrder({"DoEvents", "GetTcpTable", "GetIpAddrTable", "CreateFolder /app/logs",
+                 "CreateFolder /app/logs/traffic", "DoEvents", "AppendFile /app/logs/04-12-26_monitor.log",
+                 "AppendFile /app/logs/traffic/04-12-26_traffic.log", "SetTopMost 7",
+                 "ReplaceFile /app/Tavrel.ini"});
+  EXPECT_FALSE(view.listVisible);
+  EXPECT_TRUE(view.activityVisible);
+  EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
+  EXPECT_EQ(form.ReconnectFailures, 0);
+  EXPECT_FALSE(f.log.Has("Timer off")) << "load leaves the timer alone";
+}
+
+TEST_F(MainWindowTest, LoadResetsTheFailureCountStoredByAnEarlierRun) {
+  f.Save("Settings", "valA", "7");
+  form.ReconnectFailures = 3;
+  form.Form_Load();
+  EXPECT_EQ(form.ReconnectFailures, 0);
+  EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
+}
+
+TEST_F(MainWindowTest, LogFoldersAreCreatedOnlyWhenMissing) {
+  f.fs.MakeFolders("/app/logs/traffic");
+  form.Form_Load();
+  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs"));
+  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs/traffic"));
+}
+
+TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
+  f.fs.files["/app/logs"] = "not a folder";
+  form.Form_Load();
+  const std::string& text = form.txtConnection.Text();
+  EXPECT_NE(text.find(" Cannot create the log folder /app/logs (a file of that name is in the way)"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(f.fs.files["/app/logs"], "not a folder") << "the user's file is kept";
+  EXPECT_TRUE(f.log.Has("SetTopMost 7"));
+  EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
+}
+
+TEST_F(MainWindowTest, ActivationCentresTheWindowRoundingHalvesToEven) {
+  form.Form_Activate();
+  // (15360 - 6270) / 2 = 4545; (11520 - 3675) / 2 = 3922.5, which rounds to the even 3922.
+  EXPECT_EQ(view.bounds.left, 4545);
+  EXPECT_EQ(view.bounds.top, 3922);
+  view.bounds.height = 3677;  // 3921.5 rounds to 3922 as well
+  form.Form_Activate();
+  EXPECT_EQ(view.bounds.top, 3922);
+}
+
+TEST_F(MainWindowTest, EndOfSessionRegistersOneMoreStartThenUnloads) {
+  form.Form_QueryUnload(unload::kAppWindows);
+  ExpectInOrder({"Timer off", "ClearTopMost 7", "SetRegistryValue " + std::string(kRunOnceKey),
+                 "ReplaceFile /app/Tavrel.ini", "UnloadOtherWindows", "EndProcess"});
+  EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), "/app/tavrel");
+  EXPECT_EQ(f.Get("Temp", "1", "x"), "");
+}
+
+TEST_F(MainWindowTest, OtherCloseReasonsDoNotRegisterAndAreNeverCancelled) {
+  for (int reason : {unload::kControlMenu, unload::kCode, unload::kAppTaskManager}) {
+    fakes::FakeEnv env;
+    fakes::FakeMainView v{env.log};
+    fakes::FakeTimer t{env.log};
+    frmMain m{env.env, v, t};
+    env.Save("Temp", "1", "GD");
+    m.Form_QueryUnload(reason);
+    EXPECT_TRUE(env.registry.values.empty()) << reason;
+    EXPECT_TRUE(env.log.Has("EndProcess")) << reason;
+    EXPECT_EQ(env.Get("Temp", "1", "x"), "") << "marker emptied at every normal exit";
+  }
+}
+
+TEST_F(MainWindowTest, ToggleSwapsTheViewsAndTwiceReturnsToTheActivityView) {
+  form.Form_Load();
+  form.imgToggle_Click();
+  EXPECT_TRUE(view.listVisible);
+  EXPECT_FALSE(view.activityVisible);
+  form.imgToggle_Click();
+  EXPECT_FALSE(view.listVisible);
+  EXPECT_TRUE(view.activityVisible);
+}
+
+TEST_F(MainWindowTest, ResizeGivesTheViewsTheInnerSizeLessTheBannerUnlessMinimised) {
+  view.innerWidth = 9000;
+  view.innerHeight = 5000;
+  form.Form_Resize();
+  EXPECT_EQ(view.viewsWidth, 9000);
+  EXPECT_EQ(view.viewsHeight, 5000 - 880);
+  view.minimized = true;
+  view.innerHeight = 0;
+  form.Form_Resize();
+  EXPECT_EQ(view.viewsHeight, 5000 - 880) << "nothing happens while minimised";
+}
+
+TEST_F(MainWindowTest, SettingsAndMenuButtonsStopTheMonitorBeforeTheWindowShows) {
+  form.imgSettings_Click();
+  ExpectInOrder({"Timer off", "ClearTopMost 7", "ShowSettings"});
+  f.log.Clear();
+  form.imgInfo_Click();
+  ExpectInOrder({"Timer off", "ClearTopMost 7", "ShowMenu"});
+  EXPECT_FALSE(timer.Enabled());
+}
+
+TEST_F(MainWindowTest, TheMenuOpensAtTheSamePlaceWhereverTheWindowWasDragged) {
+  form.imgInfo_Click();
+  EXPECT_EQ(view.menuLeft, 6060);
+  EXPECT_EQ(view.menuTop, 3000);
+  view.bounds = {9000, 7000, 6270, 3675};
+  view.menuOffset = 300;  // a caption bar above the inner area, were there one
+  form.imgInfo_Click();
+  EXPECT_EQ(view.menuLeft, 6060);
+  EXPECT_EQ(view.menuTop, 3300);
+}
+
+TEST_F(MainWindowTest, MinimiseLeavesTheBandFirstAndExitClosesThroughTheCloseRequest) {
+  form.imgMinimize_Click();
+  ExpectInOrder({"ClearTopMost 7", "Minimize"});
+  form.imgExit_Click();
+  EXPECT_TRUE(f.log.Has("RequestClose 1"));
+  EXPECT_TRUE(f.registry.values.empty());
+}
+
+TEST_F(MainWindowTest, PressesOnEitherViewCloseTheMenuAndHeaderClicksSort) {
+  form.txtConnection_MouseDown(1, 0, 10, 10);
+  form.ListView1_MouseDown(2, 0, 10, 10);
+  EXPECT_EQ(std::count(f.log.events.begin(), f.log.events.end(), "UnloadMenu"), 2);
+  form.ListView1_ColumnClick(3);
+  EXPECT_TRUE(form.ListView1.Sorted());
+  EXPECT_EQ(form.ListView1.SortKey(), 2u);
+}
+
+TEST_F(MainWindowTest, GotFocusPutsTheWindowBackInTheBand) {
+  form.Form_GotFocus();
+  EXPECT_TRUE(f.wm.IsTopMost(7));
+}
+
+}  // namespace
+}  // namespace tavrel
