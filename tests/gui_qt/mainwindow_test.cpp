@@ -1,0 +1,140 @@
+#include "gui/qt/MainWindow.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "fakes/FakeEnv.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::qt {
+namespace {
+
+class MainWindowView : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI"; }
+  fakes::FakeEnv f;
+  QtWindowManager wm;
+  MainWindow w{f.env, wm};
+
+  QRect Geometry(const char* name) {
+    auto* c = w.findChild<QWidget*>(QString::fromLatin1(name));
+    return c ? c->geometry() : QRect();
+  }
+};
+
+TEST_F(MainWindowView, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
+  EXPECT_EQ(w.size(), QSize(418, 245));
+  EXPECT_EQ(Geometry("Image1"), QRect(0, 0, 418, 59));
+  EXPECT_EQ(Geometry("imgToggle"), QRect(304, 5, 17, 17));
+  EXPECT_EQ(Geometry("imgSettings"), QRect(328, 5, 16, 16));
+  EXPECT_EQ(Geometry("imgInfo"), QRect(352, 5, 17, 17));
+  EXPECT_EQ(Geometry("imgMinimize"), QRect(376, 5, 16, 16));
+  EXPECT_EQ(Geometry("imgExit"), QRect(397, 5, 16, 16));
+  EXPECT_EQ(Geometry("txtConnection"), QRect(0, 59, 417, 185));
+  EXPECT_EQ(Geometry("ListView1"), QRect(0, 59, 409, 185));
+  EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(MainWindowView, ButtonsCarryTheirTooltipsPicturesAndPointers) {
+  const std::pair<const char*, const char*> tips[] = {
+      {"imgToggle", "Toggle log/connections display"}, {"imgSettings", "Settings"},
+      {"imgInfo", "Help"}, {"imgMinimize", "Send to tray"}, {"imgExit", "Close Tavrel"}};
+  for (const auto& [name, tip] : tips) {
+    ImageButton* b = w.button(name);
+    ASSERT_NE(b, nullptr) << name;
+    EXPECT_EQ(b->toolTip(), QString::fromLatin1(tip));
+    EXPECT_FALSE(b->pixmap().isNull()) << name << " has no picture";
+    EXPECT_EQ(b->cursor().shape(), Qt::BitmapCursor) << name << " has no pointer of its own";
+  }
+  EXPECT_FALSE(w.banner()->pixmap().isNull());
+}
+
+TEST_F(MainWindowView, ToggleTwiceComesBackToTheActivityViewWithTheListsRows) {
+  w.show();
+  w.form().Form_Load();
+  w.form().ListView1.Add({"127.0.0.1", "80", "127.0.0.1", "5000", "5", "Established"});
+  EXPECT_TRUE(w.activityView()->isVisible());
+  EXPECT_FALSE(w.listView()->isVisible());
+  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
+  EXPECT_FALSE(w.activityView()->isVisible());
+  EXPECT_TRUE(w.listView()->isVisible());
+  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
+  EXPECT_TRUE(w.activityView()->isVisible());
+  EXPECT_EQ(w.listView()->model()->rowCount(), 1);
+}
+
+TEST_F(MainWindowView, RestoringAfterAMinimiseAppliesTheResizeRule) {
+  w.show();
+  w.resize(500, 300);
+  QApplication::processEvents();
+  w.activityView()->resize(10, 10);
+  w.listView()->resize(10, 10);
+  w.showMinimized();
+  QApplication::processEvents();
+  w.showNormal();
+  QApplication::processEvents();
+  EXPECT_EQ(w.activityView()->width(), 500);
+  EXPECT_EQ(w.activityView()->height(), Px(Tw(300) - 880));
+  EXPECT_EQ(w.listView()->size(), w.activityView()->size());
+}
+
+TEST_F(MainWindowView, TheMenuOpensAtAFixedScreenPlaceAndTheTimerStaysOffMeanwhile) {
+  long left = -1, top = -1;
+  w.openMenu = [&](long l, long t) { left = l; top = t; };
+  w.show();
+  w.move(20, 30);
+  QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
+  EXPECT_EQ(left, 6060);
+  EXPECT_EQ(top, 3000);
+  EXPECT_FALSE(w.timer().Enabled());
+  w.move(300, 400);
+  QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
+  EXPECT_EQ(left, 6060);
+  EXPECT_EQ(top, 3000);
+}
+
+TEST_F(MainWindowView, ThePlaceholderSettingsWindowRestartsTheMonitorOnlyWithAnEntry) {
+  w.show();
+  QTest::mouseClick(w.button("imgSettings"), Qt::LeftButton);
+  EXPECT_FALSE(w.timer().Enabled());
+  QWidget* settings = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->windowTitle() == QLatin1String("Settings") && t->isVisible()) settings = t;
+  ASSERT_NE(settings, nullptr);
+  settings->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(w.timer().Enabled()) << "no entry configured";
+}
+
+TEST_F(MainWindowView, EveryChangeOfTheActivityTextLeavesTheInsertionPointAtTheEnd) {
+  w.form().txtConnection.Replace("Tavrel 1.0.1\r\nline");
+  QTextCursor c = w.activityView()->textCursor();
+  c.setPosition(2);
+  w.activityView()->setTextCursor(c);
+  w.form().txtConnection.Append("\r\n04-12-26 - 13:58:05 Connection lost");
+  EXPECT_EQ(w.activityView()->textCursor().position(),
+            w.activityView()->document()->characterCount() - 1);
+  EXPECT_EQ(w.activityView()->toPlainText(),
+            QStringLiteral("Tavrel 1.0.1\nline\n04-12-26 - 13:58:05 Connection lost"));
+}
+
+TEST_F(MainWindowView, HeaderClicksSortTheListByThatColumnsText) {
+  auto& list = w.form().ListView1;
+  for (const char* h : {"Local IP", "Local Port", "Remote IP", "Remote Port", "State", "State Description"})
+    list.AddColumn(h);
+  list.Add({"10.0.0.1", "9", "1.1.1.1", "1", "5", "Established"});
+  list.Add({"10.0.0.1", "10", "1.1.1.1", "1", "5", "Established"});
+  w.show();
+  QApplication::processEvents();
+  const int x = w.listView()->header()->sectionViewportPosition(1) + 5;
+  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  // The first click sorts descending by text: "9" before "10".
+  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("9"));
+  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("10"));
+}
+
+}  // namespace
+}  // namespace tavrel::qt
