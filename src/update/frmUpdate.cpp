@@ -1,0 +1,179 @@
+#include "update/frmUpdate.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "app/Convert.h"
+#include "app/modMain.h"
+#include "settings/modSettings.h"
+#include "ui/modOnTop.h"
+#include "update/modTemp.h"
+
+namespace tavrel {
+
+namespace {
+constexpr const char* kSection = "Settings";
+constexpr const char* kCrLf = "\r\n";
+
+std::string NumberText(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+// Keeps the remembered caption and puts it back however the click ends.
+class CaptionKeeper {
+ public:
+  explicit CaptionKeeper(IUpdateView& view) : view_(view), caption_(view.Caption()) {}
+  ~CaptionKeeper() { view_.SetCaption(caption_); }
+  CaptionKeeper(const CaptionKeeper&) = delete;
+  CaptionKeeper& operator=(const CaptionKeeper&) = delete;
+
+ private:
+  IUpdateView& view_;
+  std::string caption_;
+};
+
+class BusyFlag {
+ public:
+  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyFlag() { flag_ = false; }
+  BusyFlag(const BusyFlag&) = delete;
+  BusyFlag& operator=(const BusyFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+}  // namespace
+
+std::string SingleText(float v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+frmUpdate::frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow)
+    : env_(env), view_(view), main_(mainWindow) {}
+
+std::string frmUpdate::LocalVersionFile() const { return env_.app.InFolder(update::kVersionFileName); }
+
+// The stored value converted to single precision. A value that is no number, does not fit a
+// single, or (for a size) is not positive gives the default instead, so a damaged settings file
+// never puts the window out of reach.
+float frmUpdate::GeometryValue(const char* key, double fallback, bool isSize) {
+  const std::string text =
+      modSettings::GetSetting(env_, env_.app.title, kSection, key, NumberText(fallback));
+  const auto d = convert::ToDouble(text);
+  const float def = static_cast<float>(fallback);
+  if (!d || std::fabs(*d) > std::numeric_limits<float>::max()) return def;
+  const float v = static_cast<float>(*d);
+  if (isSize && !(v > 0)) return def;
+  return v;
+}
+
+void frmUpdate::Form_Load() {
+  modOnTop::ClearTopMost(env_, main_);
+  downloadEnabled_ = false;
+  view_.SetDownloadEnabled(false);
+  view_.SetUpdateText("");
+
+  // Height, width, top, left, each applied as soon as it is read. The centring defaults use the
+  // main window's size.
+  view_.SetHeight(GeometryValue("HfrmUpdate", update::kDefaultHeight, true));
+  view_.SetWidth(GeometryValue("WfrmUpdate", update::kDefaultWidth, true));
+  view_.SetTop(GeometryValue("YfrmUpdate", view_.ScreenHeight() / 2.0 - view_.MainHeight() / 2.0, false));
+  view_.SetLeft(GeometryValue("XfrmUpdate", view_.ScreenWidth() / 2.0 - view_.MainWidth() / 2.0, false));
+}
+
+void frmUpdate::Form_Resize() {
+  const long height = view_.InnerHeight() - update::kTextMargin;
+  view_.SetUpdateTextSize(view_.InnerWidth(), height < 0 ? 0 : height);
+}
+
+void frmUpdate::Form_Unload() {
+  const FormGeometry g = view_.Geometry();
+  modSettings::SaveSetting(env_, env_.app.title, kSection, "XfrmUpdate", SingleText(g.left));
+  modSettings::SaveSetting(env_, env_.app.title, kSection, "YfrmUpdate", SingleText(g.top));
+  modSettings::SaveSetting(env_, env_.app.title, kSection, "WfrmUpdate", SingleText(g.width));
+  modSettings::SaveSetting(env_, env_.app.title, kSection, "HfrmUpdate", SingleText(g.height));
+
+  const std::string local = LocalVersionFile();
+  if (modMain::FileExists(env_, local)) {
+    env_.fs.RemoveFile(local);
+    modOnTop::SetTopMost(env_, main_);
+  }
+}
+
+bool frmUpdate::Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap) {
+  const bool ok = env_.downloader.DownloadFile(
+      url, localPath, cap,
+      [this](std::uint64_t received, std::uint64_t total) { view_.Transferring(received, total); });
+  view_.TransferEnded();
+  return ok;
+}
+
+void frmUpdate::lblCheck_Click() {
+  if (busy_) return;
+  BusyFlag busy(busy_);
+  CaptionKeeper caption(view_);
+  view_.SetCaption("Connecting.... please wait...");
+  const std::string source = env_.app.ServerUrl(update::kVersionFilePath);
+  view_.SetCaption("File found, beginning download...");
+  const std::string local = LocalVersionFile();
+  view_.SetUpdateText("Source: " + source + kCrLf + "Temp: " + local + kCrLf + kCrLf);
+  const std::string version = env_.app.VersionText();
+  view_.SetCaption("Reading file...");
+
+  if (!Fetch(source, local, update::kVersionFileCap)) return;
+
+  const auto text = env_.fs.ReadFile(local);
+  if (!text) {
+    // The transfer said it stored the file, yet it cannot be read back (removed or made
+    // unreadable meanwhile): say so in the report and leave the window as it was.
+    view_.AppendUpdateText("You are using version: " + version + "b" + kCrLf + kCrLf +
+                           "The downloaded version file could not be read.");
+    return;
+  }
+  if (text->find(version) != std::string::npos) {
+    env_.desktop.MsgBox("No update available", mb::kInformation, env_.app.title);
+  } else {
+    env_.desktop.MsgBox("Update available", mb::kInformation, env_.app.title);
+    downloadEnabled_ = true;
+    view_.SetDownloadEnabled(true);
+  }
+  view_.AppendUpdateText("You are using version: " + version + "b" + kCrLf + kCrLf + *text);
+}
+
+void frmUpdate::lblDownload_Click() {
+  if (busy_ || !downloadEnabled_) return;  // a disabled link takes no click
+  BusyFlag busy(busy_);
+  const std::string local = modTemp::LocalArchivePath(env_);
+  CaptionKeeper caption(view_);
+  view_.SetCaption("Downloading, please wait....");
+  Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);  // judged below
+  view_.SetCaption("Processing....");
+
+  // Whatever the fetch said, an archive at the local path is opened: an older one left by an
+  // earlier download included.
+  if (modMain::FileExists(env_, local)) {
+    env_.desktop.ShellOpen(local);
+    return;
+  }
+  const int answer = env_.desktop.MsgBox(
+      "An error has occured whilst downloading the update, would you like to try and download it "
+      "manually instead?",
+      mb::kYesNoExclamation, env_.app.title);
+  if (answer == mb::kYes) env_.desktop.ShellOpen(env_.app.ServerUrl(update::kManualPage));
+}
+
+void frmUpdate::lblCheck_MouseMove() { view_.SetShapeColours(colour::kWhite, colour::kButtonFace); }
+// A disabled link takes no mouse events: the move then belongs to the window's background.
+void frmUpdate::lblDownload_MouseMove() {
+  if (!downloadEnabled_) return Form_MouseMove();
+  view_.SetShapeColours(colour::kButtonFace, colour::kWhite);
+}
+void frmUpdate::txtUpdate_MouseMove() { view_.SetShapeColours(colour::kButtonFace, colour::kButtonFace); }
+void frmUpdate::Form_MouseMove() { view_.SetShapeColours(colour::kButtonFace, colour::kButtonFace); }
+
+}  // namespace tavrel

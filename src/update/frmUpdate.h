@@ -1,0 +1,119 @@
+// The update window's behaviour: asks the vendor's server for its version file, reports whether
+// a newer release exists and fetches the release archive on request. The view draws; every
+// decision is taken here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Env.h"
+
+namespace tavrel {
+
+// Colours as the window's controls take them: 0x00BBGGRR, or 0x80000000 + a system colour index.
+namespace colour {
+inline constexpr std::uint32_t kWhite = 0x00FFFFFF;
+inline constexpr std::uint32_t kButtonFace = 0x8000000F;  // system colour 15
+}  // namespace colour
+
+// What the window fetches and where it keeps it.
+namespace update {
+inline constexpr const char* kVersionFilePath = "/downloads/software_updates/tavrel.txt";
+inline constexpr const char* kVersionFileName = "tavrel.txt";
+inline constexpr const char* kArchivePath = "/downloads/tavrelnoinstall.zip";
+inline constexpr const char* kManualPage = "/?mode=Products&act=DL&p=tavrel";
+inline constexpr std::uint64_t kVersionFileCap = 1ull << 20;  // 1 MiB
+inline constexpr std::uint64_t kArchiveCap = 512ull << 20;    // 512 MiB
+inline constexpr const char* kCaption = "Check for update";
+inline constexpr long kDefaultWidth = 6390;
+inline constexpr long kDefaultHeight = 4425;
+inline constexpr long kTextTop = 480;      // txtUpdate's top; the links sit above it
+inline constexpr long kTextMargin = 500;   // inner height not given to txtUpdate
+}  // namespace update
+
+// The update window's controls' places, in twips within its inner area.
+struct UpdateControlPlace {
+  const char* name;
+  long left, top, width, height;
+};
+inline constexpr UpdateControlPlace kUpdateLayout[] = {
+    {"Image1", 120, 30, 420, 420},
+    {"Shape1", 690, 90, 1815, 270},
+    {"Shape2", 2610, 90, 1815, 270},
+    {"lblCheck", 720, 120, 1755, 210},
+    {"lblDownload", 2640, 120, 1755, 210},
+};
+
+// Outer position and size of a window in twips, single precision as the window keeps them.
+struct FormGeometry {
+  float left = 0, top = 0, width = 0, height = 0;
+};
+
+class IUpdateView {
+ public:
+  virtual ~IUpdateView() = default;
+  virtual std::string Caption() const = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // txtUpdate's text; lines end in CR LF.
+  virtual void SetUpdateText(const std::string& text) = 0;
+  virtual void AppendUpdateText(const std::string& text) = 0;
+  virtual void SetDownloadEnabled(bool enabled) = 0;
+  // The window's outer bounds in twips; each setter moves or sizes the window at once.
+  virtual FormGeometry Geometry() const = 0;
+  virtual void SetLeft(float twips) = 0;
+  virtual void SetTop(float twips) = 0;
+  virtual void SetWidth(float twips) = 0;
+  virtual void SetHeight(float twips) = 0;
+  // The window's inner (client) size in twips.
+  virtual long InnerWidth() const = 0;
+  virtual long InnerHeight() const = 0;
+  virtual void SetUpdateTextSize(long width, long height) = 0;
+  virtual void SetShapeColours(std::uint32_t shape1, std::uint32_t shape2) = 0;
+  // Screen size and the main window's outer size, in twips.
+  virtual long ScreenWidth() const = 0;
+  virtual long ScreenHeight() const = 0;
+  virtual long MainWidth() const = 0;
+  virtual long MainHeight() const = 0;
+  // Called while a transfer runs (bytes so far, total or 0 when unknown): the window repaints and
+  // shows the progress without taking user input. TransferEnded hides the progress again.
+  virtual void Transferring(std::uint64_t received, std::uint64_t total) = 0;
+  virtual void TransferEnded() = 0;
+};
+
+class frmUpdate {
+ public:
+  frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow);
+
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+  void lblCheck_Click();
+  void lblDownload_Click();
+  // Highlight bars.
+  void lblCheck_MouseMove();
+  void lblDownload_MouseMove();
+  void txtUpdate_MouseMove();
+  void Form_MouseMove();
+
+  // True while a check or a download runs; the view must not close the window meanwhile.
+  bool Busy() const { return busy_; }
+  bool DownloadEnabled() const { return downloadEnabled_; }
+  // Program folder + separator + the version file's name.
+  std::string LocalVersionFile() const;
+
+ private:
+  // Fetches url into localPath with the view showing progress.
+  bool Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap);
+  float GeometryValue(const char* key, double fallback, bool isSize);
+
+  Env& env_;
+  IUpdateView& view_;
+  WindowHandle main_;
+  bool downloadEnabled_ = false;
+  bool busy_ = false;
+};
+
+// Single-precision value as the shortest decimal text that reads back as the same value.
+std::string SingleText(float v);
+
+}  // namespace tavrel

@@ -1,0 +1,65 @@
+// The update window's view in memory: what the behaviour set, and a window with a frame.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fakes/EventLog.h"
+#include "update/frmUpdate.h"
+
+namespace tavrel::fakes {
+
+class FakeUpdateView : public IUpdateView {
+ public:
+  explicit FakeUpdateView(EventLog& log) : log_(log) {}
+
+  std::string Caption() const override { return caption; }
+  void SetCaption(const std::string& c) override {
+    caption = c;
+    captions.push_back(c);
+    log_.Add("Caption " + c);
+  }
+  void SetUpdateText(const std::string& t) override { text = t; }
+  void AppendUpdateText(const std::string& t) override { text += t; }
+  void SetDownloadEnabled(bool e) override {
+    downloadEnabled = e;
+    log_.Add(e ? "Download enabled" : "Download disabled");
+  }
+  FormGeometry Geometry() const override { return geometry; }
+  void SetLeft(float v) override { geometry.left = v; log_.Add("SetLeft " + SingleText(v)); }
+  void SetTop(float v) override { geometry.top = v; log_.Add("SetTop " + SingleText(v)); }
+  void SetWidth(float v) override { geometry.width = v; log_.Add("SetWidth " + SingleText(v)); }
+  void SetHeight(float v) override { geometry.height = v; log_.Add("SetHeight " + SingleText(v)); }
+  long InnerWidth() const override { return static_cast<long>(geometry.width) - frameWidth; }
+  long InnerHeight() const override { return static_cast<long>(geometry.height) - frameHeight; }
+  void SetUpdateTextSize(long w, long h) override { textSize = {w, h}; }
+  void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
+  long ScreenWidth() const override { return screenWidth; }
+  long ScreenHeight() const override { return screenHeight; }
+  long MainWidth() const override { return mainWidth; }
+  long MainHeight() const override { return mainHeight; }
+  void Transferring(std::uint64_t received, std::uint64_t total) override {
+    log_.Add("Transferring " + std::to_string(received) + "/" + std::to_string(total));
+    if (onTransfer) onTransfer();
+  }
+  void TransferEnded() override { log_.Add("TransferEnded"); }
+
+  std::string caption = "Check for update";
+  std::vector<std::string> captions;
+  std::string text;
+  bool downloadEnabled = true;  // the behaviour must disable it itself
+  FormGeometry geometry;
+  std::pair<long, long> textSize{-1, -1};
+  std::pair<std::uint32_t, std::uint32_t> shapes{0, 0};
+  long frameWidth = 120, frameHeight = 405;
+  long screenWidth = 19200, screenHeight = 14400;  // 1280 x 960 pixels
+  long mainWidth = 6270, mainHeight = 3675;
+  std::function<void()> onTransfer;
+
+ private:
+  EventLog& log_;
+};
+
+}  // namespace tavrel::fakes

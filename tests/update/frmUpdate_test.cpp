@@ -1,0 +1,393 @@
+#include "update/frmUpdate.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/FakeEnv.h"
+#include "update/FakeUpdateView.h"
+
+namespace tavrel {
+namespace {
+
+constexpr WindowHandle kMain = 7;
+const std::string kVersionUrl = "http://updates.test:8080/downloads/software_updates/tavrel.txt";
+const std::string kArchiveUrl = "http://updates.test:8080/downloads/tavrelnoinstall.zip";
+const std::string kManualUrl = "http://updates.test:8080/?mode=Products&act=DL&p=tavrel";
+const std::string kLocalVersion = "/app/tavrel.txt";
+const std::string kLocalArchive = "/tmp/tavrel_upd.zip";
+const std::string kReportHead = "Source: " + kVersionUrl + "\r\nTemp: " + kLocalVersion + "\r\n\r\n";
+const std::string kQuestion =
+    "An error has occured whilst downloading the update, would you like to try and download it "
+    "manually instead?";
+
+class UpdateWindow : public ::testing::Test {
+ protected:
+  void Open() {
+    form.Form_Load();
+    view.captions.clear();
+    fe.log.Clear();
+  }
+  fakes::FakeEnv fe;
+  fakes::FakeUpdateView view{fe.log};
+  frmUpdate form{fe.env, view, kMain};
+};
+
+// --- Opening and closing -------------------------------------------------------------------
+
+TEST_F(UpdateWindow, OpensOutOfTheBandWithDefaultsCentredOnTheMainWindowsSize) {
+  fe.wm.topmost[kMain] = true;
+  form.Form_Load();
+  EXPECT_FALSE(fe.wm.IsTopMost(kMain));
+  EXPECT_FALSE(view.downloadEnabled);
+  EXPECT_EQ(view.text, "");
+  // No settings file: 4425 high, 6390 wide, placed as if it had the main window's size
+  // ((14400 - 3675) / 2 and (19200 - 6270) / 2), applied height, width, top, left.
+  const std::vector<std::string> expected{"ClearTopMost 7",   "Download disabled", "SetHeight 4425",
+                                          "SetWidth 6390",    "SetTop 5362.5",     "SetLeft 6465"};
+  EXPECT_EQ(fe.log.events, expected);
+  EXPECT_EQ(fe.IniText(), "");  // opening writes nothing
+}
+
+TEST_F(UpdateWindow, OpensWhereTheSettingsSayWithSinglePrecision) {
+  fe.Save("Settings", "XfrmUpdate", "100.25");
+  fe.Save("Settings", "YfrmUpdate", "-300");  // left of or above the screen is allowed
+  fe.Save("Settings", "WfrmUpdate", "0.1");
+  fe.Save("Settings", "HfrmUpdate", " 5000 ");
+  form.Form_Load();
+  EXPECT_FLOAT_EQ(view.geometry.left, 100.25f);
+  EXPECT_FLOAT_EQ(view.geometry.top, -300.f);
+  EXPECT_EQ(view.geometry.width, 0.1f);
+  EXPECT_FLOAT_EQ(view.geometry.height, 5000.f);
+}
+
+TEST_F(UpdateWindow, DamagedGeometryValuesFallBackToTheDefaults) {
+  fe.Save("Settings", "XfrmUpdate", "left");
+  fe.Save("Settings", "YfrmUpdate", "1e39");  // beyond single precision
+  fe.Save("Settings", "WfrmUpdate", "0");
+  fe.Save("Settings", "HfrmUpdate", "-4425");
+  form.Form_Load();
+  EXPECT_FLOAT_EQ(view.geometry.left, 6465.f);
+  EXPECT_FLOAT_EQ(view.geometry.top, 5362.5f);
+  EXPECT_FLOAT_EQ(view.geometry.width, 6390.f);
+  EXPECT_FLOAT_EQ(view.geometry.height, 4425.f);
+}
+
+TEST_F(UpdateWindow, ClosingWritesTheGeometryBackAsText) {
+  Open();
+  view.geometry = {5362.5f, 0.1f, 7000.f, 3000.75f};
+  form.Form_Unload();
+  EXPECT_EQ(fe.Get("Settings", "XfrmUpdate"), "5362.5");
+  EXPECT_EQ(fe.Get("Settings", "YfrmUpdate"), "0.1");
+  EXPECT_EQ(fe.Get("Settings", "WfrmUpdate"), "7000");
+  EXPECT_EQ(fe.Get("Settings", "HfrmUpdate"), "3000.75");
+  // Written left, top, width, height: the keys appear in that order in a new file.
+  const std::string ini = fe.IniText();
+  EXPECT_LT(ini.find("XfrmUpdate"), ini.find("YfrmUpdate"));
+  EXPECT_LT(ini.find("YfrmUpdate"), ini.find("WfrmUpdate"));
+  EXPECT_LT(ini.find("WfrmUpdate"), ini.find("HfrmUpdate"));
+
+  // The next window opens exactly there.
+  fakes::FakeUpdateView next(fe.log);
+  frmUpdate again(fe.env, next, kMain);
+  again.Form_Load();
+  EXPECT_EQ(next.geometry.left, 5362.5f);
+  EXPECT_EQ(next.geometry.top, 0.1f);
+  EXPECT_EQ(next.geometry.height, 3000.75f);
+}
+
+TEST_F(UpdateWindow, ClosingDeletesTheVersionFileAndOnlyThenReturnsTheMainWindowToTheBand) {
+  Open();
+  form.Form_Unload();
+  EXPECT_FALSE(fe.log.Has("RemoveFile " + kLocalVersion));
+  EXPECT_FALSE(fe.wm.IsTopMost(kMain));  // waits for the main window's next focus
+
+  fe.fs.files[kLocalVersion] = "1.0.1";
+  fe.log.Clear();
+  form.Form_Unload();
+  EXPECT_EQ(fe.fs.files.count(kLocalVersion), 0u);
+  const int removed = fe.log.Find("RemoveFile " + kLocalVersion);
+  ASSERT_GE(removed, 0);
+  EXPECT_GT(fe.log.Find("SetTopMost 7"), removed);
+}
+
+TEST_F(UpdateWindow, TextBoxFillsTheWindowBelowTheLinksAndNeverGoesNegative) {
+  Open();
+  view.geometry.width = 6390;
+  view.geometry.height = 4425;
+  form.Form_Resize();
+  EXPECT_EQ(view.textSize, std::make_pair(6270L, 3520L));  // inner 6270 x 4020, less 500
+
+  view.geometry.height = 405 + 500;  // inner height exactly 500
+  form.Form_Resize();
+  EXPECT_EQ(view.textSize.second, 0);
+  view.geometry.height = 405 + 120;  // too small for the text box
+  form.Form_Resize();
+  EXPECT_EQ(view.textSize.second, 0);
+  view.geometry.height = 0;  // minimised: no inner area at all
+  form.Form_Resize();
+  EXPECT_EQ(view.textSize.second, 0);
+}
+
+// --- Check for update ------------------------------------------------------------------------
+
+TEST_F(UpdateWindow, VersionFoundReportsNoUpdate) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.1";
+  form.lblCheck_Click();
+
+  const std::vector<std::string> captions{"Connecting.... please wait...",
+                                          "File found, beginning download...", "Reading file...",
+                                          "Check for update"};
+  EXPECT_EQ(view.captions, captions);
+  ASSERT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_EQ(fe.desktop.boxes[0].text, "No update available");
+  EXPECT_EQ(fe.desktop.boxes[0].code, mb::kInformation);
+  EXPECT_EQ(fe.desktop.boxes[0].caption, "Tavrel");
+  EXPECT_FALSE(view.downloadEnabled);
+  EXPECT_EQ(view.text, kReportHead + "You are using version: 1.0.1b\r\n\r\n1.0.1");
+  // The file is fetched into the program folder (not the temporary folder) while the caption
+  // says "Reading file...", and kept until the window closes.
+  EXPECT_LT(fe.log.Find("Caption Reading file..."), fe.log.Find("DownloadFile " + kVersionUrl));
+  EXPECT_EQ(fe.fs.files.at(kLocalVersion), "1.0.1");
+}
+
+TEST_F(UpdateWindow, NewerVersionOnlyReportsAnUpdateAndEnablesTheDownload) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "Latest: 1.0.2\r\nChanges: faster redial\r\n";
+  form.lblCheck_Click();
+  ASSERT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_EQ(fe.desktop.boxes[0].text, "Update available");
+  EXPECT_EQ(fe.desktop.boxes[0].code, mb::kInformation);
+  EXPECT_TRUE(view.downloadEnabled);
+  EXPECT_TRUE(form.DownloadEnabled());
+  EXPECT_LT(fe.log.Find("MsgBox"), fe.log.Find("Download enabled"));
+  EXPECT_EQ(view.text, kReportHead + "You are using version: 1.0.1b\r\n\r\n" +
+                           "Latest: 1.0.2\r\nChanges: faster redial\r\n");
+  EXPECT_EQ(view.caption, "Check for update");
+}
+
+TEST_F(UpdateWindow, VersionTextInsideALongerNumberCountsAsFound) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.12";
+  form.lblCheck_Click();
+  ASSERT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_EQ(fe.desktop.boxes[0].text, "No update available");
+  EXPECT_FALSE(view.downloadEnabled);
+}
+
+TEST_F(UpdateWindow, SearchIsExactAndCaseSensitive) {
+  Open();
+  for (const char* body : {"", "1.0", "1,0,1", "1. 0.1", "V1.0.2 b1.0"}) {
+    fe.downloader.bodies[kVersionUrl] = body;
+    fe.desktop.boxes.clear();
+    form.lblCheck_Click();
+    ASSERT_EQ(fe.desktop.boxes.size(), 1u) << body;
+    EXPECT_EQ(fe.desktop.boxes[0].text, "Update available") << body;
+  }
+}
+
+TEST_F(UpdateWindow, FailedDownloadKeepsOnlyTheTwoReportLines) {
+  Open();
+  view.SetCaption("Something else");
+  view.captions.clear();
+  form.lblCheck_Click();  // no body on the server: the fetch fails
+  EXPECT_TRUE(fe.desktop.boxes.empty());
+  EXPECT_EQ(view.text, kReportHead);
+  EXPECT_EQ(view.caption, "Something else");
+  EXPECT_EQ(view.captions.back(), "Something else");
+  EXPECT_FALSE(view.downloadEnabled);
+}
+
+TEST_F(UpdateWindow, VersionFileOverOneMebibyteCountsAsFailed) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = std::string(1u << 20, 'x');  // exactly the cap: accepted
+  form.lblCheck_Click();
+  EXPECT_EQ(fe.desktop.boxes.size(), 1u);
+  fe.downloader.bodies[kVersionUrl] += "1.0.1";
+  fe.desktop.boxes.clear();
+  form.lblCheck_Click();
+  EXPECT_TRUE(fe.desktop.boxes.empty());
+  EXPECT_EQ(view.text, kReportHead);
+}
+
+TEST_F(UpdateWindow, UnreadableVersionFileIsReportedInTheTextAndChangesNothingElse) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  fe.fs.unreadable.insert(kLocalVersion);
+  form.lblCheck_Click();
+  EXPECT_TRUE(fe.desktop.boxes.empty());
+  EXPECT_FALSE(view.downloadEnabled);
+  EXPECT_EQ(view.text, kReportHead + "You are using version: 1.0.1b\r\n\r\n" +
+                           "The downloaded version file could not be read.");
+  EXPECT_EQ(view.caption, "Check for update");
+  // The window still closes normally and removes the file.
+  form.Form_Unload();
+  EXPECT_EQ(fe.fs.files.count(kLocalVersion), 0u);
+}
+
+TEST_F(UpdateWindow, DownloadLinkIsNeverDisabledAgain) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  form.lblCheck_Click();
+  ASSERT_TRUE(view.downloadEnabled);
+  fe.downloader.bodies[kVersionUrl] = "1.0.1";
+  form.lblCheck_Click();
+  EXPECT_EQ(fe.desktop.boxes.back().text, "No update available");
+  EXPECT_TRUE(view.downloadEnabled);
+  fe.downloader.bodies.clear();
+  form.lblCheck_Click();
+  EXPECT_TRUE(view.downloadEnabled);
+  EXPECT_FALSE(fe.log.Has("Download disabled"));
+}
+
+TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  int nested = 0;
+  view.onTransfer = [&] {
+    ++nested;
+    EXPECT_TRUE(form.Busy());
+    form.lblCheck_Click();
+    form.lblDownload_Click();
+  };
+  form.lblCheck_Click();
+  EXPECT_EQ(nested, 1);
+  EXPECT_FALSE(form.Busy());
+  EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
+  EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
+  int fetches = 0;
+  for (const auto& e : fe.log.events) fetches += e.rfind("DownloadFile", 0) == 0;
+  EXPECT_EQ(fetches, 1);
+}
+
+// --- Download Update ----------------------------------------------------------------------
+
+class DownloadStep : public UpdateWindow {
+ protected:
+  void SetUp() override {
+    Open();
+    fe.downloader.bodies[kVersionUrl] = "1.0.2";
+    form.lblCheck_Click();
+    ASSERT_TRUE(form.DownloadEnabled());
+    fe.desktop.boxes.clear();
+    view.captions.clear();
+    fe.log.Clear();
+  }
+  const std::vector<std::string> kCaptions{"Downloading, please wait....", "Processing....",
+                                           "Check for update"};
+};
+
+TEST_F(DownloadStep, SuccessOpensTheArchiveAndAsksNothing) {
+  fe.downloader.bodies[kArchiveUrl] = "PK new";
+  form.lblDownload_Click();
+  EXPECT_EQ(fe.fs.files.at(kLocalArchive), "PK new");
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
+  EXPECT_TRUE(fe.desktop.boxes.empty());
+  EXPECT_EQ(view.captions, kCaptions);
+  EXPECT_LT(fe.log.Find("Caption Processing...."), fe.log.Find("ShellOpen " + kLocalArchive));
+}
+
+TEST_F(DownloadStep, FailureWithAnOlderArchiveOpensThatOne) {
+  fe.fs.files[kLocalArchive] = "PK old";
+  form.lblDownload_Click();
+  EXPECT_TRUE(fe.log.Has("DownloadFile " + kArchiveUrl));
+  EXPECT_EQ(fe.fs.files.at(kLocalArchive), "PK old");
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
+  EXPECT_TRUE(fe.desktop.boxes.empty());
+  EXPECT_EQ(view.captions, kCaptions);
+}
+
+TEST_F(DownloadStep, FailureWithoutAnArchiveAsksAndYesOpensTheDownloadPage) {
+  fe.desktop.answers.push_back(mb::kYes);
+  form.lblDownload_Click();
+  ASSERT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_EQ(fe.desktop.boxes[0].text, kQuestion);
+  EXPECT_EQ(fe.desktop.boxes[0].code, mb::kYesNoExclamation);
+  EXPECT_EQ(fe.desktop.boxes[0].caption, "Tavrel");
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kManualUrl});
+  EXPECT_EQ(view.captions, kCaptions);
+  EXPECT_TRUE(form.DownloadEnabled());
+}
+
+TEST_F(DownloadStep, NoOpensNothing) {
+  fe.desktop.answers.push_back(mb::kNo);
+  form.lblDownload_Click();
+  EXPECT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_TRUE(fe.desktop.opened.empty());
+  EXPECT_EQ(view.captions, kCaptions);
+}
+
+TEST_F(DownloadStep, EveryClickRepeatsTheWholeSequence) {
+  fe.desktop.answers = {mb::kNo};
+  form.lblDownload_Click();
+  fe.downloader.bodies[kArchiveUrl] = "PK";
+  form.lblDownload_Click();
+  EXPECT_EQ(fe.desktop.boxes.size(), 1u);
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
+  EXPECT_EQ(view.caption, "Check for update");
+}
+
+TEST_F(DownloadStep, ArchiveGoesToTheTemporaryFolderWithOneSeparator) {
+  fe.fs.tempFolder = "/var/tmp/";
+  fe.fs.MakeFolders("/var/tmp");
+  fe.downloader.bodies[kArchiveUrl] = "PK";
+  form.lblDownload_Click();
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{"/var/tmp/tavrel_upd.zip"});
+}
+
+TEST(UpdateWindowDownload, DisabledLinkTakesNoClick) {
+  fakes::FakeEnv fe;
+  fakes::FakeUpdateView view(fe.log);
+  frmUpdate form(fe.env, view, kMain);
+  form.Form_Load();
+  fe.log.Clear();
+  form.lblDownload_Click();
+  EXPECT_TRUE(fe.log.events.empty());
+}
+
+// The caps handed to the transfer: 1 MiB for the version file, 512 MiB for the archive.
+TEST(UpdateWindowDownload, CapsPerFile) {
+  fakes::FakeEnv fe;
+  struct Recorder : IDownloader {
+    explicit Recorder(IFileSystem& fs) : fs(fs) {}
+    bool DownloadFile(const std::string& url, const std::string& local, std::uint64_t maxBytes,
+                      const Progress&) override {
+      caps.emplace_back(url, maxBytes);
+      return fs.ReplaceFile(local, "1.0.2", false);
+    }
+    IFileSystem& fs;
+    std::vector<std::pair<std::string, std::uint64_t>> caps;
+  } recorder(fe.fs);
+  Env env{fe.env.app,   fe.desktop, fe.clock,     fe.fs,      fe.profile, fe.registry, fe.connection,
+          fe.phonebook, fe.tcp,     fe.addresses, fe.sockets, recorder,   fe.wm,       fe.style};
+  fakes::FakeUpdateView view(fe.log);
+  frmUpdate form(env, view, kMain);
+  form.Form_Load();
+  form.lblCheck_Click();
+  form.lblDownload_Click();
+  const std::vector<std::pair<std::string, std::uint64_t>> expected{
+      {kVersionUrl, std::uint64_t{1} << 20}, {kArchiveUrl, std::uint64_t{512} << 20}};
+  EXPECT_EQ(recorder.caps, expected);
+}
+
+// --- Highlight bars -----------------------------------------------------------------------
+
+TEST_F(UpdateWindow, HighlightBarsFollowTheMouse) {
+  Open();
+  using P = std::pair<std::uint32_t, std::uint32_t>;
+  form.lblCheck_MouseMove();
+  EXPECT_EQ(view.shapes, P(0xFFFFFF, 0x8000000F));
+  form.lblDownload_MouseMove();  // disabled: the window's background has the mouse
+  EXPECT_EQ(view.shapes, P(0x8000000F, 0x8000000F));
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  form.lblCheck_Click();
+  form.lblDownload_MouseMove();
+  EXPECT_EQ(view.shapes, P(0x8000000F, 0xFFFFFF));
+  form.txtUpdate_MouseMove();
+  EXPECT_EQ(view.shapes, P(0x8000000F, 0x8000000F));
+  form.lblCheck_MouseMove();
+  form.Form_MouseMove();
+  EXPECT_EQ(view.shapes, P(0x8000000F, 0x8000000F));
+}
+
+}  // namespace
+}  // namespace tavrel
