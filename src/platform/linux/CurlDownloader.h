@@ -1,4 +1,8 @@
+// Fetching a URL into a file with libcurl: always a fresh copy, bounded in time and size.
 #pragma once
+
+#include <chrono>
+#include <string>
 
 #include "update/IDownloader.h"
 
@@ -6,8 +10,36 @@ namespace tavrel {
 
 class CurlDownloader : public IDownloader {
  public:
+  struct Limits {
+    // Name lookup and TCP connection (the proxy's, when one is used).
+    std::chrono::milliseconds connect{15000};
+    // The whole transfer, redirects included. Generous, because the release archive may come
+    // over a modem line; a dead server is caught sooner by the stall limit.
+    std::chrono::milliseconds total{30 * 60 * 1000};
+    // No byte received for this long (waiting for the answer included) ends the transfer.
+    std::chrono::milliseconds stall{30000};
+    // Redirects followed before giving up.
+    long maxRedirects = 5;
+    // How often the progress callback runs at most, also while nothing arrives.
+    std::chrono::milliseconds progressInterval{50};
+  };
+
+  CurlDownloader();
+  explicit CurlDownloader(Limits limits);
+
+  // The body goes into a private temporary file beside localPath, which is renamed over
+  // localPath only after a 2xx answer was received completely; on any failure the temporary
+  // file is removed and localPath is left as it was. http_proxy / no_proxy from the environment
+  // are honoured (libcurl's own rule); only http and https are fetched, redirects included.
   bool DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
                     const Progress& progress) override;
+
+  // Why the last transfer failed; empty after a success.
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  Limits limits_;
+  std::string lastError_;
 };
 
 }  // namespace tavrel
