@@ -1,12 +1,16 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/EventLog.h"
 #include "monitor/IConnectionState.h"
 #include "monitor/IPhonebook.h"
+#include "settings/IProfile.h"
 
 namespace tavrel::fakes {
 
@@ -16,6 +20,12 @@ class FakeConnectionState : public IConnectionState {
   int InternetGetConnectedState(std::uint32_t& f) override {
     log_.Add("InternetGetConnectedState");
     ++queries;
+    if (!upcoming.empty()) {  // scripted answers first, one per query
+      const auto [r, fl] = upcoming.front();
+      upcoming.pop_front();
+      f = fl;
+      return r;
+    }
     f = flags;
     return result;
   }
@@ -29,6 +39,7 @@ class FakeConnectionState : public IConnectionState {
   std::uint32_t aliveFlags = NETWORK_ALIVE_LAN;
   int aliveResult = 1;
   int queries = 0;
+  std::deque<std::pair<int, std::uint32_t>> upcoming;  // (result, flags) for the next queries
 
  private:
   EventLog& log_;
@@ -82,6 +93,26 @@ class FakePhonebook : public IPhonebook {
 
  private:
   EventLog& log_;
+};
+
+// Settings kept in memory, independent of the INI file format: section and key as given.
+class MemoryProfile : public IProfile {
+ public:
+  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                      const std::string& defaultValue, std::size_t bufferSize,
+                                      const std::string&) override {
+    ++reads;
+    const auto it = values.find({section, key});
+    const std::string v = it == values.end() ? defaultValue : it->second;
+    return v.substr(0, bufferSize ? bufferSize - 1 : 0);
+  }
+  bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                 const std::string& value, const std::string&) override {
+    values[{section, key}] = value;
+    return true;
+  }
+  std::map<std::pair<std::string, std::string>, std::string> values;
+  int reads = 0;
 };
 
 }  // namespace tavrel::fakes

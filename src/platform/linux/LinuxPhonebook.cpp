@@ -1,10 +1,349 @@
-// Provisional: answers as if the facility had nothing to report.
 #include "platform/linux/LinuxPhonebook.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "platform/linux/ProcessRunner.h"
 
 namespace tavrel {
 
-std::uint32_t LinuxPhonebook::RasDial(const RasDialParams&) { return 1; }
-std::uint32_t LinuxPhonebook::RasEnumEntries(std::vector<RasEntryName>&, std::uint32_t& count) { count = 0; return 0; }
-std::uint32_t LinuxPhonebook::RasGetEntryDialParams(RasDialParams&, bool&) { return 1; }
+using linux_platform::ProcessResult;
+using linux_platform::ProcessSpec;
+using linux_platform::RunProcess;
+
+namespace phonebook_text {
+
+std::vector<std::string> SplitTerse(const std::string& line) {
+  std::vector<std::string> out(1);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '\\' && i + 1 < line.size()) {
+      out.back() += line[++i];
+    } else if (c == ':') {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> PppWords(const std::string& line) {
+  std::vector<std::string> words;
+  std::string w;
+  bool inWord = false;
+  char quote = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+      else if (c == '\\' && i + 1 < line.size()) w += line[++i];
+      else w += c;
+      continue;
+    }
+    if (c == '#') break;
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (inWord) words.push_back(w), w.clear(), inWord = false;
+      continue;
+    }
+    inWord = true;
+    if (c == '"' || c == '\'') quote = c;
+    else if (c == '\\' && i + 1 < line.size()) w += line[++i];
+    else w += c;
+  }
+  if (inWord) words.push_back(w);
+  return words;
+}
+
+std::string VpnItem(const std::string& rendered, const std::string& key) {
+  // Items are separated by ", "; a backslash escapes the next character.
+  std::vector<std::string> items(1);
+  for (std::size_t i = 0; i < rendered.size(); ++i) {
+    const char c = rendered[i];
+    if (c == '\\' && i + 1 < rendered.size()) items.back() += rendered[++i];
+    else if (c == ',') items.emplace_back();
+    else items.back() += c;
+  }
+  const auto trim = [](std::string s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+  };
+  for (const auto& item : items) {
+    const auto eq = item.find(" = ");
+    if (eq == std::string::npos) continue;
+    if (trim(item.substr(0, eq)) == key) return item.substr(eq + 3);
+  }
+  return {};
+}
+
+std::string PppQuote(const std::string& word) {
+  std::string q = "\"";
+  for (const char c : word) {
+    if (c == '"' || c == '\\') q += '\\';
+    q += c;
+  }
+  return q + "\"";
+}
+
+}  // namespace phonebook_text
+
+namespace {
+
+using phonebook_text::PppWords;
+
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string l;
+  while (std::getline(in, l)) lines.push_back(l);
+  return lines;
+}
+
+std::string ReadFileBounded(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string s;
+  if (!in) return s;
+  s.resize(kMaxFileBytes);
+  in.read(s.data(), static_cast<std::streamsize>(s.size()));
+  s.resize(static_cast<std::size_t>(in.gcount()));
+  return s;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The secret names of a NetworkManager connection type: user property, password property.
+struct NmKeys {
+  const char* user;
+  const char* password;
+};
+bool KeysOf(const std::string& type, NmKeys& k) {
+  if (type == "pppoe") k = {"pppoe.username", "pppoe.password"};
+  else if (type == "gsm") k = {"gsm.username", "gsm.password"};
+  else if (type == "cdma") k = {"cdma.username", "cdma.password"};
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+LinuxPhonebook::LinuxPhonebook(PhonebookOptions options) : options_(std::move(options)) {}
+
+std::vector<LinuxPhonebook::Entry> LinuxPhonebook::NmProfiles() {
+  std::vector<Entry> out;
+  ProcessSpec spec;
+  spec.argv = {options_.nmcli, "-t", "-f", "NAME,TYPE", "connection", "show"};
+  spec.timeout = options_.listTimeout;
+  const ProcessResult r = RunProcess(spec);
+  if (!r.started || r.timedOut || r.exitCode != 0) return out;
+  for (const auto& line : Lines(r.out)) {
+    const auto f = phonebook_text::SplitTerse(line);
+    if (f.size() < 2 || f[0].empty()) continue;
+    if (f[1] == "loopback") continue;
+    out.push_back({f[0], false, f[1]});
+  }
+  return out;
+}
+
+std::vector<std::string> LinuxPhonebook::Peers() {
+  std::vector<std::string> names;
+  const std::string folder = options_.pppRoot + "/peers";
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return names;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string n = e->d_name;
+    if (n.empty() || n[0] == '.' || n.back() == '~') continue;
+    if (!IsRegularFile(folder + "/" + n)) continue;
+    names.push_back(n);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<LinuxPhonebook::Entry> LinuxPhonebook::Entries() {
+  std::vector<Entry> all = NmProfiles();
+  for (auto& p : Peers()) {
+    const bool hidden = std::any_of(all.begin(), all.end(),
+                                    [&](const Entry& e) { return !e.peer && e.name == p; });
+    if (!hidden) all.push_back({std::move(p), true, {}});
+  }
+  return all;
+}
+
+bool LinuxPhonebook::FindEntry(const std::string& name, Entry& entry) {
+  if (name.empty()) return false;
+  for (auto& e : Entries()) {
+    if (e.name == name) {
+      entry = std::move(e);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::uint32_t LinuxPhonebook::RasEnumEntries(std::vector<RasEntryName>& entries, std::uint32_t& count) {
+  count = 0;
+  const auto all = Entries();
+  for (const auto& e : all) {
+    if (count >= entries.size()) return phonebook_error::kBufferTooSmall;
+    auto& field = entries[count].szEntryName;
+    field.fill('\0');
+    e.name.copy(field.data(), field.size() - 1);
+    ++count;
+  }
+  return 0;
+}
+
+bool LinuxPhonebook::NmAccount(const Entry& e, Account& a) {
+  a = {};
+  std::vector<std::string> fields;
+  NmKeys k{};
+  const bool vpn = e.nmType == "vpn";
+  if (vpn) fields = {"vpn.user-name", "vpn.data", "vpn.secrets"};
+  else if (KeysOf(e.nmType, k)) fields = {k.user, k.password};
+  else return true;  // a type without an account: nothing stored, nothing missing
+
+  std::string list;
+  for (const auto& f : fields) list += (list.empty() ? "" : ",") + f;
+  ProcessSpec spec;
+  spec.argv = {options_.nmcli, "-s", "--escape", "no", "-g", list, "connection", "show", "id", e.name};
+  spec.timeout = options_.listTimeout;
+  ProcessResult r = RunProcess(spec);
+  if (!r.started || r.timedOut || r.exitCode != 0) return false;
+  auto lines = Lines(r.out);
+  lines.resize(fields.size());
+  if (vpn) {
+    a.user = lines[0];
+    if (a.user.empty()) a.user = phonebook_text::VpnItem(lines[1], "username");
+    if (a.user.empty()) a.user = phonebook_text::VpnItem(lines[1], "user");
+    a.password = phonebook_text::VpnItem(lines[2], "password");
+  } else {
+    a.user = lines[0];
+    a.password = lines[1];
+  }
+  std::fill(r.out.begin(), r.out.end(), '\0');
+  for (auto& l : lines) std::fill(l.begin(), l.end(), '\0');
+  return true;
+}
+
+bool LinuxPhonebook::PeerAccount(const std::string& name, Account& a) {
+  a = {};
+  const std::string peerFile = options_.pppRoot + "/peers/" + name;
+  if (!IsRegularFile(peerFile)) return false;
+  std::string remote;
+  for (const auto& line : Lines(ReadFileBounded(peerFile))) {
+    const auto w = PppWords(line);
+    for (std::size_t i = 0; i + 1 < w.size(); ++i) {
+      if (w[i] == "user") a.user = w[i + 1];
+      if (w[i] == "remotename") remote = w[i + 1];
+    }
+  }
+  if (a.user.empty()) return true;
+  for (const char* secrets : {"/pap-secrets", "/chap-secrets"}) {
+    for (const auto& line : Lines(ReadFileBounded(options_.pppRoot + secrets))) {
+      const auto w = PppWords(line);
+      if (w.size() < 3 || w[0] != a.user) continue;
+      if (w[1] != "*" && w[1] != remote && !(remote.empty() && w[1] == name)) continue;
+      a.password = w[2];
+      return true;
+    }
+  }
+  return true;
+}
+
+std::uint32_t LinuxPhonebook::RasGetEntryDialParams(RasDialParams& params, bool& passwordSaved) {
+  passwordSaved = false;
+  const std::string name(params.szEntryName.data(),
+                         std::find(params.szEntryName.begin(), params.szEntryName.end(), '\0'));
+  Entry e;
+  if (!FindEntry(name, e)) return phonebook_error::kCannotFindEntry;
+  Account a;
+  const bool ok = e.peer ? PeerAccount(e.name, a) : NmAccount(e, a);
+  if (!ok) return phonebook_error::kCannotFindEntry;
+  params.szUserName.fill('\0');
+  params.szPassword.fill('\0');
+  a.user.copy(params.szUserName.data(), params.szUserName.size() - 1);
+  a.password.copy(params.szPassword.data(), params.szPassword.size() - 1);
+  passwordSaved = !a.password.empty();
+  std::fill(a.password.begin(), a.password.end(), '\0');
+  return 0;
+}
+
+std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& password) {
+  // The profile's own DHCP wait may be longer than the usual bound.
+  auto wait = options_.dialTimeout;
+  {
+    ProcessSpec q;
+    q.argv = {options_.nmcli, "--escape", "no", "-g", "ipv4.dhcp-timeout", "connection", "show",
+              "id", e.name};
+    q.timeout = options_.listTimeout;
+    const ProcessResult r = RunProcess(q);
+    if (r.started && !r.timedOut && r.exitCode == 0) {
+      const long dhcp = std::strtol(r.out.c_str(), nullptr, 10);
+      if (dhcp > 0 && dhcp < 3600 && std::chrono::seconds(dhcp + 30) > wait)
+        wait = std::chrono::seconds(dhcp + 30);
+    }
+  }
+  ProcessSpec spec;
+  spec.argv = {options_.nmcli, "--wait", std::to_string(wait.count()), "connection", "up", "id", e.name};
+  std::string secretKey;
+  NmKeys k{};
+  if (e.nmType == "vpn") secretKey = "vpn.secrets.password";
+  else if (KeysOf(e.nmType, k)) secretKey = k.password;
+  if (!secretKey.empty() && !password.empty()) {
+    spec.argv.insert(spec.argv.end(), {"passwd-file", "/dev/stdin"});
+    spec.useStdin = true;
+    spec.stdinData = secretKey + ":" + password + "\n";
+  }
+  // nmcli gives up after its own wait; the process bound only catches a helper that hangs.
+  spec.timeout = wait + std::chrono::seconds(15);
+  ProcessResult r = RunProcess(spec);
+  std::fill(spec.stdinData.begin(), spec.stdinData.end(), '\0');
+  if (!r.started) return phonebook_error::kCannotStart;
+  if (r.timedOut) return phonebook_error::kTimeout;
+  return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
+}
+
+std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::string& user,
+                                       const std::string& password) {
+  ProcessSpec spec;
+  spec.argv = {options_.pppd, "call", name, "updetach"};
+  if (!user.empty()) spec.argv.insert(spec.argv.end(), {"user", user});
+  if (!password.empty()) {
+    spec.argv.insert(spec.argv.end(), {"file", "/dev/fd/3"});
+    spec.useFd3 = true;
+    spec.fd3Data = "password " + phonebook_text::PppQuote(password) + "\n";
+  }
+  spec.timeout = options_.dialTimeout;
+  ProcessResult r = RunProcess(spec);
+  std::fill(spec.fd3Data.begin(), spec.fd3Data.end(), '\0');
+  if (!r.started) return phonebook_error::kCannotStart;
+  if (r.timedOut) return phonebook_error::kTimeout;
+  return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
+}
+
+std::uint32_t LinuxPhonebook::RasDial(const RasDialParams& params) {
+  const auto text = [](const auto& field) {
+    return std::string(field.data(), std::find(field.begin(), field.end(), '\0'));
+  };
+  const std::string name = text(params.szEntryName);
+  std::string password = text(params.szPassword);
+  if (password.find_first_of("\r\n") != std::string::npos) return phonebook_error::kBadPassword;
+  Entry e;
+  if (!FindEntry(name, e)) return phonebook_error::kCannotFindEntry;
+  const std::uint32_t rc = e.peer ? DialPeer(name, text(params.szUserName), password)
+                                  : DialNm(e, password);
+  std::fill(password.begin(), password.end(), '\0');
+  return rc;
+}
 
 }  // namespace tavrel

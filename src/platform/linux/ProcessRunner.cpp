@@ -1,0 +1,193 @@
+#include "platform/linux/ProcessRunner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tavrel::linux_platform {
+
+namespace {
+
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& o) noexcept : fd_(o.release()) {}
+  Fd& operator=(Fd&& o) noexcept { reset(o.release()); return *this; }
+  ~Fd() { reset(); }
+  int get() const { return fd_; }
+  int release() { const int f = fd_; fd_ = -1; return f; }
+  void reset(int f = -1) { if (fd_ >= 0) ::close(fd_); fd_ = f; }
+
+ private:
+  int fd_ = -1;
+};
+
+bool MakePipe(Fd& r, Fd& w) {
+  int p[2];
+  if (::pipe2(p, O_CLOEXEC) != 0) return false;
+  r.reset(p[0]);
+  w.reset(p[1]);
+  return true;
+}
+
+// A pipe whose read end holds data already: the write end is closed before the child starts.
+bool MakeInputPipe(const std::string& data, Fd& r) {
+  if (data.size() > kMaxProcessInput) return false;
+  Fd w;
+  if (!MakePipe(r, w)) return false;
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(w.get(), data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+int PidFdOpen(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+// Reads what is available without blocking; returns false at end of file or on an error.
+bool Drain(int fd, std::string& into, std::size_t max, bool& truncated) {
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0) {
+      const std::size_t room = max > into.size() ? max - into.size() : 0;
+      const std::size_t keep = std::min(room, static_cast<std::size_t>(n));
+      into.append(buf, keep);
+      if (keep < static_cast<std::size_t>(n)) truncated = true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    return false;
+  }
+}
+
+int StatusToCode(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const ProcessSpec& spec) {
+  ProcessResult res;
+  if (spec.argv.empty()) return res;
+
+  Fd inR, fd3R, outR, outW, errR, errW, execR, execW;
+  if (spec.useStdin && !MakeInputPipe(spec.stdinData, inR)) return res;
+  if (spec.useFd3 && !MakeInputPipe(spec.fd3Data, fd3R)) return res;
+  if (!MakePipe(outR, outW) || !MakePipe(errR, errW) || !MakePipe(execR, execW)) return res;
+  Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+
+  // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
+  std::vector<char*> argv;
+  for (const auto& a : spec.argv) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const bool searchPath = spec.argv[0].find('/') == std::string::npos;
+
+  const pid_t pid = ::fork();
+  if (pid < 0) return res;
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    const int in = spec.useStdin ? inR.get() : devNull.get();
+    if (::dup2(in, 0) < 0 || ::dup2(outW.get(), 1) < 0 || ::dup2(errW.get(), 2) < 0) ::_exit(127);
+    if (spec.useFd3 && ::dup2(fd3R.get(), 3) < 0) ::_exit(127);
+    for (int fd = 0; fd <= (spec.useFd3 ? 3 : 2); ++fd) ::fcntl(fd, F_SETFD, 0);
+    // Every other descriptor closes on exec (the exec report pipe too: it tells the parent that
+    // exec succeeded by closing without data).
+    const unsigned firstToClose = spec.useFd3 ? 4 : 3;
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, firstToClose, ~0U, 4 /* CLOSE_RANGE_CLOEXEC */) != 0)
+#endif
+    {
+      for (int fd = static_cast<int>(firstToClose); fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    if (searchPath) ::execvp(argv[0], argv.data());
+    else ::execv(argv[0], argv.data());
+    const int e = errno;
+    [[maybe_unused]] const ssize_t n = ::write(execW.get(), &e, sizeof e);
+    ::_exit(127);
+  }
+  ::setpgid(pid, pid);  // also from here, so that a kill of the group never misses it
+  res.started = true;
+  inR.reset();
+  fd3R.reset();
+  outW.reset();
+  errW.reset();
+  execW.reset();
+
+  // exec failed? The report pipe closes on a successful exec without data.
+  {
+    int e = 0;
+    ssize_t n;
+    do n = ::read(execR.get(), &e, sizeof e); while (n < 0 && errno == EINTR);
+    if (n == static_cast<ssize_t>(sizeof e)) res.started = false;
+  }
+
+  ::fcntl(outR.get(), F_SETFL, O_NONBLOCK);
+  ::fcntl(errR.get(), F_SETFL, O_NONBLOCK);
+  Fd pidFd(PidFdOpen(pid));
+
+  const auto deadline = std::chrono::steady_clock::now() + spec.timeout;
+  bool outOpen = true, errOpen = true, exited = false;
+  int status = 0;
+  while (!exited) {
+    const pid_t w = ::waitpid(pid, &status, WNOHANG);
+    if (w == pid) { exited = true; break; }
+    if (w < 0 && errno != EINTR) { exited = true; status = 0; break; }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      res.timedOut = true;
+      ::kill(-pid, SIGTERM);
+      ::kill(pid, SIGTERM);
+      for (int i = 0; i < 50 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
+      ::kill(-pid, SIGKILL);
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+      exited = true;
+      break;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+    pollfd fds[3];
+    nfds_t n = 0;
+    if (outOpen) fds[n++] = {outR.get(), POLLIN, 0};
+    if (errOpen) fds[n++] = {errR.get(), POLLIN, 0};
+    if (pidFd.get() >= 0) fds[n++] = {pidFd.get(), POLLIN, 0};
+    else left = std::min<long long>(left, 20);  // no pidfd: look at the child every 20 ms
+    const int pr = ::poll(fds, n, static_cast<int>(std::min<long long>(left, 1000)));
+    if (pr < 0 && errno != EINTR) ::usleep(1000);
+    if (outOpen) outOpen = Drain(outR.get(), res.out, spec.maxOutput, res.truncated);
+    if (errOpen) errOpen = Drain(errR.get(), res.err, spec.maxOutput, res.truncated);
+  }
+  // What the child wrote before it ended (a daemon it left may keep the pipes open: no waiting).
+  if (outOpen) Drain(outR.get(), res.out, spec.maxOutput, res.truncated);
+  if (errOpen) Drain(errR.get(), res.err, spec.maxOutput, res.truncated);
+  res.exitCode = res.timedOut ? -1 : StatusToCode(status);
+  if (!res.started) res.exitCode = -1;
+  return res;
+}
+
+}  // namespace tavrel::linux_platform

@@ -1,0 +1,42 @@
+// Runs a helper program to completion: fork and exec with an argument vector (no shell), input
+// through pipes, output captured up to a bound, and the whole process group killed when it
+// outlives its time bound.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tavrel::linux_platform {
+
+struct ProcessSpec {
+  std::vector<std::string> argv;  // argv[0] is the program: a path, or a name looked up in PATH
+  // Written into a pipe that becomes the child's standard input (empty: /dev/null). The data is
+  // in the pipe before the child starts, so it never depends on the child reading it.
+  std::string stdinData;
+  bool useStdin = false;
+  // When set, a second pipe holding this data is the child's descriptor 3 (/dev/fd/3).
+  std::string fd3Data;
+  bool useFd3 = false;
+  std::chrono::milliseconds timeout{10000};
+  std::size_t maxOutput = 256 * 1024;  // bytes kept of each of stdout and stderr
+};
+
+struct ProcessResult {
+  bool started = false;   // false: the pipes or the fork failed, or the program was not found
+  bool timedOut = false;  // killed after the time bound
+  int exitCode = -1;      // the exit status, or 128 + signal number, or -1
+  std::string out;        // standard output (at most maxOutput bytes)
+  std::string err;        // standard error (at most maxOutput bytes)
+  bool truncated = false; // some output was dropped
+};
+
+// Waits for the child itself, not for the end of its output: a program that leaves a daemon
+// behind holding the pipes (pppd updetach) does not make the call wait for the daemon.
+ProcessResult RunProcess(const ProcessSpec& spec);
+
+// The largest input a spec may carry in stdinData or fd3Data (it has to fit the pipe).
+inline constexpr std::size_t kMaxProcessInput = 4096;
+
+}  // namespace tavrel::linux_platform

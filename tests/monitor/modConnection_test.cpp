@@ -1,0 +1,141 @@
+#include "monitor/modConnection.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/EventLog.h"
+#include "fakes/FakeMonitor.h"
+
+namespace tavrel {
+namespace {
+
+using modConnection::NotConnectedText;
+using modConnection::OfflineText;
+
+constexpr const char* kLan = "The local system connects to the Internet via a LAN";
+constexpr const char* kProxy = ", and uses a proxy server. ";
+constexpr const char* kModem = "The local system uses a modem to connect to the Internet. ";
+constexpr const char* kBusy = "The local system's modem is busy with a non-Internet connection. ";
+constexpr const char* kRas = "Remote Access Services are installed on this system.";
+constexpr const char* kConfigured = "You have a network connection configured.\r\n";
+
+class ProbeTest : public ::testing::Test {
+ protected:
+  std::string Text(int result, std::uint32_t flags) {
+    state.result = result;
+    state.flags = flags;
+    return modConnection::ConnectionStateText(state);
+  }
+  fakes::EventLog log;
+  fakes::FakeConnectionState state{log};
+};
+
+TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
+  struct Case {
+    int result;
+    std::uint32_t flags;
+    std::string text;
+  };
+  const Case cases[] = {
+      {0, 0x7f, std::string(NotConnectedText)},
+      {0, 0, std::string(NotConnectedText)},
+      {1, 0x02 | 0x04, std::string(kLan) + kProxy},
+      {1, 0x02, std::string(kLan) + "."},
+      {1, 0x40, std::string(kConfigured) + "."},
+      {1, 0x40 | 0x04, std::string(kConfigured) + kProxy},
+      {1, 0x40 | 0x02, std::string(kLan) + "."},
+      {1, 0, "."},
+      {1, 0x04, kProxy},
+      {1, 0x01, kModem},
+      {1, 0x01 | 0x04, kModem},
+      {1, 0x01 | 0x10, kRas},
+      {1, 0x20, std::string(OfflineText)},
+      {1, 0x02 | 0x20, std::string(OfflineText)},
+      {1, 0x20 | 0x10, kRas},
+      {1, 0x08, kBusy},
+      {1, 0x20 | 0x08, kBusy},
+      {-1, 0x02, std::string(kLan) + "."},  // any non-zero result counts as online
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text(c.result, c.flags), c.text) << "result " << c.result << " flags " << c.flags;
+  }
+  EXPECT_EQ(std::string(OfflineText).back(), ' ');
+}
+
+TEST_F(ProbeTest, BitTestsIgnoreTheResultAndQueryEachTime) {
+  state.result = 0;
+  state.flags = INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY;
+  EXPECT_TRUE(modConnection::IsLanConnection(state));
+  EXPECT_TRUE(modConnection::IsProxyConnection(state));
+  EXPECT_FALSE(modConnection::IsModemConnection(state));
+  EXPECT_FALSE(modConnection::IsRasInstalled(state));
+  EXPECT_FALSE(modConnection::IsOnline(state));
+  EXPECT_EQ(state.queries, 5);
+  state.result = 1;
+  state.flags = INTERNET_CONNECTION_MODEM | INTERNET_RAS_INSTALLED;
+  EXPECT_TRUE(modConnection::IsModemConnection(state));
+  EXPECT_TRUE(modConnection::IsRasInstalled(state));
+  EXPECT_TRUE(modConnection::IsOnline(state));
+}
+
+TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
+  struct Case {
+    int result;
+    std::uint32_t flags;
+    int alive;
+    std::uint32_t aliveFlags;
+    int code;
+  };
+  const Case cases[] = {
+      {1, 0x02 | 0x01 | 0x04, 1, NETWORK_ALIVE_WAN, 1},
+      {1, 0x01, 1, NETWORK_ALIVE_WAN, 2},
+      {1, 0x01, 0, NETWORK_ALIVE_WAN, 3},  // WAN bit without the answer 1 does not count
+      {1, 0x01, 1, NETWORK_ALIVE_LAN, 3},
+      {1, 0x04, 0, 0, 4},
+      {1, 0, 0, 0, 5},
+      {1, 0x10, 0, 0, 5},
+      {0, 0x10, 0, 0, 6},
+      {0, 0x20 | 0x40 | 0x08, 0, 0, 7},
+      {0, 0, 0, 0, 7},
+      {0, 0, 1, NETWORK_ALIVE_AOL, 7},
+  };
+  for (const auto& c : cases) {
+    state.result = c.result;
+    state.flags = c.flags;
+    state.aliveResult = c.alive;
+    state.aliveFlags = c.aliveFlags;
+    EXPECT_EQ(modConnection::OnlineStateCode(state), c.code) << "flags " << c.flags;
+  }
+}
+
+TEST_F(ProbeTest, OnlineStateCodeAsksAfreshForEveryTest) {
+  state.aliveResult = 0;
+  state.result = 0;
+  state.flags = 0;
+  EXPECT_EQ(modConnection::OnlineStateCode(state), 7);
+  EXPECT_EQ(state.queries, 5);
+  EXPECT_EQ(log.events.size(), 6u);
+  EXPECT_EQ(log.events[1], "IsNetworkAlive");
+
+  // The connection comes up between the LAN test and the modem test.
+  state.upcoming = {{0, 0}, {1, INTERNET_CONNECTION_MODEM}};
+  EXPECT_EQ(modConnection::OnlineStateCode(state), 3);
+  // ... or only by the time of the online test.
+  state.upcoming = {{0, 0}, {0, 0}, {0, 0}, {1, 0}};
+  EXPECT_EQ(modConnection::OnlineStateCode(state), 5);
+}
+
+TEST_F(ProbeTest, AolOnlyWhenTheAnswerIsOneAndTheFlagsAreExactlyAol) {
+  const struct {
+    int answer;
+    std::uint32_t flags;
+    bool aol;
+  } cases[] = {{1, 4, true}, {1, 5, false}, {1, 6, false}, {0, 4, false}, {2, 4, false}, {1, 0, false}};
+  for (const auto& c : cases) {
+    state.aliveResult = c.answer;
+    state.aliveFlags = c.flags;
+    EXPECT_EQ(modConnection::IsAolConnection(state), c.aol) << c.answer << "/" << c.flags;
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
