@@ -20,7 +20,9 @@ std::string DateText(const LocalTime& t);
 // Adds CR LF, a fresh stamp and the message at the end of the view's text.
 void AppendActivity(Env& env, ActivityText& view, std::string_view message);
 // Appends the view's whole text to today's monitor log and the list's rows, in display order,
-// to today's traffic log.
-void WriteLogs(Env& env, const ActivityText& view, const ConnectionList& list);
+// to today's traffic log. A log folder that has gone is made again; a log that still cannot be
+// written is named once in the view (one entry per run of failed writes), and the caller goes
+// on.
+void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list);
 
 }  // namespace tavrel::modMain

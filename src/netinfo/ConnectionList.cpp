@@ -30,7 +30,9 @@ void ConnectionList::Add(Row row) {
 }
 
 const ConnectionList::Row& ConnectionList::Item(std::size_t displayIndex) const {
-  if (!orderValid_) const_cast<ConnectionList*>(this)->Resort();
+  static const Row kEmpty{};
+  if (displayIndex >= rows_.size()) return kEmpty;
+  if (!orderValid_) Resort();
   return rows_[order_[displayIndex]];
 }
 
@@ -51,7 +53,7 @@ void ConnectionList::EndUpdate() {
   }
 }
 
-void ConnectionList::Resort() {
+void ConnectionList::Resort() const {
   order_.resize(rows_.size());
   std::iota(order_.begin(), order_.end(), std::size_t{0});
   if (sorted_ && sortKey_ < kColumns) {

@@ -28,7 +28,10 @@ class ConnectionList {
   // Rows. Index is the display index (sorted order when sorting is on).
   void Clear();
   void Add(Row row);
+  // Makes room for n rows in all, so that a refill does not reallocate as it grows.
+  void Reserve(std::size_t n) { rows_.reserve(n); }
   std::size_t Count() const { return rows_.size(); }
+  // An index at or beyond Count() yields a row of empty cells.
   const Row& Item(std::size_t displayIndex) const;
 
   // Header click on the zero-based column: that column becomes the sort key, the direction
@@ -46,12 +49,13 @@ class ConnectionList {
   std::function<void()> onChanged;
 
  private:
-  void Resort();
+  void Resort() const;
   void Changed();
   std::vector<Column> columns_;
   std::vector<Row> rows_;          // insertion order
-  std::vector<std::size_t> order_; // display index -> rows_ index
-  bool orderValid_ = true;
+  // Display order, worked out when first needed after a change.
+  mutable std::vector<std::size_t> order_;  // display index -> rows_ index
+  mutable bool orderValid_ = true;
   bool sorted_ = false;
   bool descending_ = false;
   std::size_t sortKey_ = 0;

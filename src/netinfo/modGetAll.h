@@ -1,4 +1,4 @@
-// The report of the machine's interface addresses.
+// The report of the machine's interface addresses, made once at start-up.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,9 @@
 
 namespace tavrel::modGetAll {
 
+// The number of addresses and, for each of the first 11, a block of five stamped lines
+// (address, subnet mask, broadcast field). A twelfth address has no place in the table: the
+// user is shown the error number 9 and the report ends with the first 11 blocks.
 std::string GetAllAddresses(Env& env);
 // The four bytes at address, in memory order, as dotted decimal.
 std::string AddressBytesToText(const std::uint8_t* address);

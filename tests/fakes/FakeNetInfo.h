@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,37 @@
 #include "netinfo/ISockets.h"
 
 namespace tavrel::fakes {
+
+// An IPv4 address a.b.c.d as the tables hold it: network byte order, first octet in the
+// lowest-addressed byte.
+inline std::uint32_t Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+  const std::uint8_t bytes[4] = {a, b, c, d};
+  std::uint32_t v;
+  std::memcpy(&v, bytes, 4);
+  return v;
+}
+
+// A port field: the 16-bit port in network byte order in the low half.
+inline std::uint32_t Port(std::uint16_t port) {
+  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(port >> 8),
+                                 static_cast<std::uint8_t>(port & 0xFF)};
+  std::uint16_t v;
+  std::memcpy(&v, bytes, 2);
+  return v;
+}
+
+inline MibTcpRow TcpRow(std::uint32_t state, std::uint32_t local, std::uint16_t localPort,
+                        std::uint32_t remote, std::uint16_t remotePort) {
+  return MibTcpRow{state, local, Port(localPort), remote, Port(remotePort)};
+}
+
+inline MibIpAddrRow AddrRow(std::uint32_t addr, std::uint32_t mask, std::uint32_t bcast) {
+  MibIpAddrRow r;
+  r.dwAddr = addr;
+  r.dwMask = mask;
+  r.dwBCastAddr = bcast;
+  return r;
+}
 
 class FakeTcpTable : public ITcpTable {
  public:

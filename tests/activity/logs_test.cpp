@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include "activity/modMain.h"
+#include "fakes/FakeEnv.h"
+#include "netinfo/ConnectionList.h"
+
+namespace tavrel {
+namespace {
+
+constexpr const char* kHeader = "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n";
+
+struct LogsFixture : ::testing::Test {
+  LogsFixture() {
+    f.fs.MakeFolders("/app/logs/traffic");
+    view.Replace("Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started");
+  }
+  std::string File(const std::string& path) {
+    const auto it = f.fs.files.find(path);
+    return it == f.fs.files.end() ? std::string("<missing>") : it->second;
+  }
+  fakes::FakeEnv f;
+  ActivityText view;
+  ConnectionList list;
+};
+
+TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
+  list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
+  list.Add({"127.0.0.1", "631", "127.0.0.1", "40000", "11", "Time wait"});
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"),
+            std::string(kHeader) +
+                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n"
+                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n");
+
+  list.ColumnClick(4);  // "State", descending: "5" before "11"
+  list.ColumnClick(4);  // ascending: "11" before "5"
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"),
+            std::string(kHeader) +
+                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n"
+                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n" +
+                kHeader +
+                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n"
+                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n");
+}
+
+TEST_F(LogsFixture, AnEmptyListWritesTheHeaderAlone) {
+  modMain::WriteLogs(f.env, view, list);
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"), std::string(kHeader) + kHeader);
+}
+
+TEST_F(LogsFixture, MonitorLogReceivesTheWholeViewEachTimeOnItsOwnLines) {
+  modMain::WriteLogs(f.env, view, list);
+  modMain::AppendActivity(f.env, view, " Connection lost");
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/app/logs/04-12-26_monitor.log"),
+            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
+            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
+            "04-12-26 - 13:58:05 Connection lost\r\n");
+  EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
+}
+
+TEST_F(LogsFixture, ExistingFilesAreExtendedNeverTruncated) {
+  f.fs.files["/app/logs/04-12-26_monitor.log"] = "earlier\r\n";
+  f.fs.files["/app/logs/traffic/04-12-26_traffic.log"] = "earlier\r\n";
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/app/logs/04-12-26_monitor.log").substr(0, 9), "earlier\r\n");
+  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"), std::string("earlier\r\n") + kHeader);
+}
+
+TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {
+  f.clock.now = {2026, 12, 31, 23, 59, 58};
+  modMain::WriteLogs(f.env, view, list);
+  f.clock.Advance(3);  // 01-01-27 00:00:01
+  modMain::AppendActivity(f.env, view, " Connection lost");
+  modMain::WriteLogs(f.env, view, list);
+
+  EXPECT_EQ(File("/app/logs/31-12-26_monitor.log"),
+            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
+  EXPECT_EQ(File("/app/logs/01-01-27_monitor.log"),
+            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
+            "01-01-27 - 00:00:01 Connection lost\r\n")
+      << "the new day's log starts with the whole view";
+  EXPECT_EQ(File("/app/logs/traffic/31-12-26_traffic.log"), kHeader);
+  EXPECT_EQ(File("/app/logs/traffic/01-01-27_traffic.log"), kHeader);
+}
+
+TEST_F(LogsFixture, AVanishedLogFolderIsMadeAgain) {
+  f.env.app.folder = "/vanish";
+  f.fs.MakeFolders("/vanish/logs/traffic");
+  modMain::WriteLogs(f.env, view, list);
+  f.fs.folders.erase("/vanish/logs/traffic");
+  f.fs.folders.erase("/vanish/logs");
+  f.fs.files.clear();
+
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_TRUE(f.fs.IsFolder("/vanish/logs"));
+  EXPECT_TRUE(f.fs.IsFolder("/vanish/logs/traffic"));
+  EXPECT_EQ(File("/vanish/logs/04-12-26_monitor.log"),
+            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
+  EXPECT_EQ(File("/vanish/logs/traffic/04-12-26_traffic.log"), kHeader);
+  EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
+
+  f.fs.folders.erase("/vanish/logs/traffic");  // only the traffic folder gone
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File("/vanish/logs/traffic/04-12-26_traffic.log"), std::string(kHeader) + kHeader);
+}
+
+TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
+  f.env.app.folder = "/readonly";  // a folder of its own: failures are remembered per file
+  f.fs.MakeFolders("/readonly/logs/traffic");
+  f.fs.readOnly = true;
+  for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
+  const std::string once = view.Text();
+  EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file "
+                      "/readonly/logs/04-12-26_monitor.log"),
+            std::string::npos) << once;
+  EXPECT_NE(once.find(" Cannot write the log file /readonly/logs/traffic/04-12-26_traffic.log"),
+            std::string::npos);
+  EXPECT_EQ(once.find("Cannot write", once.find("traffic.log")), std::string::npos)
+      << "three failing ticks, one entry per log";
+
+  f.fs.readOnly = false;
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(view.Text(), once) << "success adds nothing";
+  EXPECT_NE(File("/readonly/logs/04-12-26_monitor.log").find("Cannot write the log file"),
+            std::string::npos) << "the entries reach the log once it can be written";
+
+  f.fs.readOnly = true;
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_GT(view.Text().size(), once.size()) << "a new run of failures is named again";
+}
+
+}  // namespace
+}  // namespace tavrel

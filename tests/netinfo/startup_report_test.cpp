@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "fakes/FakeEnv.h"
+#include "netinfo/StartupReport.h"
+#include "netinfo/modIPHost.h"
+
+namespace tavrel {
+namespace {
+
+int Count(const fakes::EventLog& log, const std::string& e) {
+  return static_cast<int>(std::count(log.events.begin(), log.events.end(), e));
+}
+
+TEST(StartupReport, SixLinesOnANormalStart) {
+  fakes::FakeEnv f;
+  f.clock.autoAdvance = 1;  // every stamp is read afresh
+  const std::string r = modMain::StartupReport(f.env);
+  EXPECT_EQ(r,
+            "Tavrel 1.0.1\r\n"
+            "04-12-26 - 13:58:05 Monitor started\r\n"
+            "04-12-26 - 13:58:06 Resolving 192.168.7.20\r\n"
+            "04-12-26 - 13:58:07 HELLO tavrel-host\r\n"
+            "04-12-26 - 13:58:08 Connected to: tavrel-host\r\n"
+            "04-12-26 - 13:58:09 Detecting additional IP's");
+  EXPECT_EQ(f.Get("Temp", "1"), "GD");
+  EXPECT_TRUE(f.desktop.boxes.empty());
+  EXPECT_EQ(Count(f.log, "WSAStartup"), 3) << "each lookup starts the library itself";
+  EXPECT_EQ(Count(f.log, "WSACleanup"), 3);
+  EXPECT_TRUE(f.log.Has("gethostbyname tavrel-host"));
+}
+
+TEST(StartupReport, NothingWhenTheMarkerIsSet) {
+  fakes::FakeEnv f;
+  f.Save("Temp", "1", "GD");
+  f.log.Clear();
+  EXPECT_EQ(modMain::StartupReport(f.env), "");
+  EXPECT_FALSE(f.log.Has("WSAStartup")) << "no socket call";
+  EXPECT_FALSE(f.log.Has("gethostname"));
+  EXPECT_FALSE(f.log.Has("IsNetworkAlive"));
+
+  f.Save("Temp", "1", "anything");
+  EXPECT_EQ(modMain::StartupReport(f.env), "") << "any non-empty marker counts";
+}
+
+TEST(StartupReport, AFailedLookupLeavesItsLineOpenAndStillSetsTheMarker) {
+  fakes::FakeEnv f;
+  f.sockets.address.reset();
+  const std::string r = modMain::StartupReport(f.env);
+  EXPECT_NE(r.find("04-12-26 - 13:58:05 Resolving \r\n"), std::string::npos) << r;
+  EXPECT_NE(r.find(" HELLO tavrel-host\r\n"), std::string::npos);
+  ASSERT_EQ(f.desktop.boxes.size(), 1u);
+  EXPECT_EQ(f.desktop.boxes[0].text,
+            "Windows Sockets are not responding. Unable to successfully get Host Name.");
+  EXPECT_EQ(f.desktop.boxes[0].code, mb::kOkOnly);
+  EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
+  EXPECT_EQ(f.Get("Temp", "1"), "GD");
+}
+
+TEST(StartupReport, NoHostNameEmptiesThreeLines) {
+  fakes::FakeEnv f;
+  f.sockets.hostNameFails = true;
+  f.sockets.lastError = 10093;
+  const std::string r = modMain::StartupReport(f.env);
+  EXPECT_NE(r.find(" Resolving \r\n"), std::string::npos);
+  EXPECT_NE(r.find(" HELLO \r\n"), std::string::npos);
+  EXPECT_NE(r.find(" Connected to: \r\n"), std::string::npos);
+  ASSERT_EQ(f.desktop.boxes.size(), 3u);
+  EXPECT_EQ(f.desktop.boxes[0].text,
+            "Windows Sockets error  10093 has occurred. Unable to successfully get Host Name.");
+  EXPECT_EQ(f.desktop.boxes[1].text,
+            "Windows Sockets error  10093 has occurred.  Unable to successfully get Host Name.");
+  EXPECT_FALSE(f.log.Has("gethostbyname tavrel-host"));
+  EXPECT_EQ(Count(f.log, "WSACleanup"), 3) << "a failed name still ends the library's use";
+}
+
+TEST(StartupReport, AmericaOnlineOnlyWhenItIsTheOnlyNetwork) {
+  struct Case {
+    int result;
+    std::uint32_t flags;
+    const char* fifth;
+  } cases[] = {
+      {1, NETWORK_ALIVE_AOL, " Connected to America Online\r\n"},
+      {1, NETWORK_ALIVE_AOL | NETWORK_ALIVE_LAN, " Connected to: tavrel-host\r\n"},
+      {1, NETWORK_ALIVE_WAN, " Connected to: tavrel-host\r\n"},
+      {0, NETWORK_ALIVE_AOL, " Connected to: tavrel-host\r\n"},
+      {2, NETWORK_ALIVE_AOL, " Connected to: tavrel-host\r\n"},
+  };
+  for (const Case& c : cases) {
+    fakes::FakeEnv f;
+    f.connection.aliveResult = c.result;
+    f.connection.aliveFlags = c.flags;
+    const std::string r = modMain::StartupReport(f.env);
+    EXPECT_NE(r.find(std::string("04-12-26 - 13:58:05") + c.fifth), std::string::npos)
+        << c.result << " " << c.flags << "\n" << r;
+  }
+}
+
+TEST(GetIPAddress, FormatsEveryByteOfTheFirstAddress) {
+  fakes::FakeEnv f;
+  f.sockets.address = std::vector<std::uint8_t>{10, 0, 0, 255};
+  EXPECT_EQ(modIPHost::GetIPAddress(f.env), "10.0.0.255");
+  f.sockets.address = std::vector<std::uint8_t>{0x20, 0x01, 0x0d, 0xb8, 0, 0};
+  EXPECT_EQ(modIPHost::GetIPAddress(f.env), "32.1.13.184.0.0");
+}
+
+TEST(GetIPAddress, LooksUpTheNameWithoutSurroundingSpaces) {
+  fakes::FakeEnv f;
+  f.sockets.hostName = std::string("  box  \0rest", 12);
+  modIPHost::GetIPAddress(f.env);
+  EXPECT_TRUE(f.log.Has("gethostbyname box")) << f.log.events.back();
+  EXPECT_EQ(modIPHost::GetIPHostName(f.env), "  box  ") << "the name ends at its zero character";
+}
+
+TEST(GetIPHostName, ShowsTheErrorNumberWithItsSign) {
+  fakes::FakeEnv f;
+  f.sockets.hostNameFails = true;
+  f.sockets.lastError = -5;
+  EXPECT_EQ(modIPHost::GetIPHostName(f.env), "");
+  ASSERT_EQ(f.desktop.boxes.size(), 1u);
+  EXPECT_EQ(f.desktop.boxes[0].text,
+            "Windows Sockets error -5 has occurred.  Unable to successfully get Host Name.");
+}
+
+TEST(SocketsInitialize, RefusesAnUnusableLibrary) {
+  struct Case {
+    int startup;
+    WsaData data;
+    const char* message;  // nullptr: usable
+    bool cleanup;         // whether the library was released after the refusal
+  } cases[] = {
+      {0, {0x0101, 1}, nullptr, false},
+      {0, {0x0202, 32767}, nullptr, false},
+      {0, {0x0002, 100}, nullptr, false},  // 2.0
+      {10091, {0x0101, 100}, "The 32-bit Windows Socket is not responding.", false},
+      {0, {0x0101, 0}, "This application requires a minimum of 1 supported sockets.", false},
+      {0, {0x0101, 0x8000}, "This application requires a minimum of 1 supported sockets.", false},
+      {0, {0x0001, 100}, "Sockets version 1.0 is not supported by 32-bit Windows Sockets.", false},
+      {0, {0x0100, 100}, "Sockets version 0.1 is not supported by 32-bit Windows Sockets.", false},
+  };
+  for (const Case& c : cases) {
+    fakes::FakeEnv f;
+    f.sockets.startupResult = c.startup;
+    f.sockets.data = c.data;
+    EXPECT_EQ(modIPHost::SocketsInitialize(f.env), c.message == nullptr) << c.data.wVersion;
+    if (c.message) {
+      ASSERT_EQ(f.desktop.boxes.size(), 1u);
+      EXPECT_EQ(f.desktop.boxes[0].text, c.message);
+      EXPECT_EQ(f.desktop.boxes[0].code, mb::kOkOnly);
+      EXPECT_EQ(modIPHost::GetIPHostName(f.env), "");
+      EXPECT_EQ(modIPHost::GetIPAddress(f.env), "");
+      EXPECT_FALSE(f.log.Has("WSACleanup")) << "a refused start is not cleaned up";
+      EXPECT_FALSE(f.log.Has("gethostname"));
+    } else {
+      EXPECT_TRUE(f.desktop.boxes.empty());
+    }
+  }
+}
+
+TEST(SocketsCleanup, ReportsAFailure) {
+  fakes::FakeEnv f;
+  f.sockets.cleanupResult = -1;
+  EXPECT_EQ(modIPHost::GetIPHostName(f.env), "tavrel-host") << "the result stands";
+  ASSERT_EQ(f.desktop.boxes.size(), 1u);
+  EXPECT_EQ(f.desktop.boxes[0].text, "Socket error occurred in Cleanup.");
+}
+
+}  // namespace
+}  // namespace tavrel
