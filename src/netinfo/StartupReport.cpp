@@ -4,7 +4,7 @@
 #include "netinfo/StartupReport.h"
 
 #include "activity/modMain.h"
-#include "monitor/IConnectionState.h"
+#include "monitor/modConnection.h"
 #include "netinfo/modIPHost.h"
 #include "settings/modSettings.h"
 
@@ -13,13 +13,6 @@ namespace tavrel::modMain {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-
-// Online through America Online alone: the network-alive query answers 1 with exactly the
-// AOL flag.
-bool AolAlone(Env& env) {
-  std::uint32_t flags = 0;
-  return env.connection.IsNetworkAlive(flags) == 1 && flags == NETWORK_ALIVE_AOL;
-}
 
 // Starts a report line: a fresh stamp and a space. The stamp is taken before the line's text
 // is worked out, so a slow lookup shows when it began.
@@ -43,7 +36,7 @@ std::string StartupReport(Env& env) {
   Stamp(env, r);
   r += "HELLO " + modIPHost::GetIPHostName(env) + kCrLf;
   Stamp(env, r);
-  r += AolAlone(env) ? std::string("Connected to America Online")
+  r += modConnection::IsAolConnection(env) ? std::string("Connected to America Online")
                      : "Connected to: " + modIPHost::GetIPHostName(env);
   r += kCrLf;
   // No line end: the address report appended next starts with its own.
