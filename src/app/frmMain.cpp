@@ -8,14 +8,19 @@
 #include "netinfo/modGetAll.h"
 #include "settings/modReg.h"
 #include "settings/modSettings.h"
+#include "ui/modFormMove.h"
 #include "ui/modOnTop.h"
 
 namespace tavrel {
 
 frmMain::frmMain(Env& env, IMainView& view, ITimer& tmrConnect)
-    : env_(env), view_(view), timer_(tmrConnect) {}
+    : env_(env), view_(view), timer_(tmrConnect), border_(env.style, env.wm) {}
 
 void frmMain::Form_Load() {
+  // A window without a caption bar that still has a taskbar button.
+  border_.Client(FormKind::kOrdinary, view_.Handle());
+  border_.ShowInTaskbar(true);
+  border_.Titlebar(false);
   txtConnection.Replace(modMain::StartupReport(env_));
   env_.desktop.DoEvents();
   modConnections::SetupConnectionList(env_, ListView1);
@@ -75,8 +80,7 @@ void frmMain::Form_Resize() {
 
 void frmMain::Image1_MouseDown(int, int, long, long) {
   // Any mouse button on the banner moves the window.
-  const std::string error = env_.wm.StartMove(view_.Handle());
-  if (!error.empty()) txtConnection.Append(error);
+  modFormMove::DragForm(env_, view_.Handle(), txtConnection);
 }
 
 void frmMain::imgToggle_Click() {

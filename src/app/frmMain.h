@@ -11,6 +11,7 @@
 #include "app/ITimer.h"
 #include "app/modMain.h"
 #include "netinfo/ConnectionList.h"
+#include "ui/CFormBorder.h"
 
 namespace tavrel {
 
@@ -109,6 +110,7 @@ class frmMain {
   std::int16_t ReconnectFailures = 0;
 
   ITimer& tmrConnect() { return timer_; }
+  CFormBorder& border() { return border_; }
   Env& env() { return env_; }
 
  private:
@@ -117,6 +119,7 @@ class frmMain {
   Env& env_;
   IMainView& view_;
   ITimer& timer_;
+  CFormBorder border_;  // the frame controller, attached at load, kept for the window's life
   bool unloaded_ = false;
 };
 

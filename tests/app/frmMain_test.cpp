@@ -43,6 +43,16 @@ TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
   EXPECT_FALSE(f.log.Has("Timer off")) << "load leaves the timer alone";
 }
 
+TEST_F(MainWindowTest, LoadTakesTheCaptionAwayButKeepsATaskbarButton) {
+  auto& win = f.style.AddWindow(7);
+  win.visible = false;
+  form.Form_Load();
+  EXPECT_EQ(win.style & kWsCaption, 0);
+  EXPECT_NE(win.exStyle & kWsExAppWindow, 0);
+  EXPECT_TRUE(win.visible) << "setting the taskbar button shows the window";
+  EXPECT_EQ(form.border().hWnd(), 7u);
+}
+
 TEST_F(MainWindowTest, LoadResetsTheFailureCountStoredByAnEarlierRun) {
   f.Save("Settings", "valA", "7");
   form.ReconnectFailures = 3;
