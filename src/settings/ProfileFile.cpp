@@ -1,17 +1,29 @@
-// Provisional until the INI reader and writer land: every read gives the default.
 #include "settings/ProfileFile.h"
+
+#include "settings/IniText.h"
 
 namespace tavrel {
 
-std::string ProfileFile::GetPrivateProfileString(const std::string&, const std::string&,
+std::string ProfileFile::GetPrivateProfileString(const std::string& section,
+                                                  const std::string& key,
                                                   const std::string& defaultValue,
-                                                  std::size_t bufferSize, const std::string&) {
-  return defaultValue.substr(0, bufferSize ? bufferSize - 1 : 0);
+                                                  std::size_t bufferSize,
+                                                  const std::string& path) {
+  const std::optional<std::string> text = fs_.ReadFile(path);
+  return ini::ReadValue(text ? std::string_view(*text) : std::string_view(), section, key,
+                        defaultValue, bufferSize);
 }
 
-bool ProfileFile::WritePrivateProfileString(const std::string&, const std::string&,
-                                            const std::string&, const std::string&) {
-  return false;
+bool ProfileFile::WritePrivateProfileString(const std::string& section, const std::string& key,
+                                            const std::string& value, const std::string& path) {
+  const std::optional<std::string> text = fs_.ReadFile(path);
+  // Something is there that could not be read: keep it rather than lose its other settings.
+  if (!text && (fs_.IsOrdinaryFile(path) || fs_.IsFolder(path))) return false;
+
+  const std::string_view current = text ? std::string_view(*text) : std::string_view();
+  const std::optional<std::string> updated = ini::WriteValue(current, section, key, value);
+  if (!updated) return false;
+  return fs_.ReplaceFile(path, *updated, /*privateFile=*/true);
 }
 
 }  // namespace tavrel

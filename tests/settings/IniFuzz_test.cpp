@@ -1,0 +1,136 @@
+// Seeded random texts against the INI reader and writer: no crash, bounded time, and a written
+// key reads back as written while every other key keeps its value.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "settings/IniText.h"
+
+namespace tavrel {
+namespace {
+
+using std::string;
+
+class TextMaker {
+ public:
+  explicit TextMaker(std::uint32_t seed) : rng_(seed) {}
+
+  std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+
+  // Bytes that matter to the layout, and any byte at all.
+  char Byte() {
+    static const char kBytes[] = "[]=;\"' \t\r\n\x1a\0\xEF\xBB\xBF\xC3\xA9Ss";
+    static const string kSpecial(kBytes, sizeof kBytes - 1);
+    if (Below(3) == 0) return static_cast<char>(Below(256));
+    return kSpecial[Below(kSpecial.size())];
+  }
+  // A name from a small alphabet, so that names in the text and requested names collide.
+  string Name() {
+    static const string kLetters = "sSkK1 ";
+    string n;
+    for (std::size_t i = 0, len = 1 + Below(3); i < len; ++i) n += kLetters[Below(kLetters.size())];
+    return n;
+  }
+  string Value() {
+    string v;
+    for (std::size_t i = 0, len = Below(12); i < len; ++i) {
+      char c = Byte();
+      if (c == '\r' || c == '\n' || c == '\0') c = 'v';
+      v += c;
+    }
+    return v;
+  }
+  string Eol() {
+    static const char* kEnds[] = {"\n", "\r\n", "\r", "\r\r\n", ""};
+    return kEnds[Below(5)];
+  }
+  // A text made of plausible lines (headers, keys, comments, blanks) mixed with random bytes.
+  string Text() {
+    string t;
+    if (Below(8) == 0) t += "\xEF\xBB\xBF";
+    for (std::size_t i = 0, lines = Below(25); i < lines; ++i) {
+      switch (Below(6)) {
+        case 0: t += string(Below(3), ' ') + "[" + Name() + "]" + Eol(); break;
+        case 1: case 2: t += Name() + string(Below(2), ' ') + "=" + Value() + Eol(); break;
+        case 3: t += ";" + Name() + "=" + Value() + Eol(); break;
+        case 4: t += Name() + Eol(); break;
+        default:
+          for (std::size_t k = 0, len = Below(20); k < len; ++k) t += Byte();
+      }
+    }
+    return t;
+  }
+
+ private:
+  std::mt19937 rng_;
+};
+
+string Lowered(string s) {
+  const string blanks = " \t\r\n\v\f\x1a";
+  s.erase(0, s.find_first_not_of(blanks));
+  s.erase(s.find_last_not_of(blanks) + 1);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// What any reader makes of a value stored as given: no blanks at the ends, one pair of enclosing
+// quotes removed.
+string AsRead(const string& value) {
+  string v = value;
+  const string blanks = " \t\r\n\v\f\x1a";
+  v.erase(0, v.find_first_not_of(blanks));
+  v.erase(v.find_last_not_of(blanks) + 1);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return v;
+}
+
+TEST(IniFuzz, RandomTextsNeitherCrashNorLoseKeys) {
+  TextMaker make(20240611u);
+  const auto start = std::chrono::steady_clock::now();
+  int written = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const string text = make.Text();
+    const string section = make.Name(), key = make.Name(), value = make.Value();
+    const std::size_t size = make.Below(200);
+
+    const string read = ini::ReadValue(text, section, key, "dflt", size);
+    ASSERT_LE(read.size(), size == 0 ? 0 : size - 1);
+
+    // Another key, to check that the write leaves it alone.
+    const string otherSection = make.Name(), otherKey = make.Name();
+    const bool same = Lowered(otherSection) == Lowered(section) && Lowered(otherKey) == Lowered(key);
+    const auto otherBefore = ini::FindValue(text, otherSection, otherKey);
+
+    const auto out = ini::WriteValue(text, section, key, value);
+    if (!out) {
+      ASSERT_TRUE(Lowered(section).empty() || Lowered(key).empty()) << "round " << round;
+      continue;
+    }
+    ++written;
+    ASSERT_EQ(ini::FindValue(*out, section, key), AsRead(value)) << "round " << round;
+    if (!same) {
+      ASSERT_EQ(ini::FindValue(*out, otherSection, otherKey), otherBefore) << "round " << round;
+    }
+    ASSERT_LE(out->size(), text.size() + section.size() + key.size() + value.size() + 12);
+  }
+  EXPECT_GT(written, 15000);
+  // Any byte at all, as a binary file would hold.
+  for (int round = 0; round < 2000; ++round) {
+    string bytes(make.Below(4096), '\0');
+    for (char& c : bytes) c = static_cast<char>(make.Below(256));
+    const auto out = ini::WriteValue(bytes, "Settings", "ConID", "isp");
+    ASSERT_TRUE(out);
+    ASSERT_EQ(ini::ReadValue(*out, "Settings", "ConID", "", 155), "isp");
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 20.0);
+}
+
+}  // namespace
+}  // namespace tavrel
