@@ -1,0 +1,119 @@
+// Interface addresses and host name lookup on Linux.
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "netinfo_netns.h"
+#include "platform/linux/LinuxAddressTable.h"
+#include "platform/linux/LinuxSockets.h"
+
+namespace tavrel {
+namespace {
+
+std::uint32_t A(const char* dotted) {
+  in_addr a{};
+  EXPECT_EQ(::inet_pton(AF_INET, dotted, &a), 1) << dotted;
+  return a.s_addr;
+}
+
+bool Shell(const std::string& command) { return std::system((command + " 2>&1").c_str()) == 0; }
+
+TEST(LinuxAddressTable, ListsEveryIPv4AddressWithMaskAndBroadcastInKernelOrder) {
+  nettest::PrivateNetns ns;
+  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
+  // Made inside the namespace only; they vanish with it.
+  if (!Shell("ip link add nt0 type veth peer name nt1"))
+    GTEST_SKIP() << "cannot make a veth pair inside the namespace";
+  ASSERT_TRUE(Shell("ip link set nt0 up"));
+  ASSERT_TRUE(Shell("ip addr add 10.9.8.7/24 brd + dev nt0"));
+  ASSERT_TRUE(Shell("ip addr add 10.9.8.8/24 dev nt0"));  // no broadcast address given
+  ASSERT_TRUE(Shell("ip addr add 10.20.0.1 peer 10.20.0.2 dev nt1"));
+  ASSERT_TRUE(Shell("ip addr add 172.16.5.1/16 brd + dev nt1"));
+
+  LinuxAddressTable table;
+  std::vector<MibIpAddrRow> rows;
+  ASSERT_EQ(table.GetIpAddrTable(rows), 0u);
+
+  struct Expected {
+    const char* addr;
+    const char* mask;
+    const char* bcast;
+    const char* dev;
+  };
+  // Each interface's addresses in the order they were added.
+  const std::vector<Expected> lo = {{"127.0.0.1", "255.0.0.0", "0.0.0.0", "lo"}};
+  const std::vector<Expected> nt0 = {{"10.9.8.7", "255.255.255.0", "10.9.8.255", "nt0"},
+                                     {"10.9.8.8", "255.255.255.0", "0.0.0.0", "nt0"}};
+  const std::vector<Expected> nt1 = {
+      {"10.20.0.1", "255.255.255.255", "0.0.0.0", "nt1"},  // the peer is no broadcast address
+      {"172.16.5.1", "255.255.0.0", "172.16.255.255", "nt1"}};
+  // Interfaces by index.
+  std::vector<Expected> expected = lo;
+  const bool nt0First = ::if_nametoindex("nt0") < ::if_nametoindex("nt1");
+  for (const auto* group : nt0First ? std::vector{&nt0, &nt1} : std::vector{&nt1, &nt0})
+    expected.insert(expected.end(), group->begin(), group->end());
+  ASSERT_EQ(rows.size(), expected.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].dwAddr, A(expected[i].addr)) << i;
+    EXPECT_EQ(rows[i].dwMask, A(expected[i].mask)) << expected[i].addr;
+    EXPECT_EQ(rows[i].dwBCastAddr, A(expected[i].bcast)) << expected[i].addr;
+    EXPECT_EQ(rows[i].dwIndex, ::if_nametoindex(expected[i].dev)) << expected[i].addr;
+  }
+}
+
+TEST(LinuxSockets, NamesTheHostAndResolvesFromTheHostsFile) {
+  LinuxSockets sockets;
+  WsaData data;
+  EXPECT_EQ(sockets.WSAStartup(0x0101, data), 0);
+  EXPECT_EQ(data.wVersion, 0x0101);
+  EXPECT_GE(static_cast<std::int16_t>(data.iMaxSockets), 1);
+
+  std::string name;
+  ASSERT_EQ(sockets.gethostname(name), 0);
+  char expected[256] = {};
+  ::gethostname(expected, sizeof expected - 1);
+  EXPECT_EQ(name, expected);
+  EXPECT_FALSE(name.empty());
+
+  // "localhost" comes from /etc/hosts: no name server is asked.
+  const auto lo = sockets.gethostbyname("localhost");
+  ASSERT_TRUE(lo.has_value());
+  EXPECT_EQ(*lo, (std::vector<std::uint8_t>{127, 0, 0, 1}));
+  EXPECT_FALSE(sockets.gethostbyname("").has_value());
+}
+
+TEST(LinuxSockets, GivesUpOnALookupThatHangs) {
+  using namespace std::chrono;
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  LinuxSockets sockets(milliseconds(200), [release](const std::string&) {
+    while (!release->load()) std::this_thread::sleep_for(milliseconds(5));
+    return std::optional<std::vector<std::uint8_t>>(std::vector<std::uint8_t>{1, 2, 3, 4});
+  });
+  const auto start = steady_clock::now();
+  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());
+  const auto took = steady_clock::now() - start;
+  EXPECT_GE(took, milliseconds(190));
+  EXPECT_LT(took, milliseconds(1500));
+
+  // Stuck lookups pile up to a bound; past it, lookups fail at once.
+  for (int i = 1; i < LinuxSockets::kMaxAbandoned; ++i) sockets.gethostbyname("stuck");
+  const auto again = steady_clock::now();
+  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());
+  EXPECT_LT(steady_clock::now() - again, milliseconds(50));
+
+  // Once they finish, lookups work again.
+  release->store(true);
+  std::this_thread::sleep_for(milliseconds(100));
+  const auto ok = sockets.gethostbyname("stuck");
+  ASSERT_TRUE(ok.has_value());
+  EXPECT_EQ(*ok, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+}
+
+}  // namespace
+}  // namespace tavrel
