@@ -1,0 +1,84 @@
+#include "ui/frmMenu.h"
+
+#include "app/modMain.h"
+#include "monitor/modConnection.h"
+#include "settings/modSettings.h"
+#include "ui/modOnTop.h"
+
+namespace tavrel {
+
+frmMenu::frmMenu(Env& env, IMenuView& view, ITimer& tmrConnect, WindowHandle mainWindow)
+    : env_(env), view_(view), timer_(tmrConnect), main_(mainWindow) {}
+
+void frmMenu::lblContents_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kContents].top);
+}
+void frmMenu::lblAbout_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kAbout].top);
+}
+void frmMenu::lblHomepage_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kHomepage].top);
+}
+void frmMenu::lblFeedback_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kFeedback].top);
+}
+void frmMenu::lblRepBug_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kRepBug].top);
+}
+void frmMenu::lblUpdate_MouseMove(int, int, long, long) {
+  view_.SetHighlightTop(menu::kItems[menu::kUpdate].top);
+}
+void frmMenu::Form_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kBarHiddenTop); }
+
+void frmMenu::lblContents_Click() {
+  const std::string help = env_.app.InFolder(menu::kHelpFile);
+  if (modMain::FileExists(env_, help)) {
+    env_.desktop.ShellOpen(help);
+    CloseMenu();
+    return;
+  }
+  const int answer = env_.desktop.MsgBox(menu::kNoHelpQuestion, mb::kYesNoQuestion, env_.app.title);
+  if (answer != mb::kYes) return;  // the menu stays open
+  lblHomepage_Click();
+  CloseMenu();
+}
+
+void frmMenu::lblAbout_Click() {
+  view_.ShowAbout();
+  // The about window may have taken the focus and so closed the menu already.
+  CloseMenu();
+}
+
+void frmMenu::lblHomepage_Click() { OpenOnline(menu::kProductPage); }
+void frmMenu::lblFeedback_Click() { OpenOnline(menu::kFeedbackPage); }
+void frmMenu::lblRepBug_Click() { OpenOnline(menu::kSupportPage); }
+
+// The menu stays open: it closes when the update window takes the focus.
+void frmMenu::lblUpdate_Click() { view_.ShowUpdate(); }
+
+void frmMenu::imgClose_Click() { CloseMenu(); }
+
+void frmMenu::Form_LostFocus() { CloseMenu(); }
+
+void frmMenu::Form_Unload() {
+  const std::string entry = modSettings::GetSetting(env_, env_.app.title, "Settings", "ConID", "");
+  timer_.SetEnabled(!entry.empty());
+  modOnTop::SetTopMost(env_, main_);
+}
+
+// Every online item: only "not online" (code 7) stops it; the menu closes either way.
+void frmMenu::OpenOnline(const char* page) {
+  if (modConnection::OnlineStateCode(env_) == menu::kNotOnlineCode) {
+    env_.desktop.MsgBox(menu::kNotConnectedWarning, mb::kExclamation, env_.app.title);
+  } else {
+    env_.desktop.ShellOpen(env_.app.ServerUrl(page));
+  }
+  CloseMenu();
+}
+
+// Closing twice (an item's action after the focus rule has closed the menu) does nothing more.
+void frmMenu::CloseMenu() {
+  if (view_.IsOpen()) view_.Unload();
+}
+
+}  // namespace tavrel
