@@ -1,0 +1,530 @@
+// The Linux phonebook and its helper runner: NetworkManager's nmcli and pppd are replaced by
+// stand-in programs that answer like them and record their arguments and input (pppd cannot run
+// without kernel PPP); the real nmcli is used by the NmLive tests, which the end-to-end script
+// runs inside its NetworkManager namespace.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+#include "monitor/modRAS.h"
+#include "platform/linux/LinuxConnectionState.h"
+#include "platform/linux/LinuxPhonebook.h"
+#include "platform/linux/ProcessRunner.h"
+
+namespace fs = std::filesystem;
+
+namespace tavrel {
+namespace {
+
+using namespace std::chrono_literals;
+using linux_platform::ProcessSpec;
+using linux_platform::RunProcess;
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Write(const fs::path& p, const std::string& text, fs::perms mode = fs::perms::owner_read |
+                                                                        fs::perms::owner_write) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << text;
+  fs::permissions(p, mode);
+}
+
+std::vector<std::string> Lines(const std::string& s) {
+  std::vector<std::string> v;
+  std::istringstream in(s);
+  std::string l;
+  while (std::getline(in, l)) v.push_back(l);
+  return v;
+}
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char tmpl[] = "/tmp/tavrel-phonebook-XXXXXX";
+    path = ::mkdtemp(tmpl);
+  }
+  ~ScratchDir() { fs::remove_all(path); }
+  fs::path path;
+};
+
+// Running, not merely a zombie waiting for a parent to collect it.
+bool ProcessAlive(pid_t pid) {
+  const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(ProcessRunner, ExitCodesOutputAndInput) {
+  ProcessSpec s;
+  s.argv = {"/bin/sh", "-c", "cat; echo err >&2; cat <&3; exit 3"};
+  s.useStdin = true;
+  s.stdinData = "from stdin\n";
+  s.useFd3 = true;
+  s.fd3Data = "from fd3\n";
+  auto r = RunProcess(s);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, "from stdin\nfrom fd3\n");
+  EXPECT_EQ(r.err, "err\n");
+
+  s = {};
+  s.argv = {"/nonexistent/program"};
+  r = RunProcess(s);
+  EXPECT_FALSE(r.started);
+
+  s.argv = {"sh", "-c", "kill -TERM $$"};  // found through PATH; ends by a signal
+  r = RunProcess(s);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitCode, 128 + SIGTERM);
+
+  s.argv = {"/bin/sh", "-c", "test -t 0 || read x; echo \"[$x]\""};  // stdin is /dev/null
+  r = RunProcess(s);
+  EXPECT_EQ(r.out, "[]\n");
+}
+
+TEST(ProcessRunner, TimeBoundKillsTheWholeGroup) {
+  ScratchDir d;
+  ProcessSpec s;
+  const std::string pidFile = (d.path / "grandchild").string();
+  s.argv = {"/bin/sh", "-c", "sleep 30 & echo $! > " + pidFile + "; wait"};
+  s.timeout = 300ms;
+  const auto t0 = std::chrono::steady_clock::now();
+  const auto r = RunProcess(s);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+  EXPECT_TRUE(r.timedOut);
+  const pid_t grandchild = std::atoi(ReadAll(pidFile).c_str());
+  ASSERT_GT(grandchild, 0);
+  for (int i = 0; i < 100 && ProcessAlive(grandchild); ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_FALSE(ProcessAlive(grandchild));
+}
+
+TEST(ProcessRunner, OutputIsBoundedAndADaemonDoesNotHoldTheCall) {
+  ProcessSpec s;
+  s.argv = {"/bin/sh", "-c", "head -c 3000000 /dev/zero"};
+  s.maxOutput = 1000;
+  auto r = RunProcess(s);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.size(), 1000u);
+  EXPECT_TRUE(r.truncated);
+
+  // Like pppd updetach: the program ends while a child of its own keeps the output open.
+  s = {};
+  s.argv = {"/bin/sh", "-c", "echo up; (sleep 5) & exit 0"};
+  const auto t0 = std::chrono::steady_clock::now();
+  r = RunProcess(s);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "up\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stand-ins.
+
+// nmcli: answers the listing and `-g` queries from files under $DIR/nm, records every call's
+// arguments (one per line, then "--") in $DIR/nmcli.calls and a passwd-file's content in
+// $DIR/nmcli.stdin; `connection up` exits with the code in $DIR/nm/up.rc after $DIR/nm/up.sleep.
+const char* kNmcliStandIn = R"SH(#!/bin/bash
+DIR="$(dirname "$0")"
+{ for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/nmcli.calls"
+args=" $* "
+name="${@: -1}"
+case "$args" in
+  *" connection up "*)
+    [[ "$args" == *" passwd-file /dev/stdin "* ]] && cat > "$DIR/nmcli.stdin"
+    sleep "$(cat "$DIR/nm/up.sleep" 2>/dev/null || echo 0)"
+    exit "$(cat "$DIR/nm/up.rc" 2>/dev/null || echo 0)";;
+  *" -t -f NAME,TYPE connection show "*)
+    cat "$DIR/nm/list"; exit 0;;
+  *" -g "*" connection show id "*)
+    f="$DIR/nm/profiles/$name"
+    [ -d "$f" ] || { echo "Error: $name - no such connection profile." >&2; exit 10; }
+    fields=$(printf '%s\n' "$@" | grep -A1 -x -- -g | tail -1)
+    IFS=, read -ra want <<< "$fields"
+    for w in "${want[@]}"; do
+      if [[ "$w" == *password* || "$w" == vpn.secrets ]] && [[ "$args" != *" -s "* ]]; then echo; continue; fi
+      cat "$f/$w" 2>/dev/null || echo
+    done
+    exit 0;;
+esac
+echo "unexpected call: $*" >&2
+exit 2
+)SH";
+
+// pppd: records its arguments in $DIR/pppd.calls and the content of a `file` argument in
+// $DIR/pppd.file; exits with the code in $DIR/pppd.rc after $DIR/pppd.sleep seconds.
+const char* kPppdStandIn = R"SH(#!/bin/bash
+DIR="$(dirname "$0")"
+{ for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/pppd.calls"
+prev=
+for a in "$@"; do
+  [ "$prev" = file ] && cat "$a" > "$DIR/pppd.file"
+  prev=$a
+done
+sleep "$(cat "$DIR/pppd.sleep" 2>/dev/null || echo 0)"
+exit "$(cat "$DIR/pppd.rc" 2>/dev/null || echo 0)"
+)SH";
+
+class StandIns : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto exec = fs::perms::owner_all;
+    Write(dir() / "nmcli", kNmcliStandIn, exec);
+    Write(dir() / "pppd", kPppdStandIn, exec);
+    // nmcli's order: active first, then by name; names may hold ':' and '\'.
+    Write(dir() / "nm/list",
+          "Office VPN:vpn\n"
+          "lo:loopback\n"
+          "DSL\\: home:pppoe\n"
+          "Mobile:gsm\n"
+          "Wired:802-3-ethernet\n"
+          "shared:802-3-ethernet\n");
+    Profile("Office VPN", {{"connection.type", "vpn"},
+                           {"vpn.user-name", ""},
+                           {"vpn.data", "gateway = vpn.example, username = kim\\, k, port = 1194"},
+                           {"vpn.secrets", "password = v:p\\,n"}});
+    Profile("DSL: home", {{"connection.type", "pppoe"},
+                          {"pppoe.username", "dsl-user@isp"},
+                          {"pppoe.password", "p:w\\d"},
+                          {"ipv4.dhcp-timeout", "0"}});
+    Profile("Mobile", {{"gsm.username", "web"}, {"gsm.password", ""}, {"ipv4.dhcp-timeout", "100"}});
+    Profile("Wired", {{"ipv4.dhcp-timeout", "0"}});
+    // pppd peers.
+    Write(dir() / "ppp/peers/dialup", "# the ISP\nttyS0 115200\nuser \"dial user\" # quoted\n"
+                                      "noauth\n");
+    Write(dir() / "ppp/peers/chap-only", "user chapper\nremotename isp-b\n");
+    Write(dir() / "ppp/peers/nouser", "ttyUSB0\n");
+    Write(dir() / "ppp/peers/shared", "user x\n");  // hidden by the profile of that name
+    Write(dir() / "ppp/peers/.hidden", "user y\n");
+    Write(dir() / "ppp/peers/dialup~", "user z\n");
+    Write(dir() / "ppp/pap-secrets", "# client server secret\n"
+                                     "\"dial user\" otherserver wrong\n"
+                                     "\"dial user\" * \"s3 cret\\\"q\"\n");
+    Write(dir() / "ppp/chap-secrets", "chapper isp-a wrong\nchapper isp-b chap-pass *\n");
+  }
+  fs::path dir() const { return scratch.path; }
+  void Profile(const std::string& name, const std::vector<std::pair<std::string, std::string>>& v) {
+    for (const auto& [k, val] : v) Write(dir() / "nm/profiles" / name / k, val + "\n");
+  }
+  PhonebookOptions Options() const {
+    PhonebookOptions o;
+    o.nmcli = (dir() / "nmcli").string();
+    o.pppd = (dir() / "pppd").string();
+    o.pppRoot = (dir() / "ppp").string();
+    o.listTimeout = 5s;
+    return o;
+  }
+  // The argument lists of the recorded calls of one stand-in.
+  std::vector<std::vector<std::string>> Calls(const std::string& who) const {
+    std::vector<std::vector<std::string>> calls(1);
+    for (const auto& l : Lines(ReadAll(dir() / (who + ".calls")))) {
+      if (l == "--") calls.emplace_back();
+      else calls.back().push_back(l);
+    }
+    calls.pop_back();
+    return calls;
+  }
+  static RasDialParams Params(const std::string& name, const std::string& user,
+                              const std::string& password) {
+    RasDialParams p{};
+    modRAS::TextToBytes(name, p.szEntryName);
+    modRAS::TextToBytes(user, p.szUserName);
+    modRAS::TextToBytes(password, p.szPassword);
+    return p;
+  }
+
+  ScratchDir scratch;
+};
+
+TEST_F(StandIns, EntriesInNetworkManagerOrderThenPeers) {
+  LinuxPhonebook pb(Options());
+  std::vector<std::string> names;
+  for (const auto& e : pb.Entries()) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Office VPN", "DSL: home", "Mobile", "Wired", "shared",
+                                             "chap-only", "dialup", "nouser"}));
+
+  std::vector<RasEntryName> records(kMaxPhonebookEntries);
+  std::uint32_t count = 0;
+  EXPECT_EQ(pb.RasEnumEntries(records, count), 0u);
+  ASSERT_EQ(count, 8u);
+  EXPECT_EQ(modRAS::BytesToText(records[1].szEntryName), "DSL: home");
+
+  std::vector<RasEntryName> few(3);
+  EXPECT_EQ(pb.RasEnumEntries(few, count), phonebook_error::kBufferTooSmall);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(modRAS::BytesToText(few[2].szEntryName), "Mobile");
+}
+
+TEST_F(StandIns, NoDiallerInstalledMeansAnEmptyPhonebook) {
+  PhonebookOptions o = Options();
+  o.nmcli = "/nonexistent/nmcli";
+  o.pppRoot = "/nonexistent";
+  LinuxPhonebook pb(o);
+  std::vector<RasEntryName> records(kMaxPhonebookEntries);
+  std::uint32_t count = 7;
+  EXPECT_EQ(pb.RasEnumEntries(records, count), 0u);
+  EXPECT_EQ(count, 0u);
+  RasDialParams p = Params("Wired", "", "");
+  bool saved = true;
+  EXPECT_EQ(pb.RasGetEntryDialParams(p, saved), phonebook_error::kCannotFindEntry);
+  EXPECT_EQ(pb.RasDial(p), phonebook_error::kCannotFindEntry);
+}
+
+TEST_F(StandIns, StoredAccountsOfEveryKind) {
+  LinuxPhonebook pb(Options());
+  const struct {
+    const char* entry;
+    const char* user;
+    const char* password;
+  } cases[] = {
+      {"DSL: home", "dsl-user@isp", "p:w\\d"},
+      {"Mobile", "web", ""},
+      {"Office VPN", "kim, k", "v:p,n"},
+      {"Wired", "", ""},
+      {"dialup", "dial user", "s3 cret\"q"},
+      {"chap-only", "chapper", "chap-pass"},
+      {"nouser", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    RasDialParams p = Params(c.entry, "", "");
+    p.szUserName[0] = 'X';  // replaced, not kept
+    bool saved = false;
+    ASSERT_EQ(pb.RasGetEntryDialParams(p, saved), 0u);
+    EXPECT_EQ(modRAS::BytesToText(p.szUserName), c.user);
+    EXPECT_EQ(modRAS::BytesToText(p.szPassword), c.password);
+    EXPECT_EQ(saved, *c.password != '\0');
+  }
+  RasDialParams missing = Params("Nowhere", "", "");
+  bool saved = false;
+  EXPECT_EQ(pb.RasGetEntryDialParams(missing, saved), phonebook_error::kCannotFindEntry);
+  // Secrets are asked for with -s, and nothing is asked on a command line with a password.
+  for (const auto& call : Calls("nmcli")) {
+    for (const auto& a : call) EXPECT_EQ(a.find("p:w"), std::string::npos);
+  }
+}
+
+TEST_F(StandIns, DialsAProfileWithThePasswordThroughStdin) {
+  LinuxPhonebook pb(Options());
+  EXPECT_EQ(pb.RasDial(Params("DSL: home", "ignored", "typed:pw")), 0u);
+  const auto calls = Calls("nmcli");
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back(), (std::vector<std::string>{"--wait", "90", "connection", "up", "id",
+                                                    "DSL: home", "passwd-file", "/dev/stdin"}));
+  EXPECT_EQ(ReadAll(dir() / "nmcli.stdin"), "pppoe.password:typed:pw\n");
+
+  // A profile without a secret gets no passwd-file; a longer DHCP wait lengthens the bound.
+  fs::remove(dir() / "nmcli.stdin");
+  EXPECT_EQ(pb.RasDial(Params("Wired", "u", "unused")), 0u);
+  EXPECT_EQ(Calls("nmcli").back(),
+            (std::vector<std::string>{"--wait", "90", "connection", "up", "id", "Wired"}));
+  EXPECT_FALSE(fs::exists(dir() / "nmcli.stdin"));
+  EXPECT_EQ(pb.RasDial(Params("Mobile", "", "")), 0u);
+  EXPECT_EQ(Calls("nmcli").back().at(1), "130");
+
+  EXPECT_EQ(pb.RasDial(Params("Office VPN", "", "vpw")), 0u);
+  EXPECT_EQ(ReadAll(dir() / "nmcli.stdin"), "vpn.secrets.password:vpw\n");
+}
+
+TEST_F(StandIns, FailedAndHangingProfileDials) {
+  Write(dir() / "nm/up.rc", "4\n");
+  LinuxPhonebook pb(Options());
+  EXPECT_EQ(pb.RasDial(Params("Wired", "", "")), phonebook_error::kDialFailed);
+
+  Write(dir() / "nm/up.rc", "0\n");
+  PhonebookOptions o = Options();
+  o.dialTimeout = 20s;  // handed to nmcli as its own wait
+  LinuxPhonebook quick(o);
+  EXPECT_EQ(quick.RasDial(Params("Wired", "", "")), 0u);
+  EXPECT_EQ(Calls("nmcli").back().at(1), "20");
+  const auto before = Calls("nmcli").size();
+  EXPECT_EQ(pb.RasDial(Params("Wired", "", "two\nlines")), phonebook_error::kBadPassword);
+  EXPECT_EQ(Calls("nmcli").size(), before);  // nothing was run
+}
+
+TEST_F(StandIns, DialsAPeerWithThePasswordInAPipedOptionsFile) {
+  LinuxPhonebook pb(Options());
+  EXPECT_EQ(pb.RasDial(Params("dialup", "dial user", "pa ss\"\\word")), 0u);
+  const auto calls = Calls("pppd");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0], (std::vector<std::string>{"call", "dialup", "updetach", "user", "dial user",
+                                                "file", "/dev/fd/3"}));
+  EXPECT_EQ(ReadAll(dir() / "pppd.file"), "password \"pa ss\\\"\\\\word\"\n");
+
+  // Without a password no options file; a failing pppd is a failed dial.
+  Write(dir() / "pppd.rc", "19\n");
+  EXPECT_EQ(pb.RasDial(Params("nouser", "", "")), phonebook_error::kDialFailed);
+  EXPECT_EQ(Calls("pppd").back(), (std::vector<std::string>{"call", "nouser", "updetach"}));
+  // A peer file name outside the peers folder is never dialled.
+  EXPECT_EQ(pb.RasDial(Params("../pap-secrets", "", "")), phonebook_error::kCannotFindEntry);
+  EXPECT_EQ(Calls("pppd").size(), 2u);
+}
+
+TEST_F(StandIns, AHangingDialIsKilledAtItsBound) {
+  Write(dir() / "pppd.sleep", "60\n");
+  PhonebookOptions o = Options();
+  o.dialTimeout = 1s;
+  LinuxPhonebook pb(o);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(pb.RasDial(Params("dialup", "", "")), phonebook_error::kTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 5s);
+}
+
+// Scans every process's command line and environment until told to stop.
+class SecretScanner {
+ public:
+  SecretScanner(std::string secret, std::string marker)
+      : secret_(std::move(secret)), marker_(std::move(marker)), thread_([this] { Run(); }) {}
+  ~SecretScanner() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<std::string> leaks;
+  int markerSeen = 0;  // scans that found the dialler running (its command line holds marker)
+
+ private:
+  void Run() {
+    while (!stop_) {
+      DIR* d = ::opendir("/proc");
+      if (!d) return;
+      while (const dirent* e = ::readdir(d)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        for (const char* what : {"cmdline", "environ"}) {
+          const std::string p = std::string("/proc/") + e->d_name + "/" + what;
+          const std::string content = ReadAll(p);
+          if (content.find(secret_) != std::string::npos) leaks.push_back(p);
+          if (std::string(what) == "cmdline" && content.find(marker_) != std::string::npos)
+            ++markerSeen;
+        }
+      }
+      ::closedir(d);
+      std::this_thread::sleep_for(20ms);
+    }
+  }
+  std::string secret_, marker_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST_F(StandIns, ThePasswordIsInNoCommandLineOrEnvironmentDuringADial) {
+  const std::string password = "Known-Secret-" + std::to_string(::getpid());
+  Write(dir() / "pppd.sleep", "1\n");
+  Write(dir() / "nm/up.sleep", "1\n");
+  LinuxPhonebook pb(Options());
+  {
+    SecretScanner scan(password, "updetach");
+    EXPECT_EQ(pb.RasDial(Params("dialup", "dial user", password)), 0u);
+    scan.Stop();
+    EXPECT_GT(scan.markerSeen, 0) << "the scan never saw pppd running";
+    EXPECT_TRUE(scan.leaks.empty()) << scan.leaks.front();
+  }
+  {
+    SecretScanner scan(password, "passwd-file");
+    EXPECT_EQ(pb.RasDial(Params("DSL: home", "", password)), 0u);
+    scan.Stop();
+    EXPECT_GT(scan.markerSeen, 0) << "the scan never saw nmcli running";
+    EXPECT_TRUE(scan.leaks.empty()) << scan.leaks.front();
+  }
+  // It did reach both diallers, through their input.
+  EXPECT_NE(ReadAll(dir() / "pppd.file").find(password), std::string::npos);
+  EXPECT_EQ(ReadAll(dir() / "nmcli.stdin"), "pppoe.password:" + password + "\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Against the real nmcli and NetworkManager: run by tests/e2e/dialler.sh inside its namespace.
+
+class NmLive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("TAVREL_NM_LIVE"))
+      GTEST_SKIP() << "runs inside the NetworkManager namespace of tests/e2e/dialler.sh";
+  }
+  static int Nmcli(std::vector<std::string> args) {
+    ProcessSpec s;
+    s.argv = {"nmcli"};
+    s.argv.insert(s.argv.end(), args.begin(), args.end());
+    s.timeout = 20s;
+    return RunProcess(s).exitCode;
+  }
+};
+
+TEST_F(NmLive, ProfilesAndTheirSecretsThroughTheRealNmcli) {
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "wan0", "con-name", "a:DSL",
+                   "connection.autoconnect", "no", "pppoe.username", "dsl@isp", "pppoe.password",
+                   "p:w\\x, y"}),
+            0);
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "gsm", "ifname", "*", "con-name", "b mobile",
+                   "connection.autoconnect", "no", "gsm.apn", "internet", "gsm.username", "web",
+                   "gsm.password", "gsm-pw"}),
+            0);
+  LinuxPhonebook pb;
+  std::vector<std::string> names;
+  for (const auto& e : pb.Entries()) names.push_back(e.name);
+  Nmcli({"connection", "delete", "id", "a:DSL"});
+  Nmcli({"connection", "delete", "id", "b mobile"});
+  // The active profile first, then by name.
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(names[0], "tavrel-wan");
+  EXPECT_EQ(names[1], "a:DSL");
+  EXPECT_EQ(names[2], "b mobile");
+}
+
+TEST_F(NmLive, StoredAccountOfAPppoeProfile) {
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "wan0", "con-name", "live-dsl",
+                   "connection.autoconnect", "no", "pppoe.username", "dsl@isp", "pppoe.password",
+                   "p:w\\x, y"}),
+            0);
+  LinuxPhonebook pb;
+  RasDialParams p{};
+  modRAS::TextToBytes("live-dsl", p.szEntryName);
+  bool saved = false;
+  const auto rc = pb.RasGetEntryDialParams(p, saved);
+  Nmcli({"connection", "delete", "id", "live-dsl"});
+  ASSERT_EQ(rc, 0u);
+  EXPECT_EQ(modRAS::BytesToText(p.szUserName), "dsl@isp");
+  EXPECT_EQ(modRAS::BytesToText(p.szPassword), "p:w\\x, y");
+  EXPECT_TRUE(saved);
+}
+
+TEST_F(NmLive, ProbeSeesNetworkManagerAndItsNetworkingSwitch) {
+  LinuxConnectionState probe;
+  ConnectionFacts f = probe.ReadFacts();
+  EXPECT_TRUE(f.nmAnswers);
+  EXPECT_TRUE(f.profilesExist);
+  EXPECT_FALSE(f.nmNetworkingOff);
+  EXPECT_TRUE(f.viaLan);
+  ASSERT_EQ(Nmcli({"networking", "off"}), 0);
+  for (int i = 0; i < 50 && !f.nmNetworkingOff; ++i) {
+    std::this_thread::sleep_for(100ms);
+    f = probe.ReadFacts();
+  }
+  std::uint32_t flags = 0;
+  const int result = FlagsFromFacts(f, flags);
+  Nmcli({"networking", "on"});
+  EXPECT_TRUE(f.nmNetworkingOff);
+  EXPECT_NE(result, 0);
+  EXPECT_TRUE(flags & INTERNET_CONNECTION_OFFLINE);
+  // Back on for whoever comes next.
+  for (int i = 0; i < 50 && probe.ReadFacts().nmNetworkingOff; ++i) std::this_thread::sleep_for(100ms);
+  Nmcli({"--wait", "20", "connection", "up", "id", "tavrel-wan"});
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,259 @@
+// The Linux connection probe: the flag mapping, the route tables as the kernel writes them, and
+// the probe live inside network namespaces made by the test.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "monitor/modConnection.h"
+#include "platform/linux/LinuxConnectionState.h"
+#include "platform/linux/ProcessRunner.h"
+
+namespace tavrel {
+namespace {
+
+TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
+  struct Case {
+    ConnectionFacts f;
+    int result;
+    std::uint32_t flags;
+    int alive;
+    std::uint32_t aliveFlags;
+  };
+  ConnectionFacts none;
+  ConnectionFacts lan;
+  lan.viaLan = true;
+  ConnectionFacts modem;
+  modem.viaModem = true;
+  ConnectionFacts both = lan;
+  both.viaModem = true;
+  ConnectionFacts proxyOnly;
+  proxyOnly.proxy = true;
+  ConnectionFacts nm = lan;
+  nm.nmAnswers = true;
+  nm.profilesExist = true;
+  ConnectionFacts off;
+  off.nmAnswers = true;
+  off.nmNetworkingOff = true;
+  ConnectionFacts offWithPppd = off;
+  offWithPppd.pppdAvailable = true;
+  ConnectionFacts pppdOnly;
+  pppdOnly.pppdAvailable = true;
+  const Case cases[] = {
+      {none, 0, 0, 0, 0},
+      {lan, 1, 0x02, 1, NETWORK_ALIVE_LAN},
+      {modem, 1, 0x01, 1, NETWORK_ALIVE_WAN},
+      {both, 1, 0x03, 1, NETWORK_ALIVE_LAN | NETWORK_ALIVE_WAN},
+      {proxyOnly, 0, 0x04, 0, 0},
+      {nm, 1, 0x02 | 0x10 | 0x40, 1, NETWORK_ALIVE_LAN},
+      {off, 1, 0x20, 0, 0},
+      {offWithPppd, 1, 0x20 | 0x10, 0, 0},
+      {pppdOnly, 0, 0x10, 0, 0},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    std::uint32_t flags = 0xdead, alive = 0xdead;
+    EXPECT_EQ(FlagsFromFacts(cases[i].f, flags), cases[i].result) << i;
+    EXPECT_EQ(flags, cases[i].flags) << i;
+    EXPECT_EQ(AliveFromFacts(cases[i].f, alive), cases[i].alive) << i;
+    EXPECT_EQ(alive, cases[i].aliveFlags) << i;
+    EXPECT_EQ(flags & INTERNET_CONNECTION_MODEM_BUSY, 0u);
+    EXPECT_EQ(alive & NETWORK_ALIVE_AOL, 0u);
+  }
+}
+
+TEST(ProbeRoutes, DefaultRoutesFromTheKernelTables) {
+  // As the kernel writes them: a default route via eth0, a LAN route, a rejected default.
+  const std::string v4 =
+      "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+      "eth0\t00000000\t0100A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+      "eth0\t0000A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+      "wlan0\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n"
+      "ppp0\t00000000\t00000000\t0000\t0\t0\t0\t00000000\t0\t0\t0\n"
+      "tun0\t00000000\t00000000\t0001\t0\t0\t0\t00000080\t0\t0\t0\n";
+  const std::string v6 =
+      "fe800000000000000000000000000000 40 00000000000000000000000000000000 00 "
+      "00000000000000000000000000000000 00000100 00000001 00000000 00000001     eth1\n"
+      "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+      "fe800000000000000000000000000001 00000400 00000001 00000000 00000003     wwan0\n"
+      "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+      "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200       lo\n";
+  const auto routes = ParseDefaultRoutes(v4, v6);
+  ASSERT_EQ(routes.size(), 2u);
+  EXPECT_EQ(routes[0].interface, "eth0");
+  EXPECT_FALSE(routes[0].ipv6);
+  EXPECT_EQ(routes[1].interface, "wwan0");
+  EXPECT_TRUE(routes[1].ipv6);
+  EXPECT_TRUE(ParseDefaultRoutes("", "").empty());
+  EXPECT_TRUE(ParseDefaultRoutes("garbage\nx y\n", "short line\n").empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Live, inside two network namespaces joined by a veth pair.
+
+bool Ip(const std::vector<std::string>& args) {
+  linux_platform::ProcessSpec s;
+  s.argv = {"ip"};
+  s.argv.insert(s.argv.end(), args.begin(), args.end());
+  s.timeout = std::chrono::seconds(10);
+  const auto r = linux_platform::RunProcess(s);
+  return r.started && r.exitCode == 0;
+}
+
+struct ProbeAnswer {
+  int result = -1;
+  std::uint32_t flags = 0;
+  int alive = -1;
+  std::uint32_t aliveFlags = 0;
+  std::string text;
+};
+
+class LiveProbe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string id = std::to_string(::getpid());
+    client = "tavprobec" + id;
+    isp = "tavprobei" + id;
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces";
+    if (!Ip({"netns", "add", client})) GTEST_SKIP() << "cannot create network namespaces here";
+    made = true;
+    ASSERT_TRUE(Ip({"netns", "add", isp}));
+    ASSERT_TRUE(Ip({"-n", client, "link", "add", "v0", "type", "veth", "peer", "name", "v1",
+                    "netns", isp}));
+    ASSERT_TRUE(Ip({"-n", client, "addr", "add", "10.78.0.2/24", "dev", "v0"}));
+    ASSERT_TRUE(Ip({"-n", isp, "addr", "add", "10.78.0.1/24", "dev", "v1"}));
+    ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "up"}));
+    ASSERT_TRUE(Ip({"-n", client, "link", "set", "v0", "up"}));
+    ASSERT_TRUE(Ip({"-n", client, "link", "set", "lo", "up"}));
+    // The kernel reports a new carrier with a short delay.
+    ASSERT_TRUE(WaitFor([&] { return LinkRunning(); })) << "v0 never got its carrier";
+  }
+  bool LinkRunning() {
+    linux_platform::ProcessSpec s;
+    s.argv = {"ip", "-n", client, "link", "show", "v0"};
+    const auto r = linux_platform::RunProcess(s);
+    return r.out.find("LOWER_UP") != std::string::npos && r.out.find(",UP") != std::string::npos;
+  }
+  template <typename F>
+  static bool WaitFor(F f) {
+    for (int i = 0; i < 150; ++i) {
+      if (f()) return true;
+      ::usleep(20000);
+    }
+    return false;
+  }
+  void TearDown() override {
+    if (!made) return;
+    Ip({"netns", "del", client});
+    Ip({"netns", "del", isp});
+  }
+
+  // Runs one probe in a child that has entered the client namespace.
+  ProbeAnswer Probe() {
+    ProbeAnswer a;
+    const std::string path = "/run/netns/" + client;
+    int p[2];
+    if (::pipe(p) != 0) return a;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(p[0]);
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(2);
+      for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                            "ALL_PROXY"})
+        ::unsetenv(v);
+      ConnectionStateOptions o;
+      o.pppPeers = "/nonexistent";
+      o.pppd = "/nonexistent";
+      LinuxConnectionState probe(o);
+      std::uint32_t flags = 0, alive = 0;
+      const int r = probe.InternetGetConnectedState(flags);
+      const int al = probe.IsNetworkAlive(alive);
+      const std::string text = modConnection::ConnectionStateText(probe);
+      std::string out = std::to_string(r) + " " + std::to_string(flags) + " " + std::to_string(al) +
+                        " " + std::to_string(alive) + " " + text;
+      [[maybe_unused]] auto n = ::write(p[1], out.data(), out.size());
+      ::_exit(0);
+    }
+    ::close(p[1]);
+    std::string got;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(p[0], buf, sizeof buf)) > 0) got.append(buf, static_cast<std::size_t>(n));
+    ::close(p[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return a;
+    std::size_t pos = 0;
+    const auto next = [&] {
+      const std::size_t sp = got.find(' ', pos);
+      const std::string w = got.substr(pos, sp - pos);
+      pos = sp + 1;
+      return std::stol(w);
+    };
+    a.result = static_cast<int>(next());
+    a.flags = static_cast<std::uint32_t>(next());
+    a.alive = static_cast<int>(next());
+    a.aliveFlags = static_cast<std::uint32_t>(next());
+    a.text = got.substr(pos);
+    return a;
+  }
+
+  std::string client, isp;
+  bool made = false;
+};
+
+TEST_F(LiveProbe, DefaultRouteMeansOnlineThroughALan) {
+  ProbeAnswer a = Probe();
+  EXPECT_EQ(a.result, 0) << "no default route yet";
+  EXPECT_EQ(a.text, modConnection::NotConnectedText);
+
+  ASSERT_TRUE(Ip({"-n", client, "route", "add", "default", "via", "10.78.0.1"}));
+  a = Probe();
+  EXPECT_NE(a.result, 0);
+  EXPECT_EQ(a.flags & (INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_MODEM), INTERNET_CONNECTION_LAN);
+  EXPECT_EQ(a.alive, 1);
+  EXPECT_EQ(a.aliveFlags, NETWORK_ALIVE_LAN);
+  EXPECT_NE(a.text, modConnection::NotConnectedText);
+  EXPECT_NE(a.text, modConnection::OfflineText);
+
+  ASSERT_TRUE(Ip({"-n", client, "route", "del", "default"}));
+  a = Probe();
+  EXPECT_EQ(a.result, 0);
+  EXPECT_EQ(a.alive, 0);
+  EXPECT_EQ(a.text, "Not connected to the internet.");
+}
+
+TEST_F(LiveProbe, LinkLossMeansNotConnectedEvenWithTheRouteInPlace) {
+  ASSERT_TRUE(Ip({"-n", client, "route", "add", "default", "via", "10.78.0.1"}));
+  ASSERT_NE(Probe().result, 0);
+  // The ISP side goes down: the client's link loses its carrier, the route stays.
+  // (the kernel notes a carrier change within a second)
+  ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "down"}));
+  EXPECT_TRUE(WaitFor([&] { return Probe().text == "Not connected to the internet."; }));
+  {
+    linux_platform::ProcessSpec s;
+    s.argv = {"ip", "-n", client, "route", "show", "default"};
+    EXPECT_NE(linux_platform::RunProcess(s).out.find("default via 10.78.0.1"), std::string::npos);
+  }
+  ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "up"}));
+  EXPECT_TRUE(WaitFor([&] { return Probe().result != 0; }));
+  // The client's own link set down takes its routes with it.
+  ASSERT_TRUE(Ip({"-n", client, "link", "set", "v0", "down"}));
+  EXPECT_EQ(Probe().text, "Not connected to the internet.");
+}
+
+TEST_F(LiveProbe, Ipv6DefaultRouteCountsToo) {
+  ASSERT_TRUE(Ip({"-n", client, "-6", "addr", "add", "fd00:78::2/64", "dev", "v0", "nodad"}));
+  ASSERT_TRUE(Ip({"-n", isp, "-6", "addr", "add", "fd00:78::1/64", "dev", "v1", "nodad"}));
+  ASSERT_TRUE(Ip({"-n", client, "-6", "route", "add", "default", "via", "fd00:78::1", "dev", "v0"}));
+  const ProbeAnswer a = Probe();
+  EXPECT_NE(a.result, 0);
+  EXPECT_TRUE(a.flags & INTERNET_CONNECTION_LAN);
+}
+
+}  // namespace
+}  // namespace tavrel
