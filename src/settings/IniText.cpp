@@ -76,7 +76,7 @@ Match Find(std::string_view text, std::string_view section, std::string_view key
       const std::size_t close = line.rfind(']');
       if (close != kNone) {
         if (inSection) break;  // the first section of the name ends here
-        if (!m.sectionFound && SameName(line.substr(1, close - 1), section)) {
+        if (SameName(line.substr(1, close - 1), section)) {
           inSection = m.sectionFound = true;
           m.sectionEnd = next;
           m.sectionEndTerminated = lf != nullptr;

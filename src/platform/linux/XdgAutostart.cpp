@@ -1,9 +1,273 @@
-// Provisional: answers as if the facility had nothing to report.
 #include "platform/linux/XdgAutostart.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/LinuxFileSystem.h"
 
 namespace tavrel {
 
-bool XdgAutostart::SetRegistryValue(std::uint32_t, const std::string&, const std::string&, const std::string&) { return false; }
-void XdgAutostart::DeleteRegistryValue(std::uint32_t, const std::string&, const std::string&) {}
+namespace {
+
+constexpr std::string_view kGroup = "[Desktop Entry]";
+
+enum class List { kNone, kRun, kRunOnce };
+
+bool SameKeyName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+List ListOf(std::uint32_t root, std::string_view subKey) {
+  if (root != HKEY_LOCAL_MACHINE_) return List::kNone;
+  if (SameKeyName(subKey, kRunKey)) return List::kRun;
+  if (SameKeyName(subKey, kRunOnceKey)) return List::kRunOnce;
+  return List::kNone;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = 0;
+    char32_t cp = 0;
+    if (c < 0x80) { ++i; continue; }
+    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
+    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
+    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
+    else return false;
+    if (i + len > s.size()) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += len;
+  }
+  return true;
+}
+
+bool HasControl(std::string_view s) {
+  for (char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+// Text that a desktop entry can hold as a string value: UTF-8 without control characters.
+bool Writable(std::string_view s) { return !s.empty() && IsValidUtf8(s) && !HasControl(s); }
+
+bool ValidEntryName(std::string_view name) {
+  return Writable(name) && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+// One argument of an Exec line as it is written in the file. Three layers, innermost first:
+// the argument is put in double quotes when it holds a reserved character, with '"', '`', '$'
+// and '\' escaped by a backslash inside the quotes; '%' is doubled, so that it is no field code;
+// and every '\' is doubled again, because Exec is a string value of the key file.
+std::string ExecArg(std::string_view arg) {
+  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  std::string quoted;
+  if (arg.empty() || arg.find_first_of(kReserved) != std::string_view::npos) {
+    quoted += '"';
+    for (char c : arg) {
+      if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+      quoted += c;
+    }
+    quoted += '"';
+  } else {
+    quoted = arg;
+  }
+  std::string out;
+  for (char c : quoted) {
+    if (c == '%') out += "%%";
+    else if (c == '\\') out += "\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+std::string ExecLine(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& a : args) {
+    if (!line.empty()) line += ' ';
+    line += ExecArg(a);
+  }
+  return line;
+}
+
+// The command that starts the program. The run-once entry deletes itself first; the program's
+// path and the entry's path reach the shell as arguments, never as part of its script.
+std::string ExecFor(List list, const std::string& program, const std::string& entryPath) {
+  if (list == List::kRunOnce)
+    return ExecLine({"/bin/sh", "-c", "rm -f -- \"$2\"; exec \"$1\"", "sh", program, entryPath});
+  // The program named by an Exec line may not hold '='. And GLib checks that the program exists
+  // before it expands "%%" to '%', so it would not find a program whose path holds '%'. Such
+  // paths go through the shell, where they are arguments like any other.
+  if (program.find_first_of("=%") != std::string::npos)
+    return ExecLine({"/bin/sh", "-c", "exec \"$1\"", "sh", program});
+  return ExecLine({program});
+}
+
+// A string value of the key file: '\' doubled, a leading blank kept with \s.
+std::string StringValue(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\') out += "\\\\";
+    else if (i == 0 && s[i] == ' ') out += "\\s";
+    else out += s[i];
+  }
+  return out;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+// The existing entry with its Exec line replaced and Type and Name added when missing; a fresh
+// entry when the text has no [Desktop Entry] group.
+std::string UpdatedEntry(std::string_view text, const std::string& name, const std::string& exec) {
+  const std::string typeLine = "Type=Application";
+  const std::string nameLine = "Name=" + StringValue(name);
+  const std::string execLine = "Exec=" + exec;
+
+  // Each line as its content and its line end (LF, CR LF, or nothing for an unended last line).
+  struct Line {
+    std::string content;
+    std::string_view end;
+  };
+  std::vector<Line> lines;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t lf = text.find('\n', pos);
+    const std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+    std::size_t contentEnd = lf == std::string_view::npos ? text.size() : lf;
+    if (lf != std::string_view::npos && contentEnd > pos && text[contentEnd - 1] == '\r') --contentEnd;
+    lines.push_back({std::string(text.substr(pos, contentEnd - pos)),
+                     text.substr(contentEnd, next - contentEnd)});
+    pos = next;
+  }
+
+  std::size_t group = 0;
+  while (group < lines.size() && Trim(lines[group].content) != kGroup) ++group;
+  if (group == lines.size())
+    return std::string(kGroup) + "\n" + typeLine + "\n" + nameLine + "\n" + execLine + "\n";
+
+  bool hasType = false, hasName = false, hasExec = false;
+  std::size_t last = group;  // the group's last non-blank line
+  for (std::size_t i = group + 1; i < lines.size(); ++i) {
+    const std::string_view t = Trim(lines[i].content);
+    if (!t.empty() && t.front() == '[') break;
+    if (t.empty()) continue;
+    last = i;
+    if (t.front() == '#') continue;
+    const std::string_view key = Trim(t.substr(0, t.find('=')));
+    hasType = hasType || key == "Type";
+    hasName = hasName || key == "Name";
+    if (key == "Exec" && !hasExec) {
+      hasExec = true;
+      lines[i].content = execLine;
+    }
+  }
+
+  const std::string_view eol = lines[group].end == "\r\n" ? "\r\n" : "\n";
+  std::string missing;
+  for (const auto& [present, line] : {std::pair{hasType, &typeLine}, std::pair{hasName, &nameLine},
+                                      std::pair{hasExec, &execLine}})
+    if (!present) (missing += *line) += eol;
+
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    out += lines[i].content;
+    if (i == last && !missing.empty()) {
+      out += lines[i].end.empty() ? eol : lines[i].end;
+      out += missing;
+    } else {
+      out += lines[i].end;
+    }
+  }
+  return out;
+}
+
+std::string ConfigHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return xdg;  // a relative path is to be ignored
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.config";
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
+      result->pw_dir && result->pw_dir[0] == '/')
+    return std::string(result->pw_dir) + "/.config";
+  return {};
+}
+
+// Creates the folder and its missing parents (new ones private to the user, as the base
+// directory rules ask). True when the folder exists afterwards.
+bool MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1))
+    ::mkdir(path.substr(0, slash).c_str(), 0700);
+  ::mkdir(path.c_str(), 0700);
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string XdgAutostart::AutostartFolder() {
+  std::string config = ConfigHome();
+  if (config.empty()) return {};
+  while (config.size() > 1 && config.back() == '/') config.pop_back();
+  return config + "/autostart";
+}
+
+std::string XdgAutostart::EntryPath(std::uint32_t root, const std::string& subKey,
+                                    const std::string& valueName) {
+  const List list = ListOf(root, subKey);
+  if (list == List::kNone || !ValidEntryName(valueName)) return {};
+  const std::string folder = AutostartFolder();
+  if (folder.empty()) return {};
+  return folder + "/" + valueName + (list == List::kRunOnce ? "-once.desktop" : ".desktop");
+}
+
+bool XdgAutostart::SetRegistryValue(std::uint32_t root, const std::string& subKey,
+                                    const std::string& valueName, const std::string& data) {
+  const std::string path = EntryPath(root, subKey, valueName);
+  if (path.empty() || !Writable(data) || !Writable(path)) return false;
+  if (!MakeFolders(AutostartFolder())) return false;
+
+  LinuxFileSystem fs;
+  const std::optional<std::string> existing = fs.ReadFile(path);
+  const std::string entry =
+      UpdatedEntry(existing ? *existing : std::string(), valueName,
+                   ExecFor(ListOf(root, subKey), data, path));
+  if (existing && *existing == entry) return true;
+  return fs.ReplaceFile(path, entry, /*privateFile=*/false);
+}
+
+void XdgAutostart::DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
+                                       const std::string& valueName) {
+  const std::string path = EntryPath(root, subKey, valueName);
+  if (!path.empty()) ::unlink(path.c_str());
+}
 
 }  // namespace tavrel

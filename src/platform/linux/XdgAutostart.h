@@ -1,4 +1,20 @@
+// The start lists on a Linux desktop: entries in the user's XDG autostart folder.
+//
+// HKEY_LOCAL_MACHINE_ with kRunKey, value V   -> <autostart>/V.desktop, started at every logon.
+// HKEY_LOCAL_MACHINE_ with kRunOnceKey, value V -> <autostart>/V-once.desktop, which deletes itself
+//                                                 and then starts the program: once, at the next
+//                                                 logon.
+// <autostart> is $XDG_CONFIG_HOME/autostart, by default ~/.config/autostart, taken from the
+// environment at each call. The machine-wide lists map to the user's own folder: a desktop session
+// starts its user's entries, while the machine-wide folder (/etc/xdg/autostart) would need root
+// and would start the program for every user. Other roots and keys do not exist here.
+//
+// The data is the program's path: one argument, which the entry quotes so that any path (blanks,
+// quotes, '%', '\', '$', '`') reaches the program unchanged. Writing an existing entry replaces
+// only its Exec line and adds Type and Name when they are missing; other lines stay.
 #pragma once
+
+#include <string>
 
 #include "settings/IRegistry.h"
 
@@ -6,10 +22,20 @@ namespace tavrel {
 
 class XdgAutostart : public IRegistry {
  public:
+  // False when the key does not exist here, the value name cannot name an entry file, the path
+  // cannot be written in an entry (empty, not UTF-8, control characters) or the entry could not
+  // be stored (the folder cannot be created or written).
   bool SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName,
                         const std::string& data) override;
+  // Deletes the entry; a missing entry or folder is no error.
   void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
                            const std::string& valueName) override;
+
+  // The autostart folder from the current environment, or empty when no home is known.
+  static std::string AutostartFolder();
+  // The entry file that stands for the value, or empty when there is none.
+  static std::string EntryPath(std::uint32_t root, const std::string& subKey,
+                               const std::string& valueName);
 };
 
 }  // namespace tavrel

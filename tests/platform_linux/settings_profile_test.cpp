@@ -1,0 +1,129 @@
+// The settings file on real files: ProfileFile over LinuxFileSystem in a scratch folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/linux/LinuxFileSystem.h"
+#include "settings/ProfileFile.h"
+#include "settings_test_util.h"
+
+namespace tavrel {
+namespace {
+
+using std::string;
+using testutil::Scratch;
+using testutil::Slurp;
+using testutil::Spit;
+
+mode_t ModeOf(const string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+class SettingsFileOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(dir.path().empty()) << "no scratch folder"; }
+
+  string Get(const string& path, const string& key, const string& def = "<default>") {
+    return profile.GetPrivateProfileString("Settings", key, def, 155, path);
+  }
+  bool Save(const string& path, const string& key, const string& value) {
+    return profile.WritePrivateProfileString("Settings", key, value, path);
+  }
+
+  Scratch dir;
+  LinuxFileSystem fs;
+  ProfileFile profile{fs};
+};
+
+TEST_F(SettingsFileOnDisk, NewFileIsTheOwnersAloneWhateverTheUmask) {
+  const string ini = dir / "Tavrel.ini";
+  const mode_t old = ::umask(0);
+  const bool saved = Save(ini, "PWord", "secret");
+  ::umask(old);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(ModeOf(ini), 0600u);
+  EXPECT_EQ(Slurp(ini), "[Settings]\r\nPWord=secret\r\n");
+  EXPECT_EQ(Get(ini, "PWord"), "secret");
+
+  ASSERT_TRUE(Save(ini, "UName", "bob"));
+  EXPECT_EQ(ModeOf(ini), 0600u) << "replacing the file keeps it private";
+  EXPECT_EQ(Get(ini, "UName"), "bob");
+  EXPECT_EQ(Get(ini, "PWord"), "secret");
+}
+
+TEST_F(SettingsFileOnDisk, EditsAFileWrittenByAnotherEditorInPlace) {
+  const string ini = dir / "Tavrel.ini";
+  ASSERT_TRUE(Spit(ini, "; by hand\n[Settings]\nRetry = 3\nColour=blue\n"));
+  ASSERT_TRUE(Save(ini, "Retry", "9"));
+  EXPECT_EQ(Slurp(ini), "; by hand\n[Settings]\nRetry = 9\nColour=blue\n");
+  // No temporary file is left behind.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(SettingsFileOnDisk, FolderThatCannotHoldTheFileLosesWritesAndReadsDefaults) {
+  // A regular file where the folder should be: refused whoever runs the test.
+  ASSERT_TRUE(Spit(dir / "not-a-folder", "x"));
+  const string ini = dir / "not-a-folder/Tavrel.ini";
+  EXPECT_FALSE(Save(ini, "ConID", "My ISP"));
+  EXPECT_EQ(Get(ini, "ConID", ""), "");
+  EXPECT_EQ(Get(ini, "Retry", "5"), "5");
+
+  // A real read-only folder, where permissions bind.
+  const string ro = dir / "read-only";
+  ASSERT_EQ(::mkdir(ro.c_str(), 0555), 0);
+  ::chmod(ro.c_str(), 0555);
+  ::chmod(dir.path().c_str(), 0755);
+  const string roIni = ro + "/Tavrel.ini";
+  const int failed = testutil::WherePermissionsBind([&] {
+    ProfileFile p(fs);
+    if (p.WritePrivateProfileString("Settings", "ConID", "My ISP", roIni)) return 1;
+    if (p.GetPrivateProfileString("Settings", "ConID", "none", 155, roIni) != "none") return 2;
+    return 0;
+  });
+  EXPECT_EQ(failed, 0);
+  EXPECT_FALSE(testutil::Exists(roIni));
+}
+
+TEST_F(SettingsFileOnDisk, UnreadableFileGivesDefaultsAndIsNotReplaced) {
+  // A folder in place of the file cannot be read by anyone.
+  const string folder = dir / "Tavrel.ini";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  EXPECT_EQ(Get(folder, "ConID", "none"), "none");
+  EXPECT_FALSE(Save(folder, "ConID", "x"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+  // A file its reader may write but not read, in a folder it may write: nothing stops a
+  // replacement but the store's own rule.
+  const string open = dir / "open";
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  const string ini = open + "/Tavrel.ini";
+  const string original = "[Settings]\r\nConID=Home\r\nPWord=keep me\r\n";
+  ASSERT_TRUE(Spit(ini, original));
+  ASSERT_TRUE(testutil::GiveToRunner(open));
+  ASSERT_TRUE(testutil::GiveToRunner(ini));
+  ::chmod(ini.c_str(), 0200);
+  ::chmod(dir.path().c_str(), 0755);
+  const int failed = testutil::WherePermissionsBind([&] {
+    ProfileFile p(fs);
+    if (p.GetPrivateProfileString("Settings", "ConID", "none", 155, ini) != "none") return 1;
+    if (p.WritePrivateProfileString("Settings", "valA", "0", ini)) return 2;
+    return 0;
+  });
+  EXPECT_EQ(failed, 0);
+  ::chmod(ini.c_str(), 0600);
+  EXPECT_EQ(Slurp(ini), original);
+}
+
+TEST_F(SettingsFileOnDisk, PipeInPlaceOfTheFileNeverBlocks) {
+  const string ini = dir / "Tavrel.ini";
+  ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+  // A reader that waited for a writer would hang here for ever.
+  EXPECT_EQ(Get(ini, "ConID", "none"), "none");
+  EXPECT_TRUE(Save(ini, "ConID", "x")) << "a pipe holds no settings to keep";
+  EXPECT_EQ(Get(ini, "ConID"), "x");
+}
+
+}  // namespace
+}  // namespace tavrel
