@@ -63,7 +63,8 @@ bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data)
 }
 
 std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO at the path must not wait for a writer (only regular files are read).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
