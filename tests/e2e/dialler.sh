@@ -13,8 +13,8 @@
 # inside the namespace first. Exit 77 (skipped) where namespaces cannot be made.
 set -euo pipefail
 
-TAVREL=${1:?usage: dialler.sh TAVREL_BINARY [PLATFORM_TEST_BINARY]}
-PLATFORM_TESTS=${2:-}
+TAVREL=$(realpath "${1:?usage: dialler.sh TAVREL_BINARY [PLATFORM_TEST_BINARY]}")
+PLATFORM_TESTS=${2:+$(realpath "$2")}
 [ -x "$TAVREL" ] || { echo "no executable $TAVREL"; exit 1; }
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/nm-netns.sh"

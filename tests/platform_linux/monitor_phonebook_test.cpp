@@ -342,7 +342,7 @@ TEST_F(StandIns, DialsAProfileWithThePasswordThroughStdin) {
   EXPECT_EQ(ReadAll(dir() / "nmcli.stdin"), "vpn.secrets.password:vpw\n");
 }
 
-TEST_F(StandIns, FailedAndHangingProfileDials) {
+TEST_F(StandIns, FailedDialsAndTheWaitArgument) {
   Write(dir() / "nm/up.rc", "4\n");
   LinuxPhonebook pb(Options());
   EXPECT_EQ(pb.RasDial(Params("Wired", "", "")), phonebook_error::kDialFailed);
