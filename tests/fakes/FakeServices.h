@@ -7,9 +7,9 @@
 
 #include "fakes/EventLog.h"
 #include "fakes/FakeFileSystem.h"
+#include "fakes/FakeWindowStyle.h"
 #include "settings/IRegistry.h"
 #include "ui/IWindowManager.h"
-#include "ui/IWindowStyle.h"
 #include "update/IDownloader.h"
 
 namespace tavrel::fakes {
@@ -76,26 +76,6 @@ class FakeWindowManager : public IWindowManager {
   }
   std::map<WindowHandle, bool> topmost;
   std::string moveError;
-
- private:
-  EventLog& log_;
-};
-
-// Style words per window.
-class FakeWindowStyle : public IWindowStyle {
- public:
-  explicit FakeWindowStyle(EventLog& log) : log_(log) {}
-  std::int32_t GetWindowLong(WindowHandle w, int index) override {
-    const auto it = words.find({w, index});
-    return it == words.end() ? 0 : it->second;
-  }
-  std::int32_t SetWindowLong(WindowHandle w, int index, std::int32_t value) override {
-    log_.Add("SetWindowLong " + std::to_string(index));
-    const std::int32_t old = GetWindowLong(w, index);
-    if (w != 0) words[{w, index}] = value;
-    return old;
-  }
-  std::map<std::pair<WindowHandle, int>, std::int32_t> words;
 
  private:
   EventLog& log_;

@@ -7,6 +7,7 @@
 #include "gui/qt/MainWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
+#include "gui/qt/QtWindowStyle.h"
 #include "platform/linux/CurlDownloader.h"
 #include "platform/linux/LinuxAddressTable.h"
 #include "platform/linux/LinuxClock.h"
@@ -34,6 +35,7 @@ struct LinuxPlatform {
   LinuxSockets sockets;
   CurlDownloader downloader;
   QtWindowManager wm;
+  QtWindowStyle style{wm};
   Env env;
 };
 

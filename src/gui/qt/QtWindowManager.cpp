@@ -41,7 +41,4 @@ std::string QtWindowManager::StartMove(WindowHandle window) {
   return w->windowHandle()->startSystemMove() ? std::string() : std::string("no window manager move");
 }
 
-std::int32_t QtWindowManager::GetWindowLong(WindowHandle, int) { return 0; }
-std::int32_t QtWindowManager::SetWindowLong(WindowHandle, int, std::int32_t) { return 0; }
-
 }  // namespace tavrel::qt

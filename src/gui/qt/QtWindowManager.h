@@ -6,11 +6,10 @@
 #include <map>
 
 #include "ui/IWindowManager.h"
-#include "ui/IWindowStyle.h"
 
 namespace tavrel::qt {
 
-class QtWindowManager : public IWindowManager, public IWindowStyle {
+class QtWindowManager : public IWindowManager {
  public:
   // A window's handle, registered so that later calls can find it.
   WindowHandle Register(QWidget* w);
@@ -19,9 +18,6 @@ class QtWindowManager : public IWindowManager, public IWindowStyle {
   void SetTopMost(WindowHandle window) override;
   void ClearTopMost(WindowHandle window) override;
   std::string StartMove(WindowHandle window) override;
-
-  std::int32_t GetWindowLong(WindowHandle window, int index) override;
-  std::int32_t SetWindowLong(WindowHandle window, int index, std::int32_t value) override;
 
  private:
   void StayOnTop(WindowHandle window, bool on);
