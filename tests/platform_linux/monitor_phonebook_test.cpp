@@ -19,6 +19,7 @@
 #include "monitor/modRAS.h"
 #include "platform/linux/LinuxConnectionState.h"
 #include "platform/linux/LinuxPhonebook.h"
+#include "platform/linux/NmBus.h"
 #include "platform/linux/ProcessRunner.h"
 
 namespace fs = std::filesystem;
@@ -501,6 +502,23 @@ TEST_F(NmLive, StoredAccountOfAPppoeProfile) {
   EXPECT_EQ(modRAS::BytesToText(p.szUserName), "dsl@isp");
   EXPECT_EQ(modRAS::BytesToText(p.szPassword), "p:w\\x, y");
   EXPECT_TRUE(saved);
+}
+
+TEST_F(NmLive, BusFactsCostNoCallsUntilNetworkManagerSignalsAChange) {
+  linux_platform::NmBus bus;
+  ASSERT_EQ(bus.NetworkingEnabled(), std::optional<bool>(true));
+  const auto count = bus.ProfileCount();
+  ASSERT_TRUE(count.has_value());
+  const auto calls = bus.Calls();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(bus.NetworkingEnabled(), std::optional<bool>(true));
+  EXPECT_EQ(bus.Calls(), calls);
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "ethernet", "ifname", "wan0", "con-name",
+                   "live-extra", "connection.autoconnect", "no"}),
+            0);
+  std::optional<std::uint32_t> now;
+  for (int i = 0; i < 50 && (now = bus.ProfileCount()) == count; ++i) std::this_thread::sleep_for(50ms);
+  Nmcli({"connection", "delete", "id", "live-extra"});
+  EXPECT_EQ(now, std::optional<std::uint32_t>(*count + 1));
 }
 
 TEST_F(NmLive, ProbeSeesNetworkManagerAndItsNetworkingSwitch) {
