@@ -1,0 +1,196 @@
+#include "gui/qt/AboutWindow.h"
+
+#include <QMouseEvent>
+
+#include "gui/qt/Resources.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::qt {
+
+namespace {
+
+QFont Font(const QStringList& families, double points, bool bold = false) {
+  QFont f;
+  f.setFamilies(families);
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  return f;
+}
+// Verdana where it is installed, else the close sans-serif DejaVu Sans.
+QFont RowFont() {
+  return Font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")}, 9.75);
+}
+QFont NoticeFont() {
+  return Font({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+               QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")},
+              8.25, true);
+}
+
+// The notice line: reports mouse moves and left-button clicks.
+class LinkLabel : public QLabel {
+ public:
+  LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setMouseTracking(true); }
+  std::function<void(int button, int shift, int x, int y)> onMove;
+  std::function<void()> onClick;
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* e) override {
+    const QPoint p = e->position().toPoint();
+    if (onMove) onMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), p.x(), p.y());
+    e->accept();
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    down_ = e->button() == Qt::LeftButton;
+    e->accept();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const bool click = down_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    down_ = false;
+    e->accept();
+    if (click && onClick) onClick();
+  }
+
+ private:
+  bool down_ = false;
+};
+
+QLabel* RowText(const QString& text, const char* name, long left, long top, long width, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setGeometry(Px(left), Px(top), Px(width), Px(about::kRowHeight));
+  l->setFont(RowFont());
+  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return l;
+}
+
+}  // namespace
+
+AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QDialog(owner) {
+  InitResources();
+  setObjectName(QStringLiteral("frmAbout"));
+  setWindowTitle(QString::fromLatin1(about::kCaption));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(Px(about::kWidth), Px(about::kHeight));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  const unsigned c = about::kBackColour;  // 0x00BBGGRR
+  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  setPalette(pal);
+  setMouseTracking(true);
+
+  banner_ = new ImageButton(QStringLiteral(":/banner.svg"), this);
+  banner_->setObjectName(QStringLiteral("Image2"));
+  banner_->setGeometry(0, 0, Px(about::kBannerWidth), Px(about::kBannerHeight));
+
+  static constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10",
+                                                                       "Label11", "Label12"};
+  const long valueWidth = about::kWidth - about::kValueLeft - 120;
+  for (std::size_t i = 0; i < about::kRows.size(); ++i) {
+    const about::Row& r = about::kRows[i];
+    const long top = about::kRowTop + static_cast<long>(i) * about::kRowStep;
+    labels_[i] = RowText(QString::fromLatin1(r.caption), r.label, about::kLabelLeft, top,
+                         about::kColonLeft - about::kLabelLeft, this);
+    RowText(QStringLiteral(":"), kColons[i], about::kColonLeft, top, about::kValueLeft - about::kColonLeft, this);
+    values_[i] = RowText(QString(), r.valueLabel, about::kValueLeft, top, valueWidth, this);
+  }
+  values_[about::kLicence]->setText(QString::fromLatin1(about::kLicenceText));
+
+  text_ = new QPlainTextEdit(QString::fromLatin1(about::kDisclaimer), this);
+  text_->setObjectName(QStringLiteral("Text1"));
+  text_->setGeometry(Px(about::kTextLeft), Px(about::kTextTop), Px(about::kTextWidth), Px(about::kTextHeight));
+  text_->setReadOnly(true);
+  text_->setFont(Font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 7.5));
+  text_->setFocusPolicy(Qt::NoFocus);
+
+  auto* notice = new LinkLabel(QString::fromLatin1(about::kNotice), this);
+  notice->setObjectName(QStringLiteral("Label6"));
+  notice->setGeometry(Px(about::kNoticeLeft), Px(about::kNoticeTop), Px(about::kNoticeWidth),
+                      Px(about::kNoticeHeight));
+  notice->setFont(NoticeFont());
+  notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  notice->setCursor(Qt::PointingHandCursor);
+  notice->setToolTip(QString::fromStdString(env.app.homePage));
+  notice->onMove = [this](int b, int s, int x, int y) { form_->Label6_MouseMove(b, s, Tw(x), Tw(y)); };
+  notice->onClick = [this] { form_->Label6_Click(); };
+  notice_ = notice;
+
+  close_ = new QPushButton(QString::fromLatin1(about::kCloseCaption), this);
+  close_->setObjectName(QStringLiteral("Command1"));
+  close_->setGeometry(Px(about::kCloseLeft), Px(about::kCloseTop), Px(about::kCloseWidth), Px(about::kCloseHeight));
+  close_->setDefault(true);
+  connect(close_, &QPushButton::clicked, this, [this] { form_->Command1_Click(); });
+
+  form_ = std::make_unique<frmAbout>(env, *this, mainWindow);
+
+  // Everything but the notice line is the window's background for the notice's hover rule.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (w == notice_) continue;
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+  }
+}
+
+AboutWindow::~AboutWindow() {
+  // Destroyed while open (the program ending): the unload still runs.
+  if (loaded_) {
+    loaded_ = false;
+    form_->Form_Unload();
+  }
+}
+
+void AboutWindow::Load() {
+  loaded_ = true;
+  form_->Form_Load();
+}
+
+void AboutWindow::ShowModal() {
+  Load();
+  exec();
+}
+
+void AboutWindow::ShowLoaded() {
+  Load();
+  setWindowModality(Qt::ApplicationModal);
+  show();
+}
+
+void AboutWindow::SetVersion(const std::string& t) { values_[about::kVersion]->setText(QString::fromStdString(t)); }
+void AboutWindow::SetBuild(const std::string& t) { values_[about::kBuild]->setText(QString::fromStdString(t)); }
+void AboutWindow::SetAuthor(const std::string& t) { values_[about::kAuthor]->setText(QString::fromStdString(t)); }
+void AboutWindow::SetHomePage(const std::string& t) {
+  values_[about::kHomePage]->setText(QString::fromStdString(t));
+}
+void AboutWindow::RepaintCloseButton() { close_->repaint(); }
+
+void AboutWindow::SetNoticeUnderline(bool underline) {
+  QFont f = notice_->font();
+  if (f.underline() == underline) return;
+  f.setUnderline(underline);
+  notice_->setFont(f);
+}
+
+void AboutWindow::Unload() { reject(); }
+
+void AboutWindow::done(int result) {
+  const bool wasLoaded = loaded_;
+  loaded_ = false;
+  QDialog::done(result);
+  if (wasLoaded) form_->Form_Unload();
+}
+
+void AboutWindow::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  form_->Form_MouseMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), Tw(p.x()), Tw(p.y()));
+}
+
+bool AboutWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseMove && watched->isWidgetType()) {
+    auto* me = static_cast<QMouseEvent*>(e);
+    const QPoint p = static_cast<QWidget*>(watched)->mapTo(this, me->position().toPoint());
+    form_->Form_MouseMove(ButtonCode(me->button()), ShiftCode(me->modifiers()), Tw(p.x()), Tw(p.y()));
+  }
+  return QDialog::eventFilter(watched, e);
+}
+
+}  // namespace tavrel::qt

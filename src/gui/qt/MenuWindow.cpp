@@ -1,0 +1,189 @@
+#include "gui/qt/MenuWindow.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "gui/qt/AboutWindow.h"
+#include "gui/qt/Resources.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::qt {
+
+namespace {
+
+// Arial 9.75 where it is installed, else a sans-serif with the same letter widths.
+QFont ItemFont() {
+  QFont f;
+  f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(9.75);
+  return f;
+}
+
+// An item's label: reports mouse moves and left-button clicks (press and release on it).
+class ItemLabel : public QLabel {
+ public:
+  ItemLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setMouseTracking(true); }
+  std::function<void(int button, int shift, int x, int y)> onMove;
+  std::function<void()> onClick;
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* e) override {
+    const QPoint p = e->position().toPoint();
+    if (onMove) onMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), p.x(), p.y());
+    e->accept();
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    down_ = e->button() == Qt::LeftButton;
+    e->accept();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const bool click = down_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    down_ = false;
+    e->accept();
+    if (click && onClick) onClick();
+  }
+
+ private:
+  bool down_ = false;
+};
+
+// Pictures and lines keep the mouse to themselves: moving over them changes nothing.
+void KeepMouse(QWidget* w) { w->setAttribute(Qt::WA_NoMousePropagation); }
+
+using Move = void (frmMenu::*)(int, int, long, long);
+using Click = void (frmMenu::*)();
+constexpr std::array<Move, 6> kMoves{&frmMenu::lblContents_MouseMove, &frmMenu::lblAbout_MouseMove,
+                                     &frmMenu::lblHomepage_MouseMove, &frmMenu::lblFeedback_MouseMove,
+                                     &frmMenu::lblRepBug_MouseMove,   &frmMenu::lblUpdate_MouseMove};
+constexpr std::array<Click, 6> kClicks{&frmMenu::lblContents_Click, &frmMenu::lblAbout_Click,
+                                       &frmMenu::lblHomepage_Click, &frmMenu::lblFeedback_Click,
+                                       &frmMenu::lblRepBug_Click,   &frmMenu::lblUpdate_Click};
+
+}  // namespace
+
+MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow)
+    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), env_(env), wm_(wm), main_(mainWindow) {
+  InitResources();
+  setWindowTitle(QStringLiteral("Menu"));
+  setObjectName(QStringLiteral("frmMenu"));
+  setFixedSize(Px(menu::kWidth), Px(menu::kHeight));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  pal.setColor(QPalette::WindowText, Qt::black);
+  setPalette(pal);
+  setMouseTracking(true);
+  wm_.Register(this);
+  form_ = std::make_unique<frmMenu>(env_, *this, mainTimer, main_);
+
+  // Bottom to top: the picture strip, the highlight bar, the icons and labels, lines, close.
+  auto* strip = new ImageButton(QStringLiteral(":/menu/strip.svg"), this);
+  strip->setObjectName(QStringLiteral("Image2"));
+  strip->setGeometry(0, 0, Px(menu::kStripWidth), Px(menu::kHeight));
+  KeepMouse(strip);
+
+  bar_ = new ImageButton(QStringLiteral(":/menu/highlight.svg"), this);
+  bar_->setObjectName(QStringLiteral("Shape1"));
+  bar_->setGeometry(Px(menu::kBarLeft), Px(menu::kBarStartTop), Px(menu::kBarWidth), Px(menu::kBarHeight));
+  KeepMouse(bar_);
+
+  const QFont font = ItemFont();
+  for (std::size_t i = 0; i < menu::kItems.size(); ++i) {
+    const menu::Item& it = menu::kItems[i];
+    auto* icon = new ImageButton(QStringLiteral(":/menu/%1.svg").arg(QLatin1String(it.icon)), this);
+    icon->setObjectName(QStringLiteral("Image1_%1").arg(i));
+    icon->setGeometry(Px(menu::kIconLeft), Px(it.top), Px(menu::kIconSize), Px(menu::kIconSize));
+    KeepMouse(icon);
+
+    auto* label = new ItemLabel(QString::fromLatin1(it.caption), this);
+    label->setObjectName(QString::fromLatin1(it.name));
+    label->setGeometry(Px(menu::kItemLeft), Px(it.top), Px(menu::kItemWidth), Px(menu::kItemHeight));
+    label->setToolTip(QString::fromLatin1(it.tooltip));
+    label->setFont(font);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setCursor(Qt::PointingHandCursor);
+    const Move move = kMoves[i];
+    const Click click = kClicks[i];
+    label->onMove = [this, move](int b, int s, int x, int y) { (form_.get()->*move)(b, s, Tw(x), Tw(y)); };
+    label->onClick = [this, click] { (form_.get()->*click)(); };
+    items_[i] = label;
+  }
+
+  int n = 1;
+  for (const long top : menu::kLineTops) {
+    auto* line = new QWidget(this);
+    line->setObjectName(QStringLiteral("Line%1").arg(n++));
+    line->setGeometry(Px(menu::kLineLeft), Px(top), Px(menu::kLineRight) - Px(menu::kLineLeft), 1);
+    line->setAutoFillBackground(true);
+    QPalette lp = line->palette();
+    lp.setColor(QPalette::Window, QColor(0xB8, 0xC0, 0xCC));
+    line->setPalette(lp);
+    KeepMouse(line);
+  }
+
+  close_ = new ImageButton(QStringLiteral(":/menu/close.svg"), this);
+  close_->setObjectName(QStringLiteral("imgClose"));
+  close_->setGeometry(Px(menu::kCloseLeft), Px(menu::kCloseTop), Px(menu::kCloseSize), Px(menu::kCloseSize));
+  close_->setToolTip(QString::fromLatin1(menu::kCloseTooltip));
+  KeepMouse(close_);
+  connect(close_, &ImageButton::clicked, this, [this] { form_->imgClose_Click(); });
+}
+
+MenuWindow::~MenuWindow() = default;
+
+void MenuWindow::ShowAt(long left, long top) {
+  // Each opening starts from the window's design: no item highlighted.
+  SetHighlightTop(menu::kBarStartTop);
+  move(Px(left), Px(top));
+  open_ = true;
+  show();
+  raise();
+  activateWindow();
+}
+
+void MenuWindow::SetHighlightTop(long top) { bar_->move(bar_->x(), Px(top)); }
+
+void MenuWindow::Unload() {
+  if (!open_) return;
+  open_ = false;
+  hide();
+  form_->Form_Unload();
+}
+
+// The about window takes the focus from the pop-up, which closes as it loses it. Closing it here,
+// before the about window loads, keeps that order fixed: the menu's unload first, then the about
+// window's load and unload, which keep the main window out of the band while it is open.
+void MenuWindow::ShowAbout() {
+  if (open_) close();
+  AboutWindow about(env_, main_, wm_.Find(main_));
+  about.ShowModal();
+}
+
+void MenuWindow::ShowUpdate() {
+  if (openUpdate) openUpdate();
+}
+
+void MenuWindow::paintEvent(QPaintEvent* e) {
+  QWidget::paintEvent(e);
+  // The outline: kWidth x kOutlineHeight from the top left corner.
+  QPainter p(this);
+  p.setPen(QPen(QColor(0x50, 0x60, 0x78), 1));
+  p.drawRect(0, 0, Px(menu::kWidth) - 1, Px(menu::kOutlineHeight) - 1);
+}
+
+void MenuWindow::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  form_->Form_MouseMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), Tw(p.x()), Tw(p.y()));
+}
+
+// Closed by the desktop rather than by the behaviour: a click outside the pop-up, Escape, another
+// window taking the focus, the program ending. All of them are the menu losing the focus.
+void MenuWindow::closeEvent(QCloseEvent* e) {
+  if (open_) form_->Form_LostFocus();
+  e->accept();
+}
+
+}  // namespace tavrel::qt

@@ -1,0 +1,65 @@
+// frmMenu's view: a borderless white pop-up with six link-like items, their icons, separator
+// lines, a picture strip, a close image and the hover highlight bar. A pop-up closes when the user
+// clicks outside it or another window takes the focus; that is the menu's focus loss.
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/Env.h"
+#include "app/ITimer.h"
+#include "gui/qt/ImageButton.h"
+#include "gui/qt/QtWindowManager.h"
+#include "ui/frmMenu.h"
+
+namespace tavrel::qt {
+
+class MenuWindow : public QWidget, public IMenuView {
+  Q_OBJECT
+ public:
+  // mainTimer and mainWindow: the main window's monitor timer and handle (registered with wm).
+  MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow);
+  ~MenuWindow() override;
+
+  frmMenu& form() { return *form_; }
+
+  // Shows the menu with its top left corner at a screen point in twips. The main window has
+  // stopped its timer and left the topmost band before (frmMain::imgInfo_Click).
+  void ShowAt(long left, long top);
+
+  // Shows the update window; wired by the composition root. Until it is, "Check for update"
+  // does nothing.
+  std::function<void()> openUpdate;
+
+  // The controls, for tests and screenshots.
+  QLabel* item(int index) const { return items_[static_cast<std::size_t>(index)]; }
+  ImageButton* highlightBar() const { return bar_; }
+  ImageButton* closeImage() const { return close_; }
+
+  // IMenuView
+  void SetHighlightTop(long top) override;
+  bool IsOpen() const override { return open_; }
+  void Unload() override;
+  void ShowAbout() override;
+  void ShowUpdate() override;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  Env& env_;
+  QtWindowManager& wm_;
+  WindowHandle main_;
+  std::unique_ptr<frmMenu> form_;
+  std::array<QLabel*, menu::kItems.size()> items_{};
+  ImageButton* bar_ = nullptr;
+  ImageButton* close_ = nullptr;
+  bool open_ = false;
+};
+
+}  // namespace tavrel::qt
