@@ -1,0 +1,384 @@
+#include "gui/qt/UpdateWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTextCursor>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+#include "app/frmMain.h"
+#include "gui/qt/ImageButton.h"
+#include "gui/qt/Resources.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::qt {
+
+namespace {
+
+QPointer<UpdateWindow> g_current;
+
+// CR LF (or a lone CR) in the behaviour's text; Qt's plain text documents break lines at LF.
+QString ToDisplay(const std::string& s) {
+  QString q = QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+  q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  q.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return q;
+}
+
+// Twips to pixels for values read from the settings file, which may be anything a single holds:
+// kept within a range the window system can take.
+int SafePx(float twips) {
+  if (!std::isfinite(twips)) return 0;
+  constexpr float kLimit = 1.5e6f;  // about 100000 pixels at 96 DPI
+  return Px(std::clamp(twips, -kLimit, kLimit));
+}
+
+// Verdana where it is installed, else the close sans-serif DejaVu Sans.
+QFont VerdanaFont(double points) {
+  QFont f;
+  f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(points);
+  return f;
+}
+
+const UpdateControlPlace& Place(const char* name) {
+  for (const auto& p : kUpdateLayout)
+    if (std::string_view(p.name) == name) return p;
+  return kUpdateLayout[0];
+}
+
+void PlaceWidget(QWidget* w, const char* name) {
+  const UpdateControlPlace& p = Place(name);
+  w->setObjectName(QString::fromLatin1(name));
+  w->setGeometry(Px(p.left), Px(p.top), Px(p.width), Px(p.height));
+}
+
+QLabel* LinkLabel(const char* text, const char* name, QWidget* parent) {
+  auto* l = new QLabel(QString::fromLatin1(text), parent);
+  PlaceWidget(l, name);
+  QFont f = VerdanaFont(8);
+  f.setUnderline(true);
+  l->setFont(f);
+  QPalette pal = l->palette();
+  pal.setColor(QPalette::Active, QPalette::WindowText, QColor(0, 0, 0xFF));
+  pal.setColor(QPalette::Inactive, QPalette::WindowText, QColor(0, 0, 0xFF));
+  pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+  l->setPalette(pal);
+  l->setAlignment(Qt::AlignCenter);
+  l->setCursor(Qt::PointingHandCursor);
+  l->setFocusPolicy(Qt::TabFocus);  // Enter or Space follows the link
+  l->setMouseTracking(true);
+  return l;
+}
+
+QWidget* Shape(const char* name, QWidget* parent) {
+  auto* s = new QWidget(parent);
+  PlaceWidget(s, name);
+  s->setAutoFillBackground(true);
+  s->setAttribute(Qt::WA_TransparentForMouseEvents);  // the window's background gets the mouse
+  return s;
+}
+
+}  // namespace
+
+UpdateWindow::UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow)
+    : QWidget(nullptr, Qt::Window), env_(env), wm_(wm), main_(mainWindow) {
+  InitResources();
+  setObjectName(QStringLiteral("frmUpdate"));
+  setWindowTitle(QString::fromLatin1(update::kCaption));
+  setWindowIcon(QIcon(QStringLiteral(":/update/icon.svg")));
+  setMouseTracking(true);
+  resize(Px(update::kDefaultWidth), Px(update::kDefaultHeight));
+  wanted_ = QRect(0, 0, width(), height());
+
+  // The bars first, so that they lie behind the links.
+  shape1_ = Shape("Shape1", this);
+  shape2_ = Shape("Shape2", this);
+  image1_ = new ImageButton(QStringLiteral(":/update/icon.svg"), this);
+  PlaceWidget(image1_, "Image1");
+  image1_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  lblCheck_ = LinkLabel("Check for update", "lblCheck", this);
+  lblDownload_ = LinkLabel("Download Update", "lblDownload", this);
+  lblDownload_->setEnabled(false);
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setTextVisible(false);
+  progress_->setGeometry(0, Px(375), width(), Px(90));
+  progress_->hide();
+
+  txtUpdate_ = new QPlainTextEdit(this);
+  txtUpdate_->setObjectName(QStringLiteral("txtUpdate"));
+  txtUpdate_->setGeometry(0, Px(update::kTextTop), width(), std::max(0, height() - Px(update::kTextMargin)));
+  txtUpdate_->setReadOnly(true);
+  txtUpdate_->setUndoRedoEnabled(false);
+  txtUpdate_->setFont(VerdanaFont(8));
+  txtUpdate_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txtUpdate_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  txtUpdate_->setMouseTracking(true);
+  txtUpdate_->viewport()->setMouseTracking(true);
+
+  for (QObject* o : {static_cast<QObject*>(lblCheck_), static_cast<QObject*>(lblDownload_),
+                     static_cast<QObject*>(txtUpdate_), static_cast<QObject*>(txtUpdate_->viewport())})
+    o->installEventFilter(this);
+
+  form_ = std::make_unique<frmUpdate>(env_, *this, main_);
+  SetShapeColours(colour::kButtonFace, colour::kButtonFace);
+}
+
+UpdateWindow::~UpdateWindow() {
+  if (waitCursor_) QApplication::restoreOverrideCursor();
+  // Destroyed while open (the program ending): the unload still runs.
+  if (loaded_) {
+    loaded_ = false;
+    form_->Form_Unload();
+  }
+}
+
+UpdateWindow* UpdateWindow::Open(Env& env, QtWindowManager& wm, WindowHandle mainWindow) {
+  if (!g_current) {
+    g_current = new UpdateWindow(env, wm, mainWindow);
+    g_current->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  g_current->show();
+  g_current->raise();
+  g_current->activateWindow();
+  return g_current;
+}
+
+UpdateWindow* UpdateWindow::Current() { return g_current; }
+
+// --- Events ------------------------------------------------------------------------------------
+
+void UpdateWindow::showEvent(QShowEvent* e) {
+  // The load runs once, as the window first appears; its geometry applies before it is mapped.
+  if (!loaded_) {
+    loaded_ = true;
+    form_->Form_Load();
+  }
+  QWidget::showEvent(e);
+}
+
+void UpdateWindow::closeEvent(QCloseEvent* e) {
+  if (form_->Busy()) {
+    // A transfer is running inside a click: the window closes as soon as it ends.
+    closeWaiting_ = true;
+    e->ignore();
+    return;
+  }
+  if (loaded_) {
+    loaded_ = false;
+    form_->Form_Unload();
+  }
+  e->accept();
+}
+
+bool UpdateWindow::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // The window manager tells the frame's size only after the window is mapped, with no event of
+  // its own: look at every event until it is known.
+  if (loaded_ && !frameFitted_) FitFrame();
+  return handled;
+}
+
+void UpdateWindow::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  progress_->resize(width(), progress_->height());
+  form_->Form_Resize();
+}
+
+void UpdateWindow::mouseMoveEvent(QMouseEvent* e) {
+  form_->Form_MouseMove();
+  QWidget::mouseMoveEvent(e);
+}
+
+bool UpdateWindow::eventFilter(QObject* watched, QEvent* e) {
+  auto* label = qobject_cast<QLabel*>(watched);
+  const bool isLink = label && (label == lblCheck_ || label == lblDownload_);
+  switch (e->type()) {
+    case QEvent::MouseMove:
+      if (label == lblCheck_) {
+        form_->lblCheck_MouseMove();
+      } else if (label == lblDownload_) {
+        form_->lblDownload_MouseMove();
+      } else {
+        form_->txtUpdate_MouseMove();
+        return false;  // the text box still needs its moves (selection)
+      }
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (isLink) {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() == Qt::LeftButton && label->rect().contains(me->position().toPoint())) Click(label);
+        return true;
+      }
+      break;
+    case QEvent::KeyPress:
+      if (isLink) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+          Click(label);
+          return true;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void UpdateWindow::Click(QLabel* label) {
+  if (!label->isEnabled()) return;
+  if (label == lblCheck_) form_->lblCheck_Click();
+  if (label == lblDownload_) form_->lblDownload_Click();
+  if (closeWaiting_ && !form_->Busy()) {
+    closeWaiting_ = false;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  }
+}
+
+// --- Geometry ----------------------------------------------------------------------------------
+
+QMargins UpdateWindow::s_knownFrame;
+
+QMargins UpdateWindow::Frame() const {
+  if (const QWindow* w = windowHandle()) return w->frameMargins();
+  return {};
+}
+
+// Places the window so that its outer bounds (the frame included) are wanted_: the frame as the
+// window manager reports it, or, before the window is on screen, as it was for the last update
+// window. Qt's own geometry is the inner one in both cases.
+void UpdateWindow::Apply() {
+  const QMargins m = Frame();
+  assumedFrame_ = m.isNull() ? s_knownFrame : m;
+  QRect inner = wanted_.marginsRemoved(assumedFrame_);
+  inner.setSize(inner.size().expandedTo(QSize(1, 1)));
+  setGeometry(inner);
+}
+
+void UpdateWindow::FitFrame() {
+  const QMargins m = Frame();
+  if (m.isNull()) return;  // not known yet (or a window without frame)
+  frameFitted_ = true;
+  s_knownFrame = m;
+  if (m != assumedFrame_) Apply();
+}
+
+FormGeometry UpdateWindow::Geometry() const {
+  const QRect g = frameGeometry();
+  return {static_cast<float>(Tw(g.x())), static_cast<float>(Tw(g.y())), static_cast<float>(Tw(g.width())),
+          static_cast<float>(Tw(g.height()))};
+}
+
+void UpdateWindow::SetLeft(float twips) {
+  wanted_.moveLeft(SafePx(twips));
+  Apply();
+}
+void UpdateWindow::SetTop(float twips) {
+  wanted_.moveTop(SafePx(twips));
+  Apply();
+}
+void UpdateWindow::SetWidth(float twips) {
+  wanted_.setWidth(std::max(1, SafePx(twips)));
+  Apply();
+}
+void UpdateWindow::SetHeight(float twips) {
+  wanted_.setHeight(std::max(1, SafePx(twips)));
+  Apply();
+}
+
+long UpdateWindow::InnerWidth() const { return Tw(width()); }
+long UpdateWindow::InnerHeight() const { return Tw(height()); }
+
+void UpdateWindow::SetUpdateTextSize(long w, long h) {
+  txtUpdate_->resize(std::max(0, Px(w)), std::max(0, Px(h)));
+}
+
+long UpdateWindow::ScreenWidth() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? Tw(s->geometry().width()) : 0;
+}
+
+long UpdateWindow::ScreenHeight() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? Tw(s->geometry().height()) : 0;
+}
+
+long UpdateWindow::MainWidth() const {
+  const QWidget* m = wm_.Find(main_);
+  return m ? Tw(m->frameGeometry().width()) : kMainInnerWidth;
+}
+
+long UpdateWindow::MainHeight() const {
+  const QWidget* m = wm_.Find(main_);
+  return m ? Tw(m->frameGeometry().height()) : kMainInnerHeight;
+}
+
+// --- Content -----------------------------------------------------------------------------------
+
+std::string UpdateWindow::Caption() const { return windowTitle().toLocal8Bit().toStdString(); }
+
+void UpdateWindow::SetCaption(const std::string& caption) {
+  setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void UpdateWindow::SetUpdateText(const std::string& text) { txtUpdate_->setPlainText(ToDisplay(text)); }
+
+void UpdateWindow::AppendUpdateText(const std::string& text) {
+  QTextCursor c(txtUpdate_->document());
+  c.movePosition(QTextCursor::End);
+  c.insertText(ToDisplay(text));
+}
+
+void UpdateWindow::SetDownloadEnabled(bool enabled) { lblDownload_->setEnabled(enabled); }
+
+void UpdateWindow::SetShapeColours(std::uint32_t s1, std::uint32_t s2) {
+  auto colour = [this](std::uint32_t c) {
+    if (c & 0x80000000u) return palette().color(QPalette::Button);  // system colours: button face
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+  };
+  for (auto [shape, c] : {std::pair{shape1_, s1}, std::pair{shape2_, s2}}) {
+    const QColor q = colour(c);
+    if (shape->palette().color(QPalette::Window) == q) continue;
+    QPalette pal = shape->palette();
+    pal.setColor(QPalette::Window, q);
+    shape->setPalette(pal);
+  }
+}
+
+void UpdateWindow::Transferring(std::uint64_t received, std::uint64_t total) {
+  if (progress_->isHidden()) {
+    progress_->show();
+    progress_->raise();
+  }
+  if (!waitCursor_) {
+    waitCursor_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  if (total > 0) {
+    progress_->setRange(0, 1000);
+    progress_->setValue(static_cast<int>(std::min<std::uint64_t>(1000, received * 1000 / total)));
+  } else {
+    progress_->setRange(0, 0);  // size unknown: a busy bar
+  }
+  // Paint and let timers run, but take no click or key while the click that started the
+  // transfer has not finished.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void UpdateWindow::TransferEnded() {
+  progress_->hide();
+  if (waitCursor_) {
+    waitCursor_ = false;
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+}  // namespace tavrel::qt

@@ -1,0 +1,103 @@
+// frmUpdate's view: a resizable window with the two links over their highlight bars, a picture,
+// the report box below, and a thin progress bar that shows only while a transfer runs.
+#pragma once
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QWidget>
+#include <memory>
+
+#include "app/Env.h"
+#include "gui/qt/QtWindowManager.h"
+#include "update/frmUpdate.h"
+
+namespace tavrel::qt {
+
+class ImageButton;
+
+class UpdateWindow : public QWidget, public IUpdateView {
+  Q_OBJECT
+ public:
+  // mainWindow: the main window's handle, taken out of and put back into the topmost band.
+  UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow);
+  ~UpdateWindow() override;
+
+  // Shows the program's one update window, modeless and without owner: a new one is created
+  // (and loaded as it appears) when none is open, an open one is raised. It deletes itself when
+  // closed, after its unload has run.
+  static UpdateWindow* Open(Env& env, QtWindowManager& wm, WindowHandle mainWindow);
+  // The open update window, or null.
+  static UpdateWindow* Current();
+
+  frmUpdate& form() { return *form_; }
+  // The controls, for tests and screenshots.
+  QLabel* lblCheck() const { return lblCheck_; }
+  QLabel* lblDownload() const { return lblDownload_; }
+  QWidget* shape1() const { return shape1_; }
+  QWidget* shape2() const { return shape2_; }
+  QPlainTextEdit* txtUpdate() const { return txtUpdate_; }
+  QProgressBar* progress() const { return progress_; }
+
+  // IUpdateView
+  std::string Caption() const override;
+  void SetCaption(const std::string& caption) override;
+  void SetUpdateText(const std::string& text) override;
+  void AppendUpdateText(const std::string& text) override;
+  void SetDownloadEnabled(bool enabled) override;
+  FormGeometry Geometry() const override;
+  void SetLeft(float twips) override;
+  void SetTop(float twips) override;
+  void SetWidth(float twips) override;
+  void SetHeight(float twips) override;
+  long InnerWidth() const override;
+  long InnerHeight() const override;
+  void SetUpdateTextSize(long width, long height) override;
+  void SetShapeColours(std::uint32_t shape1, std::uint32_t shape2) override;
+  long ScreenWidth() const override;
+  long ScreenHeight() const override;
+  long MainWidth() const override;
+  long MainHeight() const override;
+  void Transferring(std::uint64_t received, std::uint64_t total) override;
+  void TransferEnded() override;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool event(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  QMargins Frame() const;
+  void Apply();
+  void FitFrame();
+  void Click(QLabel* label);
+
+  Env& env_;
+  QtWindowManager& wm_;
+  WindowHandle main_;
+  std::unique_ptr<frmUpdate> form_;
+  QLabel* lblCheck_ = nullptr;
+  QLabel* lblDownload_ = nullptr;
+  QWidget* shape1_ = nullptr;
+  QWidget* shape2_ = nullptr;
+  ImageButton* image1_ = nullptr;
+  QPlainTextEdit* txtUpdate_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  bool loaded_ = false;
+  bool closeWaiting_ = false;
+  bool waitCursor_ = false;
+  // The outer bounds the behaviour asked for, in pixels, and the frame assumed when they were
+  // applied: the window manager reports the frame only once the window is on screen, and the
+  // bounds are applied again then, so that the saved outer bounds neither grow nor wander from
+  // one opening to the next.
+  QRect wanted_;
+  QMargins assumedFrame_;
+  bool frameFitted_ = false;
+  static QMargins s_knownFrame;  // the frame the last update window had
+};
+
+}  // namespace tavrel::qt
