@@ -28,7 +28,7 @@ namespace tavrel {
 namespace {
 
 using namespace std::chrono_literals;
-using linux_platform::ProcessSpec;
+using linux_platform::ProcessRequest;
 using linux_platform::RunProcess;
 
 std::string ReadAll(const fs::path& p) {
@@ -73,7 +73,7 @@ bool ProcessAlive(pid_t pid) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(ProcessRunner, ExitCodesOutputAndInput) {
-  ProcessSpec s;
+  ProcessRequest s;
   s.argv = {"/bin/sh", "-c", "cat; echo err >&2; cat <&3; exit 3"};
   s.useStdin = true;
   s.stdinData = "from stdin\n";
@@ -102,7 +102,7 @@ TEST(ProcessRunner, ExitCodesOutputAndInput) {
 
 TEST(ProcessRunner, TimeBoundKillsTheWholeGroup) {
   ScratchDir d;
-  ProcessSpec s;
+  ProcessRequest s;
   const std::string pidFile = (d.path / "grandchild").string();
   s.argv = {"/bin/sh", "-c", "sleep 30 & echo $! > " + pidFile + "; wait"};
   s.timeout = 300ms;
@@ -117,7 +117,7 @@ TEST(ProcessRunner, TimeBoundKillsTheWholeGroup) {
 }
 
 TEST(ProcessRunner, OutputIsBoundedAndADaemonDoesNotHoldTheCall) {
-  ProcessSpec s;
+  ProcessRequest s;
   s.argv = {"/bin/sh", "-c", "head -c 3000000 /dev/zero"};
   s.maxOutput = 1000;
   auto r = RunProcess(s);
@@ -458,7 +458,7 @@ class NmLive : public ::testing::Test {
       GTEST_SKIP() << "runs inside the NetworkManager namespace of tests/e2e/dialler.sh";
   }
   static int Nmcli(std::vector<std::string> args) {
-    ProcessSpec s;
+    ProcessRequest s;
     s.argv = {"nmcli"};
     s.argv.insert(s.argv.end(), args.begin(), args.end());
     s.timeout = 20s;

@@ -95,7 +95,7 @@ TEST(ProbeRoutes, DefaultRoutesFromTheKernelTables) {
 // Live, inside two network namespaces joined by a veth pair.
 
 bool Ip(const std::vector<std::string>& args) {
-  linux_platform::ProcessSpec s;
+  linux_platform::ProcessRequest s;
   s.argv = {"ip"};
   s.argv.insert(s.argv.end(), args.begin(), args.end());
   s.timeout = std::chrono::seconds(10);
@@ -132,7 +132,7 @@ class LiveProbe : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return LinkRunning(); })) << "v0 never got its carrier";
   }
   bool LinkRunning() {
-    linux_platform::ProcessSpec s;
+    linux_platform::ProcessRequest s;
     s.argv = {"ip", "-n", client, "link", "show", "v0"};
     const auto r = linux_platform::RunProcess(s);
     return r.out.find("LOWER_UP") != std::string::npos && r.out.find(",UP") != std::string::npos;
@@ -235,7 +235,7 @@ TEST_F(LiveProbe, LinkLossMeansNotConnectedEvenWithTheRouteInPlace) {
   ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "down"}));
   EXPECT_TRUE(WaitFor([&] { return Probe().text == "Not connected to the internet."; }));
   {
-    linux_platform::ProcessSpec s;
+    linux_platform::ProcessRequest s;
     s.argv = {"ip", "-n", client, "route", "show", "default"};
     EXPECT_NE(linux_platform::RunProcess(s).out.find("default via 10.78.0.1"), std::string::npos);
   }

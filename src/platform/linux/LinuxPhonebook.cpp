@@ -11,7 +11,7 @@
 namespace tavrel {
 
 using linux_platform::ProcessResult;
-using linux_platform::ProcessSpec;
+using linux_platform::ProcessRequest;
 using linux_platform::RunProcess;
 
 namespace phonebook_text {
@@ -139,10 +139,10 @@ LinuxPhonebook::LinuxPhonebook(PhonebookOptions options) : options_(std::move(op
 
 std::vector<LinuxPhonebook::Entry> LinuxPhonebook::NmProfiles() {
   std::vector<Entry> out;
-  ProcessSpec spec;
-  spec.argv = {options_.nmcli, "-t", "-f", "NAME,TYPE", "connection", "show"};
-  spec.timeout = options_.listTimeout;
-  const ProcessResult r = RunProcess(spec);
+  ProcessRequest req;
+  req.argv = {options_.nmcli, "-t", "-f", "NAME,TYPE", "connection", "show"};
+  req.timeout = options_.listTimeout;
+  const ProcessResult r = RunProcess(req);
   if (!r.started || r.timedOut || r.exitCode != 0) return out;
   for (const auto& line : Lines(r.out)) {
     const auto f = phonebook_text::SplitTerse(line);
@@ -214,10 +214,10 @@ bool LinuxPhonebook::NmAccount(const Entry& e, Account& a) {
 
   std::string list;
   for (const auto& f : fields) list += (list.empty() ? "" : ",") + f;
-  ProcessSpec spec;
-  spec.argv = {options_.nmcli, "-s", "--escape", "no", "-g", list, "connection", "show", "id", e.name};
-  spec.timeout = options_.listTimeout;
-  ProcessResult r = RunProcess(spec);
+  ProcessRequest req;
+  req.argv = {options_.nmcli, "-s", "--escape", "no", "-g", list, "connection", "show", "id", e.name};
+  req.timeout = options_.listTimeout;
+  ProcessResult r = RunProcess(req);
   if (!r.started || r.timedOut || r.exitCode != 0) return false;
   auto lines = Lines(r.out);
   lines.resize(fields.size());
@@ -282,7 +282,7 @@ std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& password
   // The profile's own DHCP wait may be longer than the usual bound.
   auto wait = options_.dialTimeout;
   {
-    ProcessSpec q;
+    ProcessRequest q;
     q.argv = {options_.nmcli, "--escape", "no", "-g", "ipv4.dhcp-timeout", "connection", "show",
               "id", e.name};
     q.timeout = options_.listTimeout;
@@ -293,21 +293,21 @@ std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& password
         wait = std::chrono::seconds(dhcp + 30);
     }
   }
-  ProcessSpec spec;
-  spec.argv = {options_.nmcli, "--wait", std::to_string(wait.count()), "connection", "up", "id", e.name};
+  ProcessRequest req;
+  req.argv = {options_.nmcli, "--wait", std::to_string(wait.count()), "connection", "up", "id", e.name};
   std::string secretKey;
   NmKeys k{};
   if (e.nmType == "vpn") secretKey = "vpn.secrets.password";
   else if (KeysOf(e.nmType, k)) secretKey = k.password;
   if (!secretKey.empty() && !password.empty()) {
-    spec.argv.insert(spec.argv.end(), {"passwd-file", "/dev/stdin"});
-    spec.useStdin = true;
-    spec.stdinData = secretKey + ":" + password + "\n";
+    req.argv.insert(req.argv.end(), {"passwd-file", "/dev/stdin"});
+    req.useStdin = true;
+    req.stdinData = secretKey + ":" + password + "\n";
   }
   // nmcli gives up after its own wait; the process bound only catches a helper that hangs.
-  spec.timeout = wait + std::chrono::seconds(15);
-  ProcessResult r = RunProcess(spec);
-  std::fill(spec.stdinData.begin(), spec.stdinData.end(), '\0');
+  req.timeout = wait + std::chrono::seconds(15);
+  ProcessResult r = RunProcess(req);
+  std::fill(req.stdinData.begin(), req.stdinData.end(), '\0');
   if (!r.started) return phonebook_error::kCannotStart;
   if (r.timedOut) return phonebook_error::kTimeout;
   return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
@@ -315,17 +315,17 @@ std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& password
 
 std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::string& user,
                                        const std::string& password) {
-  ProcessSpec spec;
-  spec.argv = {options_.pppd, "call", name, "updetach"};
-  if (!user.empty()) spec.argv.insert(spec.argv.end(), {"user", user});
+  ProcessRequest req;
+  req.argv = {options_.pppd, "call", name, "updetach"};
+  if (!user.empty()) req.argv.insert(req.argv.end(), {"user", user});
   if (!password.empty()) {
-    spec.argv.insert(spec.argv.end(), {"file", "/dev/fd/3"});
-    spec.useFd3 = true;
-    spec.fd3Data = "password " + phonebook_text::PppQuote(password) + "\n";
+    req.argv.insert(req.argv.end(), {"file", "/dev/fd/3"});
+    req.useFd3 = true;
+    req.fd3Data = "password " + phonebook_text::PppQuote(password) + "\n";
   }
-  spec.timeout = options_.dialTimeout;
-  ProcessResult r = RunProcess(spec);
-  std::fill(spec.fd3Data.begin(), spec.fd3Data.end(), '\0');
+  req.timeout = options_.dialTimeout;
+  ProcessResult r = RunProcess(req);
+  std::fill(req.fd3Data.begin(), req.fd3Data.end(), '\0');
   if (!r.started) return phonebook_error::kCannotStart;
   if (r.timedOut) return phonebook_error::kTimeout;
   return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;

@@ -88,21 +88,21 @@ int StatusToCode(int status) {
 
 }  // namespace
 
-ProcessResult RunProcess(const ProcessSpec& spec) {
+ProcessResult RunProcess(const ProcessRequest& req) {
   ProcessResult res;
-  if (spec.argv.empty()) return res;
+  if (req.argv.empty()) return res;
 
   Fd inR, fd3R, outR, outW, errR, errW, execR, execW;
-  if (spec.useStdin && !MakeInputPipe(spec.stdinData, inR)) return res;
-  if (spec.useFd3 && !MakeInputPipe(spec.fd3Data, fd3R)) return res;
+  if (req.useStdin && !MakeInputPipe(req.stdinData, inR)) return res;
+  if (req.useFd3 && !MakeInputPipe(req.fd3Data, fd3R)) return res;
   if (!MakePipe(outR, outW) || !MakePipe(errR, errW) || !MakePipe(execR, execW)) return res;
   Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
 
   // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
   std::vector<char*> argv;
-  for (const auto& a : spec.argv) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : req.argv) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  const bool searchPath = spec.argv[0].find('/') == std::string::npos;
+  const bool searchPath = req.argv[0].find('/') == std::string::npos;
 
   const pid_t pid = ::fork();
   if (pid < 0) return res;
@@ -112,13 +112,13 @@ ProcessResult RunProcess(const ProcessSpec& spec) {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::signal(SIGPIPE, SIG_DFL);
-    const int in = spec.useStdin ? inR.get() : devNull.get();
+    const int in = req.useStdin ? inR.get() : devNull.get();
     if (::dup2(in, 0) < 0 || ::dup2(outW.get(), 1) < 0 || ::dup2(errW.get(), 2) < 0) ::_exit(127);
-    if (spec.useFd3 && ::dup2(fd3R.get(), 3) < 0) ::_exit(127);
-    for (int fd = 0; fd <= (spec.useFd3 ? 3 : 2); ++fd) ::fcntl(fd, F_SETFD, 0);
+    if (req.useFd3 && ::dup2(fd3R.get(), 3) < 0) ::_exit(127);
+    for (int fd = 0; fd <= (req.useFd3 ? 3 : 2); ++fd) ::fcntl(fd, F_SETFD, 0);
     // Every other descriptor closes on exec (the exec report pipe too: it tells the parent that
     // exec succeeded by closing without data).
-    const unsigned firstToClose = spec.useFd3 ? 4 : 3;
+    const unsigned firstToClose = req.useFd3 ? 4 : 3;
 #ifdef SYS_close_range
     if (::syscall(SYS_close_range, firstToClose, ~0U, 4 /* CLOSE_RANGE_CLOEXEC */) != 0)
 #endif
@@ -151,7 +151,7 @@ ProcessResult RunProcess(const ProcessSpec& spec) {
   ::fcntl(errR.get(), F_SETFL, O_NONBLOCK);
   Fd pidFd(PidFdOpen(pid));
 
-  const auto deadline = std::chrono::steady_clock::now() + spec.timeout;
+  const auto deadline = std::chrono::steady_clock::now() + req.timeout;
   bool outOpen = true, errOpen = true, exited = false;
   int status = 0;
   while (!exited) {
@@ -179,12 +179,12 @@ ProcessResult RunProcess(const ProcessSpec& spec) {
     else left = std::min<long long>(left, 20);  // no pidfd: look at the child every 20 ms
     const int pr = ::poll(fds, n, static_cast<int>(std::min<long long>(left, 1000)));
     if (pr < 0 && errno != EINTR) ::usleep(1000);
-    if (outOpen) outOpen = Drain(outR.get(), res.out, spec.maxOutput, res.truncated);
-    if (errOpen) errOpen = Drain(errR.get(), res.err, spec.maxOutput, res.truncated);
+    if (outOpen) outOpen = Drain(outR.get(), res.out, req.maxOutput, res.truncated);
+    if (errOpen) errOpen = Drain(errR.get(), res.err, req.maxOutput, res.truncated);
   }
   // What the child wrote before it ended (a daemon it left may keep the pipes open: no waiting).
-  if (outOpen) Drain(outR.get(), res.out, spec.maxOutput, res.truncated);
-  if (errOpen) Drain(errR.get(), res.err, spec.maxOutput, res.truncated);
+  if (outOpen) Drain(outR.get(), res.out, req.maxOutput, res.truncated);
+  if (errOpen) Drain(errR.get(), res.err, req.maxOutput, res.truncated);
   res.exitCode = res.timedOut ? -1 : StatusToCode(status);
   if (!res.started) res.exitCode = -1;
   return res;

@@ -10,7 +10,7 @@
 
 namespace tavrel::linux_platform {
 
-struct ProcessSpec {
+struct ProcessRequest {
   std::vector<std::string> argv;  // argv[0] is the program: a path, or a name looked up in PATH
   // Written into a pipe that becomes the child's standard input (empty: /dev/null). The data is
   // in the pipe before the child starts, so it never depends on the child reading it.
@@ -34,9 +34,9 @@ struct ProcessResult {
 
 // Waits for the child itself, not for the end of its output: a program that leaves a daemon
 // behind holding the pipes (pppd updetach) does not make the call wait for the daemon.
-ProcessResult RunProcess(const ProcessSpec& spec);
+ProcessResult RunProcess(const ProcessRequest& req);
 
-// The largest input a spec may carry in stdinData or fd3Data (it has to fit the pipe).
+// The largest input a request may carry in stdinData or fd3Data (it has to fit the pipe).
 inline constexpr std::size_t kMaxProcessInput = 4096;
 
 }  // namespace tavrel::linux_platform
