@@ -181,6 +181,28 @@ TEST_F(Download, AnswerSlowerThanTheTimeoutIsAbandoned) {
   EXPECT_TRUE(Files().empty());
 }
 
+TEST_F(Download, SmallCapsGetAShorterBound) {
+  CurlDownloader::Limits limits;  // 30 min at most, 60 s + the cap at 4 KiB/s
+  CurlDownloader d(limits);
+  EXPECT_EQ(d.TotalBound(kMiB), 60s + 256s);
+  EXPECT_EQ(d.TotalBound(512 * kMiB), 30min);
+  EXPECT_EQ(d.TotalBound(~std::uint64_t{0}), 30min);
+  EXPECT_EQ(d.TotalBound(0), 60s);
+
+  Server server([](const Request&) {
+    Reply r = testhttp::Body("late");
+    r.delay = 10s;
+    return r;
+  });
+  limits.total = 60s;
+  limits.base = 500ms;
+  limits.slowestRate = 1000;  // a 500-byte cap adds 500 ms
+  CurlDownloader bounded(limits);
+  EXPECT_FALSE(Fetch(bounded, server.Url("/v.txt"), 500));
+  EXPECT_GE(elapsed, 900ms);
+  EXPECT_LT(elapsed, 2500ms);
+}
+
 TEST_F(Download, TrickleSlowerThanTheTimeoutLeavesNoPartialFile) {
   Server server([](const Request&) {
     Reply r = testhttp::Body(std::string(4000, 'z'));

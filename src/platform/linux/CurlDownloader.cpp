@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -118,6 +119,14 @@ long AtLeast(long v, long min) { return v < min ? min : v; }
 
 CurlDownloader::CurlDownloader() : CurlDownloader(Limits{}) {}
 
+std::chrono::milliseconds CurlDownloader::TotalBound(std::uint64_t maxBytes) const {
+  const double rate = limits_.slowestRate > 0 ? static_cast<double>(limits_.slowestRate) : 1.0;
+  const double total = static_cast<double>(std::max<std::int64_t>(limits_.total.count(), 1));
+  const double base = static_cast<double>(std::max<std::int64_t>(limits_.base.count(), 0));
+  const double scaled = base + static_cast<double>(maxBytes) * 1000.0 / rate;
+  return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, scaled)));
+}
+
 CurlDownloader::CurlDownloader(Limits limits) : limits_(limits) { GlobalInit(); }
 
 bool CurlDownloader::DownloadFile(const std::string& url, const std::string& localPath,
@@ -166,7 +175,7 @@ bool CurlDownloader::DownloadFile(const std::string& url, const std::string& loc
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);  // 4xx and 5xx end the transfer, body unwritten
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, AtLeast(static_cast<long>(limits_.connect.count()), 1));
-  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(limits_.total.count()), 1));
+  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(TotalBound(maxBytes).count()), 1));
   // An announced Content-Length over the cap ends the transfer before the body (0 would mean
   // "no limit" to libcurl; the write callback enforces the cap in every case).
   if (maxBytes > 0 && maxBytes <= static_cast<std::uint64_t>(INT64_MAX))

@@ -13,9 +13,12 @@ class CurlDownloader : public IDownloader {
   struct Limits {
     // Name lookup and TCP connection (the proxy's, when one is used).
     std::chrono::milliseconds connect{15000};
-    // The whole transfer, redirects included. Generous, because the release archive may come
-    // over a modem line; a dead server is caught sooner by the stall limit.
+    // The whole transfer, redirects included: at most `total`, and for a smaller cap less,
+    // `base` plus the time the cap takes at `slowestRate` bytes a second. Generous, because the
+    // release archive may come over a modem line; a dead server is caught by the stall limit.
     std::chrono::milliseconds total{30 * 60 * 1000};
+    std::chrono::milliseconds base{60 * 1000};
+    std::uint64_t slowestRate = 4096;
     // No byte received for this long (waiting for the answer included) ends the transfer.
     std::chrono::milliseconds stall{30000};
     // Redirects followed before giving up.
@@ -36,6 +39,9 @@ class CurlDownloader : public IDownloader {
 
   // Why the last transfer failed; empty after a success.
   const std::string& LastError() const { return lastError_; }
+
+  // The bound of a whole transfer of at most maxBytes.
+  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;
 
  private:
   Limits limits_;
