@@ -1,8 +1,8 @@
 #include "app/Convert.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <string>
 
 #include "app/modMain.h"
 
@@ -33,8 +33,12 @@ std::optional<double> ToDouble(std::string_view text) {
     if (expDigits == 0) return std::nullopt;
   }
   if (i != text.size()) return std::nullopt;
-  const double v = std::strtod(std::string(text).c_str(), nullptr);
-  if (!std::isfinite(v)) return std::nullopt;
+  // from_chars ignores the locale: a stored "5362.5" reads the same under a decimal comma.
+  double v = 0;
+  const char* first = text.data();
+  if (*first == '+') ++first;
+  const auto [end, ec] = std::from_chars(first, text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) return std::nullopt;
   return v;
 }
 

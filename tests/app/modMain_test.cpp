@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "activity/modMain.h"
 #include "app/Convert.h"
 #include "fakes/FakeEnv.h"
@@ -52,6 +54,15 @@ TEST(Convert, ReadsSettingNumbersAsTheMonitorNeedsThem) {
   EXPECT_EQ(convert::ToDouble(" 1 "), 1.0);
   EXPECT_EQ(convert::ToDouble("1.0"), 1.0);
   EXPECT_EQ(convert::ToDouble("-2.5e1"), -25.0);
+  EXPECT_EQ(convert::ToDouble("+5362.5"), 5362.5);
+  {
+    // Under a locale with a decimal comma the stored text still reads with its dot.
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+      EXPECT_EQ(convert::ToDouble("5362.5"), 5362.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+  }
   for (const char* bad : {"", " ", "abc", "1x", "0x10", "inf", "nan", "1e", ".", "+"})
     EXPECT_FALSE(convert::ToDouble(bad).has_value()) << bad;
   EXPECT_EQ(convert::ToInt16("2.5"), 2);

@@ -1,6 +1,7 @@
 #include "gui/qt/App.h"
 
 #include "gui/qt/SettingsWindow.h"
+#include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
 
@@ -12,6 +13,10 @@ LinuxPlatform::LinuxPlatform(AppInfo app)
 App::App(AppInfo app) : platform_(std::move(app)) {
   main_ = std::make_unique<MainWindow>(platform_.env, platform_.wm);
   main_->openSettings = [this] { OpenSettingsWindow(platform_.env, platform_.wm, *main_); };
+  menu_ = std::make_unique<MenuWindow>(platform_.env, platform_.wm, main_->timer(), main_->Handle());
+  menu_->openUpdate = [this] { UpdateWindow::Open(platform_.env, platform_.wm, main_->Handle()); };
+  main_->openMenu = [this](long left, long top) { menu_->ShowAt(left, top); };
+  main_->closeMenu = [this] { menu_->Unload(); };
   main_->show();
   main_->form().Form_Load();
 }

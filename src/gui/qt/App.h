@@ -5,6 +5,7 @@
 
 #include "app/Env.h"
 #include "gui/qt/MainWindow.h"
+#include "gui/qt/MenuWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
@@ -44,11 +45,13 @@ class App {
  public:
   explicit App(AppInfo app);
   MainWindow& mainWindow() { return *main_; }
+  MenuWindow& menuWindow() { return *menu_; }
   Env& env() { return platform_.env; }
 
  private:
   LinuxPlatform platform_;
   std::unique_ptr<MainWindow> main_;
+  std::unique_ptr<MenuWindow> menu_;  // the one menu window, shown and hidden as needed
 };
 
 }  // namespace tavrel::qt
