@@ -1,6 +1,7 @@
 #include "gui/qt/MenuWindow.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QFontMetrics>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "gui/qt/AboutWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/Twips.h"
+#include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
 namespace {
@@ -211,12 +213,20 @@ TEST_F(MenuWindowView, StateSevenWarnsAndOpensNothingStateSixOpensThePage) {
   EXPECT_EQ(opened, std::vector<std::string>{kServer + "/?mode=Contact&sub-mode=csupport"});
 }
 
-TEST_F(MenuWindowView, UpdateItemCallsTheWiredUpdateWindow) {
-  int shown = 0;
-  menu.openUpdate = [&] { ++shown; };
+TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClosesTheMenu) {
+  f.Save("Settings", "ConID", "x");
   Open();
   QTest::mouseClick(menu.item(menu::kUpdate), Qt::LeftButton);
-  EXPECT_EQ(shown, 1);
+  QPointer<UpdateWindow> update = UpdateWindow::Current();
+  ASSERT_NE(update, nullptr);
+  EXPECT_TRUE(update->isVisible());
+  EXPECT_EQ(update->parentWidget(), nullptr) << "no owner";
+  EXPECT_FALSE(update->isModal());
+  EXPECT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_TRUE(timer.Enabled());
+  update->close();
+  EXPECT_TRUE(WaitFor([&] { return update.isNull(); }));
 }
 
 // The about window replaces the menu: the menu's closing steps run first, and the main window

@@ -7,6 +7,7 @@
 #include "gui/qt/AboutWindow.h"
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
+#include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
 
@@ -162,8 +163,14 @@ void MenuWindow::ShowAbout() {
   about.ShowModal();
 }
 
+// The program's one update window, modeless and without owner. As it takes the focus the pop-up
+// closes: the focus rule, not this handler, closes the menu.
 void MenuWindow::ShowUpdate() {
-  if (openUpdate) openUpdate();
+  if (openUpdate) {
+    openUpdate();
+  } else {
+    UpdateWindow::Open(env_, wm_, main_);
+  }
 }
 
 void MenuWindow::paintEvent(QPaintEvent* e) {

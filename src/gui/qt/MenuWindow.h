@@ -30,8 +30,7 @@ class MenuWindow : public QWidget, public IMenuView {
   // stopped its timer and left the topmost band before (frmMain::imgInfo_Click).
   void ShowAt(long left, long top);
 
-  // Shows the update window; wired by the composition root. Until it is, "Check for update"
-  // does nothing.
+  // Shows the update window. Unset, "Check for update" opens the program's one UpdateWindow.
   std::function<void()> openUpdate;
 
   // The controls, for tests and screenshots.
