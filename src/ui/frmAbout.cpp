@@ -7,16 +7,11 @@ namespace tavrel {
 frmAbout::frmAbout(Env& env, IAboutView& view, WindowHandle mainWindow)
     : env_(env), view_(view), main_(mainWindow) {}
 
-std::string frmAbout::VersionText(const AppInfo& app) {
-  return std::to_string(app.major) + "." + std::to_string(app.minor);
-}
-
-std::string frmAbout::BuildText(const AppInfo& app) { return std::to_string(app.revision); }
-
+// Each number as a plain decimal: minor 5 reads "1.5", minor 10 "1.10".
 void frmAbout::Form_Load() {
   modOnTop::ClearTopMost(env_, main_);
-  view_.SetVersion(VersionText(env_.app));
-  view_.SetBuild(BuildText(env_.app));
+  view_.SetVersion(std::to_string(env_.app.major) + "." + std::to_string(env_.app.minor));
+  view_.SetBuild(std::to_string(env_.app.revision));
   view_.SetAuthor(env_.app.company);
   view_.SetHomePage(env_.app.homePage);
   view_.RepaintCloseButton();

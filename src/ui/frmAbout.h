@@ -83,10 +83,6 @@ class frmAbout {
   void Form_MouseMove(int button, int shift, long x, long y);
   void Label6_Click();
 
-  // "major.minor" and "revision", each a plain decimal.
-  static std::string VersionText(const AppInfo& app);
-  static std::string BuildText(const AppInfo& app);
-
  private:
   Env& env_;
   IAboutView& view_;
