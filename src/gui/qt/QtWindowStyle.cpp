@@ -159,16 +159,16 @@ void QtWindowStyle::ApplyFlags(Frame& f, std::int32_t style, std::int32_t exStyl
   } else {
     flags |= Qt::FramelessWindowHint;
   }
-  if (flags == current && flags == w->windowFlags()) return;
+  if (flags == current) return;
 
   QWindow* native = w->windowHandle();
   if (native && w->isVisible() && type == currentType) {
-    // Changed in place on the shown window (decorations and the stay-on-top state are window
-    // properties the window manager follows), so it neither hides nor moves.
+    // Changed in place on the shown window: window managers follow its decoration hints and
+    // stay-on-top state as they change, so it neither hides nor moves.
     w->overrideWindowFlags(flags);
     native->setFlags(flags);
   } else {
-    // A new kind of window is only noticed when the window appears, so it is shown afresh.
+    // A window's kind (ordinary or tool) is read when it is mapped, so it is shown afresh.
     const bool visible = w->isVisible();
     w->setWindowFlags(flags);
     if (visible) w->show();
