@@ -4,56 +4,19 @@
 
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
+#include "gui/qt/Widgets.h"
 
 namespace tavrel::qt {
 
 namespace {
 
-QFont Font(const QStringList& families, double points, bool bold = false) {
-  QFont f;
-  f.setFamilies(families);
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(points);
-  f.setBold(bold);
-  return f;
-}
 // Verdana where it is installed, else the close sans-serif DejaVu Sans.
-QFont RowFont() {
-  return Font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")}, 9.75);
-}
+QFont RowFont() { return VerdanaFont(9.75); }
 QFont NoticeFont() {
-  return Font({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+  return PickFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
                QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")},
               8.25, true);
 }
-
-// The notice line: reports mouse moves and left-button clicks.
-class LinkLabel : public QLabel {
- public:
-  LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setMouseTracking(true); }
-  std::function<void(int button, int shift, int x, int y)> onMove;
-  std::function<void()> onClick;
-
- protected:
-  void mouseMoveEvent(QMouseEvent* e) override {
-    const QPoint p = e->position().toPoint();
-    if (onMove) onMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), p.x(), p.y());
-    e->accept();
-  }
-  void mousePressEvent(QMouseEvent* e) override {
-    down_ = e->button() == Qt::LeftButton;
-    e->accept();
-  }
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    const bool click = down_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    down_ = false;
-    e->accept();
-    if (click && onClick) onClick();
-  }
-
- private:
-  bool down_ = false;
-};
 
 QLabel* RowText(const QString& text, const char* name, long left, long top, long width, QWidget* parent) {
   auto* l = new QLabel(text, parent);
@@ -100,10 +63,10 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
   text_->setObjectName(QStringLiteral("Text1"));
   text_->setGeometry(Px(about::kTextLeft), Px(about::kTextTop), Px(about::kTextWidth), Px(about::kTextHeight));
   text_->setReadOnly(true);
-  text_->setFont(Font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 7.5));
+  text_->setFont(VerdanaFont(7.5));
   text_->setFocusPolicy(Qt::NoFocus);
 
-  auto* notice = new LinkLabel(QString::fromLatin1(about::kNotice), this);
+  auto* notice = new ClickLabel(QString::fromLatin1(about::kNotice), this);
   notice->setObjectName(QStringLiteral("Label6"));
   notice->setGeometry(Px(about::kNoticeLeft), Px(about::kNoticeTop), Px(about::kNoticeWidth),
                       Px(about::kNoticeHeight));

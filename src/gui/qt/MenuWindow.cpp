@@ -8,48 +8,11 @@
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
 #include "gui/qt/UpdateWindow.h"
+#include "gui/qt/Widgets.h"
 
 namespace tavrel::qt {
 
 namespace {
-
-// Arial 9.75 where it is installed, else a sans-serif with the same letter widths.
-QFont ItemFont() {
-  QFont f;
-  f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(9.75);
-  return f;
-}
-
-// An item's label: reports mouse moves and left-button clicks (press and release on it).
-class ItemLabel : public QLabel {
- public:
-  ItemLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setMouseTracking(true); }
-  std::function<void(int button, int shift, int x, int y)> onMove;
-  std::function<void()> onClick;
-
- protected:
-  void mouseMoveEvent(QMouseEvent* e) override {
-    const QPoint p = e->position().toPoint();
-    if (onMove) onMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), p.x(), p.y());
-    e->accept();
-  }
-  void mousePressEvent(QMouseEvent* e) override {
-    down_ = e->button() == Qt::LeftButton;
-    e->accept();
-  }
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    const bool click = down_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    down_ = false;
-    e->accept();
-    if (click && onClick) onClick();
-  }
-
- private:
-  bool down_ = false;
-};
 
 // Pictures and lines keep the mouse to themselves: moving over them changes nothing.
 void KeepMouse(QWidget* w) { w->setAttribute(Qt::WA_NoMousePropagation); }
@@ -91,7 +54,7 @@ MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowH
   bar_->setGeometry(Px(menu::kBarLeft), Px(menu::kBarStartTop), Px(menu::kBarWidth), Px(menu::kBarHeight));
   KeepMouse(bar_);
 
-  const QFont font = ItemFont();
+  const QFont font = ArialFont(9.75);
   for (std::size_t i = 0; i < menu::kItems.size(); ++i) {
     const menu::Item& it = menu::kItems[i];
     auto* icon = new ImageButton(QStringLiteral(":/menu/%1.svg").arg(QLatin1String(it.icon)), this);
@@ -99,7 +62,7 @@ MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowH
     icon->setGeometry(Px(menu::kIconLeft), Px(it.top), Px(menu::kIconSize), Px(menu::kIconSize));
     KeepMouse(icon);
 
-    auto* label = new ItemLabel(QString::fromLatin1(it.caption), this);
+    auto* label = new ClickLabel(QString::fromLatin1(it.caption), this);
     label->setObjectName(QString::fromLatin1(it.name));
     label->setGeometry(Px(menu::kItemLeft), Px(it.top), Px(menu::kItemWidth), Px(menu::kItemHeight));
     label->setToolTip(QString::fromLatin1(it.tooltip));

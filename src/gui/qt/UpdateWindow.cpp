@@ -14,6 +14,7 @@
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
+#include "gui/qt/Widgets.h"
 
 namespace tavrel::qt {
 
@@ -35,15 +36,6 @@ int SafePx(float twips) {
   if (!std::isfinite(twips)) return 0;
   constexpr float kLimit = 1.5e6f;  // about 100000 pixels at 96 DPI
   return Px(std::clamp(twips, -kLimit, kLimit));
-}
-
-// Verdana where it is installed, else the close sans-serif DejaVu Sans.
-QFont VerdanaFont(double points) {
-  QFont f;
-  f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(points);
-  return f;
 }
 
 const UpdateControlPlace& Place(const char* name) {
