@@ -138,3 +138,32 @@ TEST_F(MainWindowView, HeaderClicksSortTheListByThatColumnsText) {
 
 }  // namespace
 }  // namespace tavrel::qt
+
+namespace tavrel::qt {
+namespace {
+
+TEST(WindowMove, WithoutTheWindowManagersMoveTheWindowFollowsTheMouse) {
+  // The offscreen platform offers no interactive move, like a desktop without a window manager.
+  QWidget w;
+  w.resize(200, 100);
+  w.move(100, 100);
+  w.show();
+  QtWindowManager wm;
+  const WindowHandle h = wm.Register(&w);
+  QCursor::setPos(150, 120);
+  EXPECT_EQ(wm.StartMove(h), "");
+  QCursor::setPos(250, 170);
+  QMouseEvent move(QEvent::MouseMove, QPointF(50, 20), QPointF(250, 170), Qt::NoButton, Qt::LeftButton, {});
+  QApplication::sendEvent(&w, &move);
+  EXPECT_EQ(w.pos(), QPoint(200, 150));
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 20), QPointF(250, 170), Qt::LeftButton, Qt::NoButton, {});
+  QApplication::sendEvent(&w, &release);
+  QCursor::setPos(400, 400);
+  QMouseEvent later(QEvent::MouseMove, QPointF(50, 20), QPointF(400, 400), Qt::NoButton, Qt::NoButton, {});
+  QApplication::sendEvent(&w, &later);
+  EXPECT_EQ(w.pos(), QPoint(200, 150)) << "the move ends with the release";
+  EXPECT_NE(wm.StartMove(0), "") << "a handle that names no window says so";
+}
+
+}  // namespace
+}  // namespace tavrel::qt

@@ -1,5 +1,8 @@
 #include "gui/qt/QtWindowManager.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QWindow>
 
 namespace tavrel::qt {
@@ -35,10 +38,40 @@ void QtWindowManager::StayOnTop(WindowHandle window, bool on) {
 void QtWindowManager::SetTopMost(WindowHandle window) { StayOnTop(window, true); }
 void QtWindowManager::ClearTopMost(WindowHandle window) { StayOnTop(window, false); }
 
+namespace {
+
+// Moves a window with the mouse until the button is released, for desktops whose window manager
+// offers no interactive move of its own.
+class MouseMove : public QObject {
+ public:
+  explicit MouseMove(QWidget* w) : window_(w), grab_(QCursor::pos() - w->pos()) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::MouseMove && window_) {
+      window_->move(QCursor::pos() - grab_);
+    } else if (e->type() == QEvent::MouseButtonRelease || !window_) {
+      qApp->removeEventFilter(this);
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> window_;
+  QPoint grab_;
+};
+
+}  // namespace
+
 std::string QtWindowManager::StartMove(WindowHandle window) {
   QWidget* w = Find(window);
-  if (!w || !w->windowHandle()) return {};
-  return w->windowHandle()->startSystemMove() ? std::string() : std::string("no window manager move");
+  if (!w) return "no window with this handle";
+  if (w->windowHandle() && w->windowHandle()->startSystemMove()) return {};
+  new MouseMove(w);  // follows the mouse itself; deletes itself when the button is released
+  return {};
 }
 
 }  // namespace tavrel::qt
