@@ -24,49 +24,32 @@ struct LogsFixture : ::testing::Test {
 };
 
 TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
+  const std::string traffic = "/app/logs/traffic/04-12-26_traffic.log";
+  f.fs.files[traffic] = "earlier\r\n";  // existing files are extended, never truncated
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File(traffic), std::string("earlier\r\n") + kHeader) << "an empty list: the header alone";
   list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
   list.Add({"127.0.0.1", "631", "127.0.0.1", "40000", "11", "Time wait"});
-  modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"),
-            std::string(kHeader) +
-                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n"
-                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n");
-
   list.ColumnClick(4);  // "State", descending: "5" before "11"
+  modMain::WriteLogs(f.env, view, list);
   list.ColumnClick(4);  // ascending: "11" before "5"
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"),
-            std::string(kHeader) +
-                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n"
-                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n" +
-                kHeader +
-                "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n"
-                "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n");
-}
-
-TEST_F(LogsFixture, AnEmptyListWritesTheHeaderAlone) {
-  modMain::WriteLogs(f.env, view, list);
-  modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"), std::string(kHeader) + kHeader);
+  const std::string a = "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n";
+  const std::string b = "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n";
+  EXPECT_EQ(File(traffic), "earlier\r\n" + std::string(kHeader) + kHeader + a + b + kHeader + b + a);
 }
 
 TEST_F(LogsFixture, MonitorLogReceivesTheWholeViewEachTimeOnItsOwnLines) {
+  f.fs.files["/app/logs/04-12-26_monitor.log"] = "earlier\r\n";
   modMain::WriteLogs(f.env, view, list);
   modMain::AppendActivity(f.env, view, " Connection lost");
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(File("/app/logs/04-12-26_monitor.log"),
+            "earlier\r\n"
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
             "04-12-26 - 13:58:05 Connection lost\r\n");
   EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
-}
-
-TEST_F(LogsFixture, ExistingFilesAreExtendedNeverTruncated) {
-  f.fs.files["/app/logs/04-12-26_monitor.log"] = "earlier\r\n";
-  f.fs.files["/app/logs/traffic/04-12-26_traffic.log"] = "earlier\r\n";
-  modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/app/logs/04-12-26_monitor.log").substr(0, 9), "earlier\r\n");
-  EXPECT_EQ(File("/app/logs/traffic/04-12-26_traffic.log"), std::string("earlier\r\n") + kHeader);
 }
 
 TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {

@@ -26,22 +26,19 @@ std::size_t Occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
-TEST(AddressBytesToText, ReadsTheBytesInMemoryOrder) {
-  const std::uint8_t a[] = {192, 168, 0, 1};
-  const std::uint8_t b[] = {0, 0, 0, 0};
-  const std::uint8_t c[] = {255, 10, 100, 7};
-  EXPECT_EQ(modGetAll::AddressBytesToText(a), "192.168.0.1");
-  EXPECT_EQ(modGetAll::AddressBytesToText(b), "0.0.0.0");
-  EXPECT_EQ(modGetAll::AddressBytesToText(c), "255.10.100.7");
-}
-
-TEST(GetAllAddresses, OneLoopbackAddress) {
+TEST(GetAllAddresses, OneLoopbackAddressNoTableOrAnEmptyOne) {
+  const std::uint8_t bytes[] = {255, 10, 100, 7};
+  EXPECT_EQ(modGetAll::AddressBytesToText(bytes), "255.10.100.7") << "memory order";
   fakes::FakeEnv f;
   f.addresses.rows = {AddrRow(Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), 0)};
   EXPECT_EQ(modGetAll::GetAllAddresses(f.env),
             "1   IP addresses found\r\n" +
                 Block("04-12-26 - 13:58:05", "127.0.0.1", "255.0.0.0", "0.0.0.0"));
   EXPECT_TRUE(f.desktop.boxes.empty());
+  f.addresses.rows.clear();
+  EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "0   IP addresses found\r\n");
+  f.addresses.result = 50;
+  EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "") << "an unreadable table reports nothing";
 }
 
 TEST(GetAllAddresses, PrintsTheBroadcastFieldAsStoredAndStampsEveryLine) {
@@ -87,14 +84,6 @@ TEST(GetAllAddresses, ElevenFitTheTableTheTwelfthStopsTheReport) {
       EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
     }
   }
-}
-
-TEST(GetAllAddresses, AnUnreadableTableReportsNothingAnEmptyOneACountOfZero) {
-  fakes::FakeEnv f;
-  f.addresses.result = 50;
-  EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "");
-  f.addresses.result = 0;
-  EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "0   IP addresses found\r\n");
 }
 
 TEST(GetAllAddresses, FollowsTheStartupReportInTheActivityView) {
