@@ -1,16 +1,14 @@
-// Helpers for the tests of the settings file and the autostart entries on real files: a scratch
-// folder, running a program with a time limit, and running code as an unprivileged user.
+// Helpers for the tests on real files: a scratch folder, file contents, and running code as an
+// unprivileged user.
 #pragma once
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,11 +16,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
-
-#include <grp.h>
-
-extern char** environ;
 
 namespace tavrel::testutil {
 
@@ -30,9 +23,8 @@ namespace tavrel::testutil {
 class Scratch {
  public:
   Scratch() {
-    std::string pattern = "/tmp/tavrel-settings-XXXXXX";
-    const char* made = ::mkdtemp(pattern.data());
-    if (made) path_ = made;
+    std::string pattern = "/tmp/tavrel-test-XXXXXX";
+    if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
   }
   ~Scratch() {
     if (path_.empty()) return;
@@ -73,43 +65,12 @@ inline bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Runs argv with the current environment; the exit status, or -1 when it could not be started or
-// ran longer than the time limit (it is then killed).
-inline int RunProgram(const std::vector<std::string>& argv, int timeoutSeconds = 20,
-                      const std::string& outputFile = "/dev/null") {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Waits up to the time limit for a file to appear; its content, or nothing.
-inline std::optional<std::string> WaitForFile(const std::string& path, int timeoutSeconds = 10) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Exists(path)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
-      return Slurp(path);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// Waits up to ten seconds for a file to appear; its content, or nothing.
+inline std::optional<std::string> WaitForFile(const std::string& path) {
+  for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+    if (!Exists(path)) continue;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
+    return Slurp(path);
   }
   return std::nullopt;
 }
@@ -118,10 +79,9 @@ inline std::optional<std::string> WaitForFile(const std::string& path, int timeo
 inline bool PermissionsBind() {
   static const bool bind = [] {
     Scratch s;
-    const std::string f = s / "probe";
-    Spit(f, "x");
-    ::chmod(f.c_str(), 0);
-    const int fd = ::open(f.c_str(), O_RDONLY);
+    Spit(s / "probe", "x");
+    ::chmod((s / "probe").c_str(), 0);
+    const int fd = ::open((s / "probe").c_str(), O_RDONLY);
     if (fd >= 0) ::close(fd);
     return fd < 0;
   }();
