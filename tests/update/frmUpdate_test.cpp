@@ -243,24 +243,21 @@ class DownloadStep : public UpdateWindow {
                                            "Check for update"};
 };
 
-TEST_F(DownloadStep, SuccessOpensTheArchiveAndAsksNothing) {
-  fe.downloader.bodies[kArchiveUrl] = "PK new";
-  form.lblDownload_Click();
-  EXPECT_EQ(fe.fs.files.at(kLocalArchive), "PK new");
-  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
-  EXPECT_TRUE(fe.desktop.boxes.empty());
-  EXPECT_EQ(view.captions, kCaptions);
-  EXPECT_LT(fe.log.Find("Caption Processing...."), fe.log.Find("ShellOpen " + kLocalArchive));
-}
-
-TEST_F(DownloadStep, FailureWithAnOlderArchiveOpensThatOne) {
+TEST_F(DownloadStep, FailureWithAnOlderArchiveOpensThatOneSuccessOpensTheNewOne) {
   fe.fs.files[kLocalArchive] = "PK old";
-  form.lblDownload_Click();
-  EXPECT_TRUE(fe.log.Has("DownloadFile " + kArchiveUrl));
-  EXPECT_EQ(fe.fs.files.at(kLocalArchive), "PK old");
-  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
-  EXPECT_TRUE(fe.desktop.boxes.empty());
-  EXPECT_EQ(view.captions, kCaptions);
+  for (const char* body : {"", "PK new"}) {
+    if (*body) fe.downloader.bodies[kArchiveUrl] = body;
+    form.lblDownload_Click();
+    EXPECT_TRUE(fe.log.Has("DownloadFile " + kArchiveUrl));
+    EXPECT_EQ(fe.fs.files.at(kLocalArchive), *body ? "PK new" : "PK old");
+    EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kLocalArchive});
+    EXPECT_TRUE(fe.desktop.boxes.empty());
+    EXPECT_EQ(view.captions, kCaptions);
+    EXPECT_LT(fe.log.Find("Caption Processing...."), fe.log.Find("ShellOpen " + kLocalArchive));
+    fe.desktop.opened.clear();
+    view.captions.clear();
+    fe.log.Clear();
+  }
 }
 
 TEST_F(DownloadStep, FailureWithoutAnArchiveAsksAndYesOpensTheDownloadPage) {
