@@ -17,6 +17,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -39,12 +40,12 @@ struct Request {
 
 struct Reply {
   int status = 200;
-  std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers{};
+  std::string body{};
   // Content-Length: the body's size unless told otherwise; none means the body ends when the
   // connection closes.
   bool withLength = true;
-  std::optional<std::uint64_t> announcedLength;
+  std::optional<std::uint64_t> announcedLength{};
   // Accept the request and never answer it.
   bool silent = false;
   // Pause before the status line.
@@ -56,22 +57,10 @@ struct Reply {
   bool hangAfterBody = false;
 };
 
-inline Reply Status(int status) {
-  Reply r;
-  r.status = status;
-  r.body = std::to_string(status);
-  return r;
-}
-inline Reply Body(std::string body) {
-  Reply r;
-  r.body = std::move(body);
-  return r;
-}
+inline Reply Status(int status) { return {.status = status, .body = std::to_string(status)}; }
+inline Reply Body(std::string body) { return {.body = std::move(body)}; }
 inline Reply Redirect(const std::string& location, int status = 302) {
-  Reply r;
-  r.status = status;
-  r.headers.emplace_back("Location", location);
-  return r;
+  return {.status = status, .headers = {{"Location", location}}};
 }
 
 class Server {
@@ -83,10 +72,7 @@ class Server {
     if (listen_ < 0) throw std::runtime_error("socket");
     const int one = 1;
     ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
+    sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t len = sizeof a;
     if (::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         ::listen(listen_, 16) != 0 ||
@@ -166,79 +152,46 @@ class Server {
   void Serve(int fd) {
     std::string in;
     char buf[4096];
-    while (in.find("\r\n\r\n") == std::string::npos) {
-      if (!WaitReady(fd, POLLIN)) return;
-      const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-      if (n <= 0) return;
-      in.append(buf, static_cast<std::size_t>(n));
-      if (in.size() > 65536) return;
+    const auto recvSome = [&] {
+      const ssize_t n = WaitReady(fd, POLLIN) ? ::recv(fd, buf, sizeof buf, 0) : 0;
+      if (n > 0) in.append(buf, static_cast<std::size_t>(n));
+      return n > 0 && in.size() < 65536;
+    };
+    while (in.find("\r\n\r\n") == std::string::npos)
+      if (!recvSome()) return;
+    Request req;
+    std::istringstream head(in.substr(0, in.find("\r\n\r\n")));
+    std::string line;
+    head >> req.method >> req.target;
+    std::getline(head, line);
+    while (std::getline(head, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const auto colon = line.find(':');
+      if (colon == std::string::npos) continue;
+      std::string name = line.substr(0, colon);
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const auto value = line.find_first_not_of(' ', colon + 1);
+      req.headers[name] = value == std::string::npos ? "" : line.substr(value);
     }
-    Request req = Parse(in.substr(0, in.find("\r\n\r\n")));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(req);
     }
     const Reply reply = handler_(req);
-    if (reply.silent) {
-      while (WaitReady(fd, POLLIN)) {
-        if (::recv(fd, buf, sizeof buf, 0) <= 0) return;  // until the client gives up
-      }
-      return;
-    }
+    const auto holdOpen = [&] { while (recvSome()) in.clear(); };  // until the client gives up
+    if (reply.silent) return holdOpen();
     if (!Pause(reply.delay)) return;
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
-    for (const auto& [k, v] : reply.headers) head += k + ": " + v + "\r\n";
-    if (reply.withLength) {
-      head += "Content-Length: " +
-              std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
-    }
-    head += "Connection: close\r\n\r\n";
-    if (!SendAll(fd, head.data(), head.size())) return;
+    std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
+    for (const auto& [k, v] : reply.headers) out += k + ": " + v + "\r\n";
+    if (reply.withLength)
+      out += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
+    out += "Connection: close\r\n\r\n";
+    if (!SendAll(fd, out.data(), out.size())) return;
     for (std::size_t off = 0; off < reply.body.size(); off += reply.chunkSize) {
       if (off > 0 && !Pause(reply.chunkPause)) return;
-      const std::size_t n = std::min(reply.chunkSize, reply.body.size() - off);
-      if (!SendAll(fd, reply.body.data() + off, n)) return;
+      if (!SendAll(fd, reply.body.data() + off, std::min(reply.chunkSize, reply.body.size() - off))) return;
     }
-    if (reply.hangAfterBody) {
-      while (WaitReady(fd, POLLIN)) {
-        if (::recv(fd, buf, sizeof buf, 0) <= 0) return;
-      }
-    }
-  }
-
-  static Request Parse(const std::string& head) {
-    Request r;
-    std::size_t pos = head.find("\r\n");
-    const std::string line = head.substr(0, pos);
-    const auto sp1 = line.find(' ');
-    const auto sp2 = line.find(' ', sp1 + 1);
-    r.method = line.substr(0, sp1);
-    if (sp1 != std::string::npos) r.target = line.substr(sp1 + 1, sp2 - sp1 - 1);
-    while (pos != std::string::npos) {
-      const std::size_t start = pos + 2;
-      pos = head.find("\r\n", start);
-      const std::string h = head.substr(start, pos == std::string::npos ? std::string::npos : pos - start);
-      const auto colon = h.find(':');
-      if (colon == std::string::npos) continue;
-      std::string name = h.substr(0, colon);
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      std::string value = h.substr(colon + 1);
-      value.erase(0, value.find_first_not_of(' '));
-      r.headers[name] = value;
-    }
-    return r;
-  }
-
-  static std::string Reason(int status) {
-    switch (status) {
-      case 200: return "OK";
-      case 204: return "No Content";
-      case 301: return "Moved Permanently";
-      case 302: return "Found";
-      case 404: return "Not Found";
-      case 500: return "Internal Server Error";
-      default: return "Status";
-    }
+    if (reply.hangAfterBody) holdOpen();
   }
 
   Handler handler_;
@@ -250,18 +203,5 @@ class Server {
   std::vector<std::thread> workers_;
   std::vector<Request> requests_;
 };
-
-// A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
-inline std::uint16_t UnusedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
 
 }  // namespace tavrel::testhttp

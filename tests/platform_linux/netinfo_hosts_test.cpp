@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -40,30 +42,25 @@ TEST(LinuxAddressTable, ListsEveryIPv4AddressWithMaskAndBroadcastInKernelOrder) 
   std::vector<MibIpAddrRow> rows;
   ASSERT_EQ(table.GetIpAddrTable(rows), 0u);
 
-  struct Expected {
-    const char* addr;
-    const char* mask;
-    const char* bcast;
-    const char* dev;
-  };
-  // Each interface's addresses in the order they were added.
-  const std::vector<Expected> lo = {{"127.0.0.1", "255.0.0.0", "0.0.0.0", "lo"}};
-  const std::vector<Expected> nt0 = {{"10.9.8.7", "255.255.255.0", "10.9.8.255", "nt0"},
-                                     {"10.9.8.8", "255.255.255.0", "0.0.0.0", "nt0"}};
-  const std::vector<Expected> nt1 = {
-      {"10.20.0.1", "255.255.255.255", "0.0.0.0", "nt1"},  // the peer is no broadcast address
-      {"172.16.5.1", "255.255.0.0", "172.16.255.255", "nt1"}};
-  // Interfaces by index.
-  std::vector<Expected> expected = lo;
-  const bool nt0First = ::if_nametoindex("nt0") < ::if_nametoindex("nt1");
-  for (const auto* group : nt0First ? std::vector{&nt0, &nt1} : std::vector{&nt1, &nt0})
-    expected.insert(expected.end(), group->begin(), group->end());
+  // Interfaces by index, each one's addresses in the order they were added: address, mask,
+  // broadcast field.
+  using Row = std::array<const char*, 3>;
+  const std::vector<Row> lo = {{"127.0.0.1", "255.0.0.0", "0.0.0.0"}};
+  const std::vector<Row> nt0 = {{"10.9.8.7", "255.255.255.0", "10.9.8.255"},
+                                {"10.9.8.8", "255.255.255.0", "0.0.0.0"}};
+  const std::vector<Row> nt1 = {{"10.20.0.1", "255.255.255.255", "0.0.0.0"},  // the peer is no broadcast
+                                {"172.16.5.1", "255.255.0.0", "172.16.255.255"}};
+  const unsigned i0 = ::if_nametoindex("nt0"), i1 = ::if_nametoindex("nt1");
+  std::vector<std::pair<Row, unsigned>> expected = {{lo[0], ::if_nametoindex("lo")}};
+  for (const unsigned index : {std::min(i0, i1), std::max(i0, i1)})
+    for (const Row& r : index == i0 ? nt0 : nt1) expected.push_back({r, index});
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(rows[i].dwAddr, A(expected[i].addr)) << i;
-    EXPECT_EQ(rows[i].dwMask, A(expected[i].mask)) << expected[i].addr;
-    EXPECT_EQ(rows[i].dwBCastAddr, A(expected[i].bcast)) << expected[i].addr;
-    EXPECT_EQ(rows[i].dwIndex, ::if_nametoindex(expected[i].dev)) << expected[i].addr;
+    const auto& [e, index] = expected[i];
+    EXPECT_EQ(rows[i].dwAddr, A(e[0])) << i;
+    EXPECT_EQ(rows[i].dwMask, A(e[1])) << e[0];
+    EXPECT_EQ(rows[i].dwBCastAddr, A(e[2])) << e[0];
+    EXPECT_EQ(rows[i].dwIndex, index) << e[0];
   }
 }
 
@@ -72,14 +69,12 @@ TEST(LinuxSockets, NamesTheHostAndResolvesFromTheHostsFile) {
   WsaData data;
   EXPECT_EQ(sockets.WSAStartup(0x0101, data), 0);
   EXPECT_EQ(data.wVersion, 0x0101);
-  EXPECT_GE(static_cast<std::int16_t>(data.iMaxSockets), 1);
 
   std::string name;
   ASSERT_EQ(sockets.gethostname(name), 0);
   char expected[256] = {};
   ::gethostname(expected, sizeof expected - 1);
   EXPECT_EQ(name, expected);
-  EXPECT_FALSE(name.empty());
 
   // "localhost" comes from /etc/hosts: no name server is asked.
   const auto lo = sockets.gethostbyname("localhost");

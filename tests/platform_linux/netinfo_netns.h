@@ -18,26 +18,16 @@ namespace tavrel::nettest {
 
 class PrivateNetns {
  public:
-  PrivateNetns() {
-    original_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    if (original_ < 0) {
-      error_ = std::string("cannot open the current namespace: ") + std::strerror(errno);
-      return;
-    }
-    if (::unshare(CLONE_NEWNET) != 0) {
-      error_ = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
-      return;
-    }
-    entered_ = true;
-    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  PrivateNetns() : original_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+    entered_ = original_ >= 0 && ::unshare(CLONE_NEWNET) == 0;
+    const int s = entered_ ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
     ifreq ifr{};
     std::strcpy(ifr.ifr_name, "lo");
     if (s < 0 || ::ioctl(s, SIOCGIFFLAGS, &ifr) != 0) {
-      error_ = std::string("cannot read the loopback flags: ") + std::strerror(errno);
+      error_ = std::string("cannot enter a new namespace: ") + std::strerror(errno);
     } else {
       ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-      if (::ioctl(s, SIOCSIFFLAGS, &ifr) != 0)
-        error_ = std::string("cannot bring lo up: ") + std::strerror(errno);
+      if (::ioctl(s, SIOCSIFFLAGS, &ifr) != 0) error_ = std::string("cannot bring lo up: ") + std::strerror(errno);
     }
     if (s >= 0) ::close(s);
   }
@@ -52,7 +42,7 @@ class PrivateNetns {
   const std::string& Error() const { return error_; }
 
  private:
-  int original_ = -1;
+  int original_;
   bool entered_ = false;
   std::string error_;
 };

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "netinfo_netns.h"
 #include "platform/linux/LinuxTcpTable.h"
@@ -28,174 +30,158 @@ namespace tavrel {
 namespace {
 
 using Source = LinuxTcpTable::Source;
+using Rows = std::vector<MibTcpRow>;
+using Key = std::tuple<std::uint32_t, std::uint16_t, std::uint32_t, std::uint16_t>;
 
-std::uint32_t Loopback() { return htonl(INADDR_LOOPBACK); }
-std::uint32_t PortField(std::uint16_t hostPort) { return htons(hostPort); }
+const std::uint32_t kLo = htonl(INADDR_LOOPBACK);
 
-class Socket {
- public:
-  Socket() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
-  explicit Socket(int fd) : fd_(fd) {}
+// Local address and port, remote address and port, in host order.
+Key KeyOf(const MibTcpRow& r) {
+  return {ntohl(r.dwLocalAddr), ntohs(static_cast<std::uint16_t>(r.dwLocalPort)),
+          ntohl(r.dwRemoteAddr), ntohs(static_cast<std::uint16_t>(r.dwRemotePort))};
+}
+
+// An IPv4 TCP socket closed with the object.
+struct Socket {
+  explicit Socket(int f = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) : fd(f) {}
+  Socket(Socket&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
   ~Socket() { Close(); }
-  Socket(Socket&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-  int fd() const { return fd_; }
   void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (fd >= 0) ::close(fd);
+    fd = -1;
   }
-  std::uint16_t LocalPort() const {
+  std::uint16_t Port() const {
     sockaddr_in a{};
     socklen_t n = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
     return ntohs(a.sin_port);
   }
-
- private:
-  int fd_;
+  int fd;
 };
 
-Socket Listener(std::uint32_t addr, std::uint16_t port, int backlog) {
-  Socket s;
+sockaddr_in Addr(std::uint32_t addr, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = addr;
   a.sin_port = htons(port);
-  EXPECT_EQ(::bind(s.fd(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << std::strerror(errno);
-  EXPECT_EQ(::listen(s.fd(), backlog), 0);
+  return a;
+}
+
+Socket Listener(std::uint32_t addr, std::uint16_t port, int backlog) {
+  Socket s;
+  const sockaddr_in a = Addr(addr, port);
+  EXPECT_EQ(::bind(s.fd, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0) << std::strerror(errno);
+  EXPECT_EQ(::listen(s.fd, backlog), 0);
   return s;
 }
 
 // Connects to the loopback port; without wait the connection is left to complete on its own.
 Socket Connect(std::uint16_t port, bool wait = true) {
   Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (wait ? 0 : SOCK_NONBLOCK), 0));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = Loopback();
-  a.sin_port = htons(port);
-  const int rc = ::connect(s.fd(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  const sockaddr_in a = Addr(kLo, port);
+  const int rc = ::connect(s.fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
   EXPECT_TRUE(rc == 0 || (!wait && errno == EINPROGRESS)) << std::strerror(errno);
   return s;
 }
 
 Socket Accept(const Socket& listener) {
-  pollfd p{listener.fd(), POLLIN, 0};
+  pollfd p{listener.fd, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 2000), 1) << "no connection to accept";
-  return Socket(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+  return Socket(::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC));
 }
 
-const MibTcpRow* Find(const std::vector<MibTcpRow>& rows, std::uint32_t local, std::uint16_t lport,
-                      std::uint32_t remote, std::uint16_t rport) {
+// The state of the row with these ends, or 0 when there is none.
+std::uint32_t State(const Rows& rows, std::uint32_t local, std::uint16_t lport, std::uint32_t remote,
+                    std::uint16_t rport) {
   for (const auto& r : rows)
-    if (r.dwLocalAddr == local && r.dwLocalPort == PortField(lport) && r.dwRemoteAddr == remote &&
-        r.dwRemotePort == PortField(rport))
-      return &r;
-  return nullptr;
+    if (KeyOf(r) == Key{ntohl(local), lport, ntohl(remote), rport}) return r.dwState;
+  return 0;
 }
 
-// Waits until the table holds the connection in the state, or gives up after two seconds.
-std::uint32_t StateOf(LinuxTcpTable& table, std::uint16_t lport, std::uint16_t rport,
-                      std::uint32_t expected) {
+// Waits up to two seconds for the loopback connection to reach the state; the state it has.
+std::uint32_t StateOf(LinuxTcpTable& table, std::uint16_t lport, std::uint16_t rport, std::uint32_t want) {
   std::uint32_t state = 0;
-  for (int i = 0; i < 200; ++i) {
-    std::vector<MibTcpRow> rows;
+  for (int i = 0; i < 200 && state != want; ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Rows rows;
     EXPECT_EQ(table.GetTcpTable(rows), 0u);
-    const MibTcpRow* r = Find(rows, Loopback(), lport, Loopback(), rport);
-    state = r ? r->dwState : 0;
-    if (state == expected) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    state = State(rows, kLo, lport, kLo, rport);
   }
   return state;
 }
 
-bool Ascending(const std::vector<MibTcpRow>& rows) {
-  auto key = [](const MibTcpRow& r) {
-    return std::make_tuple(ntohl(r.dwLocalAddr), ntohs(static_cast<std::uint16_t>(r.dwLocalPort)),
-                           ntohl(r.dwRemoteAddr), ntohs(static_cast<std::uint16_t>(r.dwRemotePort)));
-  };
+bool Ascending(const Rows& rows) {
   return std::is_sorted(rows.begin(), rows.end(),
-                        [&](const MibTcpRow& a, const MibTcpRow& b) { return key(a) < key(b); });
+                        [](const MibTcpRow& a, const MibTcpRow& b) { return KeyOf(a) < KeyOf(b); });
 }
 
-TEST(LinuxTcpTableLive, FindsLoopbackConnectionsAndListenersInEveryState) {
-  nettest::PrivateNetns ns;
-  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
+#define ENTER_PRIVATE_NETNS(ns) \
+  nettest::PrivateNetns ns;     \
+  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error()
 
+TEST(LinuxTcpTableLive, FindsLoopbackConnectionsAndListenersInEveryState) {
+  ENTER_PRIVATE_NETNS(ns);
   LinuxTcpTable table;
-  std::vector<MibTcpRow> rows;
+  Rows rows;
   ASSERT_EQ(table.GetTcpTable(rows), 0u);
   EXPECT_TRUE(rows.empty()) << "a fresh namespace has no connections";
 
   Socket any = Listener(htonl(INADDR_ANY), 0, 8);
-  Socket server = Listener(Loopback(), 0, 8);
-  const std::uint16_t sp = server.LocalPort();
-
-  Socket c1 = Connect(sp);  // established both ways
-  Socket s1 = Accept(server);
-  Socket c2 = Connect(sp);  // client closes first: time wait on the client's side
-  Socket s2 = Accept(server);
-  Socket c3 = Connect(sp);  // server closes first: close wait / fin wait 2
-  Socket s3 = Accept(server);
+  Socket server = Listener(kLo, 0, 8);
+  const std::uint16_t sp = server.Port();
+  Socket c1 = Connect(sp), s1 = Accept(server);  // established both ways
+  Socket c2 = Connect(sp), s2 = Accept(server);  // client closes first: time wait on its side
+  Socket c3 = Connect(sp), s3 = Accept(server);  // server closes first: close wait / fin wait 2
   c2.Close();
   s2.Close();
   s3.Close();
 
-  EXPECT_EQ(StateOf(table, sp, c1.LocalPort(), 5), 5u) << "established";
-  EXPECT_EQ(StateOf(table, c1.LocalPort(), sp, 5), 5u);
-  EXPECT_EQ(StateOf(table, c3.LocalPort(), sp, 8), 8u) << "close wait";
-  EXPECT_EQ(StateOf(table, sp, c3.LocalPort(), 7), 7u) << "fin wait 2";
+  EXPECT_EQ(StateOf(table, sp, c1.Port(), 5), 5u) << "established";
+  EXPECT_EQ(StateOf(table, c1.Port(), sp, 5), 5u);
+  EXPECT_EQ(StateOf(table, c3.Port(), sp, 8), 8u) << "close wait";
+  EXPECT_EQ(StateOf(table, sp, c3.Port(), 7), 7u) << "fin wait 2";
   ASSERT_EQ(table.GetTcpTable(rows), 0u);
   EXPECT_EQ(table.LastSource(), Source::kNetlink);
-
-  const MibTcpRow* listening = Find(rows, Loopback(), sp, 0, 0);
-  ASSERT_NE(listening, nullptr);
-  EXPECT_EQ(listening->dwState, 2u) << "listening";
-  const MibTcpRow* onAll = Find(rows, 0, any.LocalPort(), 0, 0);
-  ASSERT_NE(onAll, nullptr) << "the table holds listeners on every address as well";
-  EXPECT_EQ(onAll->dwState, 2u);
-  const auto timeWait = std::count_if(rows.begin(), rows.end(), [&](const MibTcpRow& r) {
-    return r.dwRemotePort == PortField(sp) && r.dwState == 11;
-  });
-  EXPECT_EQ(timeWait, 1) << "time wait";
+  EXPECT_EQ(State(rows, kLo, sp, 0, 0), 2u) << "listening";
+  EXPECT_EQ(State(rows, 0, any.Port(), 0, 0), 2u) << "listening on every address";
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                          [&](const MibTcpRow& r) { return std::get<3>(KeyOf(r)) == sp && r.dwState == 11; }),
+            1)
+      << "time wait";
   EXPECT_EQ(rows.size(), 7u) << "two listeners, three pairs less the closed end";
   EXPECT_TRUE(Ascending(rows));
 }
 
 TEST(LinuxTcpTableLive, ShowsConnectionsStillWaitingForTheirAnswerAsSent) {
-  nettest::PrivateNetns ns;
-  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
+  ENTER_PRIVATE_NETNS(ns);
   // A listener whose accept queue is full drops further SYNs: those clients stay in SYN sent.
-  Socket busy = Listener(Loopback(), 49152, 0);
+  Socket busy = Listener(kLo, 49152, 0);
   std::vector<Socket> clients;
   for (int i = 0; i < 4; ++i) clients.push_back(Connect(49152, false));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
-  LinuxTcpTable table;
-  std::vector<MibTcpRow> rows;
-  ASSERT_EQ(table.GetTcpTable(rows), 0u);
-  const auto sent = std::count_if(rows.begin(), rows.end(), [](const MibTcpRow& r) {
-    return r.dwRemotePort == PortField(49152) && r.dwState == 3;
-  });
-  EXPECT_GE(sent, 1) << "at least one connection waits in SYN sent";
-  const MibTcpRow* l = Find(rows, Loopback(), 49152, 0, 0);
-  ASSERT_NE(l, nullptr);
-  EXPECT_EQ(l->dwLocalPort, PortField(49152)) << "a port above 32767 in network order";
+  Rows rows;
+  ASSERT_EQ(LinuxTcpTable().GetTcpTable(rows), 0u);
+  EXPECT_GE(std::count_if(rows.begin(), rows.end(),
+                          [](const MibTcpRow& r) { return std::get<3>(KeyOf(r)) == 49152 && r.dwState == 3; }),
+            1)
+      << "at least one connection waits in SYN sent";
+  EXPECT_EQ(State(rows, kLo, 49152, 0, 0), 2u) << "a port above 32767, in network order";
 }
 
 TEST(LinuxTcpTableLive, ProcFileAndNetlinkAgree) {
-  nettest::PrivateNetns ns;
-  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
-  Socket server = Listener(Loopback(), 0, 64);
+  ENTER_PRIVATE_NETNS(ns);
+  Socket server = Listener(kLo, 0, 64);
   std::vector<Socket> ends;
   for (int i = 0; i < 20; ++i) {
-    ends.push_back(Connect(server.LocalPort()));
+    ends.push_back(Connect(server.Port()));
     ends.push_back(Accept(server));
   }
   ends[0].Close();  // one fin wait 2 / close wait pair
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
-  LinuxTcpTable viaNetlink;
-  LinuxTcpTable viaProc(Source::kProcFile);
-  std::vector<MibTcpRow> a, b;
+  LinuxTcpTable viaNetlink, viaProc(Source::kProcFile);
+  Rows a, b;
   ASSERT_EQ(viaNetlink.GetTcpTable(a), 0u);
   ASSERT_EQ(viaProc.GetTcpTable(b), 0u);
   EXPECT_EQ(viaNetlink.LastSource(), Source::kNetlink);
@@ -203,11 +189,8 @@ TEST(LinuxTcpTableLive, ProcFileAndNetlinkAgree) {
   ASSERT_EQ(a.size(), 41u);
   ASSERT_EQ(b.size(), a.size());
   for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(KeyOf(a[i]), KeyOf(b[i])) << i;
     EXPECT_EQ(a[i].dwState, b[i].dwState) << i;
-    EXPECT_EQ(a[i].dwLocalAddr, b[i].dwLocalAddr) << i;
-    EXPECT_EQ(a[i].dwLocalPort, b[i].dwLocalPort) << i;
-    EXPECT_EQ(a[i].dwRemoteAddr, b[i].dwRemoteAddr) << i;
-    EXPECT_EQ(a[i].dwRemotePort, b[i].dwRemotePort) << i;
   }
 }
 
@@ -239,61 +222,37 @@ bool RefuseNetlink() {
 
 TEST(LinuxTcpTableLive, ReadsProcNetTcpWhenNetlinkIsRefused) {
   if (kAuditArch == 0) GTEST_SKIP() << "no seccomp filter for this architecture";
-  nettest::PrivateNetns ns;
-  if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
-  Socket server = Listener(Loopback(), 0, 8);
-  const std::uint16_t port = server.LocalPort();
+  ENTER_PRIVATE_NETNS(ns);
+  Socket server = Listener(kLo, 0, 8);
+  const std::uint16_t port = server.Port();
 
   // The child keeps this thread's namespace; its exit code says what it found.
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    ::alarm(5);
     if (!RefuseNetlink()) ::_exit(10);
     if (::socket(AF_NETLINK, SOCK_DGRAM, 0) >= 0 || errno != EACCES) ::_exit(11);
     LinuxTcpTable table;
-    std::vector<MibTcpRow> rows;
+    Rows rows;
     if (table.GetTcpTable(rows) != 0) ::_exit(12);
     if (table.LastSource() != Source::kProcFile) ::_exit(13);
-    const MibTcpRow* r = Find(rows, Loopback(), port, 0, 0);
-    ::_exit(r == nullptr ? 14 : r->dwState == 2 ? 0 : 15);
+    ::_exit(State(rows, kLo, port, 0, 0) == 2 ? 0 : 14);
   }
   int status = 0;
-  pid_t done = 0;
-  for (int i = 0; i < 500 && done == 0; ++i) {
-    done = ::waitpid(child, &status, WNOHANG);
-    if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  if (done == 0) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
-    FAIL() << "the child hung";
-  }
-  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child hung or crashed";
   if (WEXITSTATUS(status) == 10) GTEST_SKIP() << "seccomp filters cannot be installed here";
   EXPECT_EQ(WEXITSTATUS(status), 0)
-      << "11 netlink not refused, 12 no table, 13 wrong source, 14 listener missing, 15 wrong state";
+      << "11 netlink not refused, 12 no table, 13 wrong source, 14 listener missing or wrong state";
 }
 
 TEST(KernelTcpState, TranslatesToTheTableNumbers) {
-  const std::uint32_t expected[] = {
-      0,   // none
-      5,   // established
-      3,   // SYN sent
-      4,   // SYN received
-      6,   // fin wait 1
-      7,   // fin wait 2
-      11,  // time wait
-      1,   // close
-      8,   // close wait
-      10,  // last ack
-      2,   // listen
-      9,   // closing
-      4,   // new SYN received (request)
-      1,   // bound, inactive
-  };
+  // none, established, SYN sent, SYN received, fin wait 1, fin wait 2, time wait, close,
+  // close wait, last ack, listen, closing, new SYN received (request), bound and inactive.
+  const std::uint32_t expected[] = {0, 5, 3, 4, 6, 7, 11, 1, 8, 10, 2, 9, 4, 1, 0};
   for (unsigned k = 0; k < std::size(expected); ++k)
     EXPECT_EQ(linuxtcp::StateFromKernel(k), expected[k]) << "kernel state " << k;
-  EXPECT_EQ(linuxtcp::StateFromKernel(14), 0u);
   EXPECT_EQ(linuxtcp::StateFromKernel(255), 0u);
 }
 
@@ -317,47 +276,29 @@ constexpr const char* kRecorded =
     "\n"
     "  17: 0100007F:2000 0100007F:2001 01";            // last line without a line end
 
-TEST(ProcNetTcp, ReadsTheRecordedTable) {
-  std::vector<MibTcpRow> rows;
+TEST(ProcNetTcp, ReadsTheRecordedTableAndNothingFromForeignText) {
+  Rows rows;
   linuxtcp::ParseProcNetTcp(kRecorded, rows);
-  const std::uint32_t lo = Loopback();
-  const std::uint32_t host = htonl(0xC0A8000A);  // 192.168.0.10
-  const std::uint32_t peer = htonl(0xC0A80164);  // 192.168.1.100
-  const std::vector<std::vector<std::uint32_t>> expected = {
-      {2, 0, 22, 0, 0},
-      {2, lo, 49152, 0, 0},
-      {2, lo, 5000, 0, 0},
-      {5, lo, 45118, lo, 5000},
-      {11, lo, 45124, lo, 5000},
-      {8, lo, 45134, lo, 5000},
-      {3, lo, 50442, lo, 49152},
-      {7, lo, 5000, lo, 45134},
-      {9, host, 80, peer, 65535},
-      {5, lo, 8192, lo, 8193},
+  const std::uint32_t lo = INADDR_LOOPBACK, host = 0xC0A8000A, peer = 0xC0A80164;  // 192.168.0.10, .1.100
+  const std::vector<std::pair<std::uint32_t, Key>> expected = {
+      {2, {0, 22, 0, 0}},           {2, {lo, 49152, 0, 0}},       {2, {lo, 5000, 0, 0}},
+      {5, {lo, 45118, lo, 5000}},   {11, {lo, 45124, lo, 5000}},  {8, {lo, 45134, lo, 5000}},
+      {3, {lo, 50442, lo, 49152}},  {7, {lo, 5000, lo, 45134}},   {9, {host, 80, peer, 65535}},
+      {5, {lo, 8192, lo, 8193}},
   };
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const auto& e = expected[i];
-    EXPECT_EQ(rows[i].dwState, e[0]) << i;
-    EXPECT_EQ(rows[i].dwLocalAddr, e[1]) << i;
-    EXPECT_EQ(rows[i].dwLocalPort, PortField(static_cast<std::uint16_t>(e[2]))) << i;
-    EXPECT_EQ(rows[i].dwRemoteAddr, e[3]) << i;
-    EXPECT_EQ(rows[i].dwRemotePort, PortField(static_cast<std::uint16_t>(e[4]))) << i;
+    EXPECT_EQ(rows[i].dwState, expected[i].first) << i;
+    EXPECT_EQ(KeyOf(rows[i]), expected[i].second) << i;
   }
-
+  // Ascending by local address, local port, remote address, remote port (0.0.0.0 first).
   linuxtcp::SortRows(rows);
   EXPECT_TRUE(Ascending(rows));
-  EXPECT_EQ(rows.front().dwLocalPort, PortField(22)) << "0.0.0.0 first";
-  EXPECT_EQ(rows.back().dwLocalAddr, host) << "192.168.0.10 after 127.0.0.1";
-  EXPECT_EQ(rows[1].dwLocalPort, PortField(5000));
-  EXPECT_EQ(rows[1].dwRemoteAddr, 0u) << "then by remote end: 0.0.0.0 first";
-  EXPECT_EQ(rows[2].dwLocalPort, PortField(5000));
-  EXPECT_EQ(rows[2].dwRemotePort, PortField(45134));
-  EXPECT_EQ(rows[3].dwLocalPort, PortField(8192)) << "5000 before 8192 before 45118";
-}
+  EXPECT_EQ(KeyOf(rows.front()), expected[0].second);
+  EXPECT_EQ(KeyOf(rows[1]), expected[2].second);
+  EXPECT_EQ(KeyOf(rows.back()), expected[8].second);
 
-TEST(ProcNetTcp, EmptyOrForeignTextGivesNoRows) {
-  std::vector<MibTcpRow> rows;
+  rows.clear();
   linuxtcp::ParseProcNetTcp("", rows);
   linuxtcp::ParseProcNetTcp("not a table\n\n\n", rows);
   linuxtcp::ParseProcNetTcp(std::string_view("\0\0\0", 3), rows);
