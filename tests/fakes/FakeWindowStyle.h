@@ -16,7 +16,6 @@ class FakeWindowStyle : public IWindowStyle {
   struct MenuItem {
     std::uint32_t id = 0;  // 0 for a separator
     std::uint32_t state = 0;
-    std::string text;  // empty for a separator
     bool operator==(const MenuItem&) const = default;
   };
   struct Window {
@@ -24,32 +23,19 @@ class FakeWindowStyle : public IWindowStyle {
     std::int32_t exStyle = 0;  // without kWsExTopMost: that comes from the window manager
     bool visible = true;
     bool minimized = false;
-    std::vector<MenuItem> menu = StandardMenu();
-    int redraws = 0;
+    // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
+    std::vector<MenuItem> menu = {{kScRestore}, {kScMove},     {kScSize}, {kScMinimize},
+                                  {kScMaximize}, {0},          {kScClose}};
   };
-
-  // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
-  static std::vector<MenuItem> StandardMenu() {
-    return {{kScRestore, 0, "&Restore"},   {kScMove, 0, "&Move"},
-            {kScSize, 0, "&Size"},         {kScMinimize, 0, "Mi&nimize"},
-            {kScMaximize, 0, "Ma&ximize"}, {0, 0, ""},
-            {kScClose, 0, "&Close"}};
-  }
+  struct Popup {
+    WindowHandle window;
+    ScreenPoint at;
+    bool operator==(const Popup&) const = default;
+  };
 
   explicit FakeWindowStyle(EventLog& log) : log_(log) {}
 
-  // A new window with an ordinary frame and the standard menu.
   Window& AddWindow(WindowHandle w) { return windows[w] = Window{}; }
-  Window* Find(WindowHandle w) {
-    const auto it = windows.find(w);
-    return it == windows.end() ? nullptr : &it->second;
-  }
-  std::vector<std::uint32_t> MenuIds(WindowHandle w) {
-    std::vector<std::uint32_t> ids;
-    if (Window* win = Find(w))
-      for (const MenuItem& m : win->menu) ids.push_back(m.id);
-    return ids;
-  }
 
   std::int32_t StyleWord(WindowHandle w, int index) override {
     Window* win = Find(w);
@@ -67,22 +53,16 @@ class FakeWindowStyle : public IWindowStyle {
     if (index == kGwlExStyle) win->exStyle = value & ~kWsExTopMost;
     return old;
   }
-  void RedrawFrame(WindowHandle w) override {
-    log_.Add("RedrawFrame");
-    if (Window* win = Find(w)) ++win->redraws;
-  }
+  void RedrawFrame(WindowHandle) override { log_.Add("RedrawFrame"); }
   void ShowWindow(WindowHandle w, int command) override {
     log_.Add("ShowWindow " + std::to_string(command));
-    Window* win = Find(w);
-    if (!win) return;
-    win->visible = command != kSwHide;
-    if (command == kSwShowNormal) win->minimized = false;
-    if (command == kSwMinimize) win->minimized = true;
+    if (Window* win = Find(w)) {
+      win->visible = command != kSwHide;
+      if (command == kSwShowNormal) win->minimized = false;
+      if (command == kSwMinimize) win->minimized = true;
+    }
   }
-  void LockWindowUpdate(WindowHandle w) override {
-    log_.Add("LockWindowUpdate " + std::to_string(w));
-    if (w == 0 || Find(w)) locked = w;
-  }
+  void LockWindowUpdate(WindowHandle w) override { log_.Add("LockWindowUpdate " + std::to_string(w)); }
 
   int MenuItemCount(WindowHandle w) override {
     Window* win = Find(w);
@@ -94,22 +74,16 @@ class FakeWindowStyle : public IWindowStyle {
   }
   std::optional<std::uint32_t> MenuItemState(WindowHandle w, int position) override {
     const MenuItem* m = At(w, position);
-    if (!m) return std::nullopt;
-    return m->state;
+    return m ? std::optional<std::uint32_t>(m->state) : std::nullopt;
   }
   bool SetMenuItem(WindowHandle w, int position, std::uint32_t state, std::uint32_t id) override {
-    log_.Add("SetMenuItem " + std::to_string(position));
     MenuItem* m = At(w, position);
-    if (!m) return false;
-    m->state = state;
-    m->id = id;
-    return true;
+    if (m) *m = {id, state};
+    return m != nullptr;
   }
   bool RemoveMenuItem(WindowHandle w, std::uint32_t item, bool byPosition) override {
-    log_.Add(std::string("RemoveMenuItem ") + (byPosition ? "at " : "id ") + std::to_string(item));
     Window* win = Find(w);
-    if (!win) return false;
-    for (std::size_t i = 0; i < win->menu.size(); ++i) {
+    for (std::size_t i = 0; win && i < win->menu.size(); ++i) {
       if (byPosition ? i == item : win->menu[i].id == item) {
         win->menu.erase(win->menu.begin() + static_cast<std::ptrdiff_t>(i));
         return true;
@@ -118,10 +92,9 @@ class FakeWindowStyle : public IWindowStyle {
     return false;
   }
   void PopupSystemMenu(WindowHandle w, std::uint32_t packedPoint) override {
-    const ScreenPoint at{static_cast<std::int16_t>(packedPoint & 0xFFFF),
-                         static_cast<std::int16_t>(packedPoint >> 16)};
-    log_.Add("PopupSystemMenu " + std::to_string(at.x) + " " + std::to_string(at.y));
-    if (Find(w)) popups.push_back({w, at});
+    if (Find(w))
+      popups.push_back({w, {static_cast<std::int16_t>(packedPoint & 0xFFFF),
+                            static_cast<std::int16_t>(packedPoint >> 16)}});
   }
 
   ScreenPoint CursorPos() override {
@@ -130,24 +103,22 @@ class FakeWindowStyle : public IWindowStyle {
   }
   void ReleaseCapture() override { log_.Add("ReleaseCapture"); }
   void StartCaptionMove(WindowHandle w) override {
-    log_.Add("StartCaptionMove " + std::to_string(w));
+    log_.Add("StartCaptionMove");
     if (Find(w)) moves.push_back(w);
   }
 
   std::map<WindowHandle, Window> windows;
   // Where the topmost band is kept (the fake window manager); unset: no window is topmost.
   std::function<bool(WindowHandle)> isTopMost;
-  WindowHandle locked = 0;
   ScreenPoint cursor;
-  struct Popup {
-    WindowHandle window;
-    ScreenPoint at;
-    bool operator==(const Popup&) const = default;
-  };
   std::vector<Popup> popups;        // system menus shown, with the point they were shown at
   std::vector<WindowHandle> moves;  // caption moves started
 
  private:
+  Window* Find(WindowHandle w) {
+    const auto it = windows.find(w);
+    return it == windows.end() ? nullptr : &it->second;
+  }
   MenuItem* At(WindowHandle w, int position) {
     Window* win = Find(w);
     if (!win || position < 0 || position >= static_cast<int>(win->menu.size())) return nullptr;

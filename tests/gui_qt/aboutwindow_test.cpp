@@ -2,51 +2,22 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QTest>
-#include <QTimer>
-#include <QWindow>
-#include <functional>
-#include <gtest/gtest.h>
 
-#include "fakes/FakeEnv.h"
-#include "gui/qt/QtDesktop.h"
-#include "gui/qt/QtWindowManager.h"
-#include "gui/qt/Twips.h"
+#include "OverMainWindow.h"
 
 namespace tavrel::qt {
 namespace {
 
-class AboutWindowView : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI";
-    QtDesktop::interceptOpen = [this](const std::string&, const std::string& target) {
-      opened.push_back(target);
-      return true;
-    };
-    main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    main.setGeometry(100, 100, 418, 245);
-    main.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-  }
+using AboutWindowView = OverMainWindow;
 
-  static bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 2000); }
-  bool MainOnTop() const {
-    return main.windowHandle() && (main.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-  }
+bool Fits(const QLabel* l) {
+  return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width();
+}
 
-  fakes::FakeEnv f;
-  QtDesktop desktop{"Tavrel"};
-  QtWindowManager wm;
-  Env env{f.env.app, desktop,       f.clock,   f.fs,         f.profile, f.registry, f.connection,
-          f.phonebook, f.tcp,       f.addresses, f.sockets,  f.downloader, wm,     f.style};
-  QWidget main;
-  WindowHandle mainHandle = wm.Register(&main);
-  std::vector<std::string> opened;
-};
-
-TEST_F(AboutWindowView, DesignAt96Dpi) {
+TEST_F(AboutWindowView, LayoutAt96DpiWithTheVersionRowsShownWhole) {
   AboutWindow about(env, mainHandle, &main);
+  about.ShowLoaded();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
   EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
   EXPECT_EQ(about.size(), QSize(417, 306));
   EXPECT_EQ(about.palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
@@ -57,36 +28,16 @@ TEST_F(AboutWindowView, DesignAt96Dpi) {
     EXPECT_EQ(about.rowLabel(i)->text(), QString::fromLatin1(captions[i]));
     EXPECT_EQ(about.rowLabel(i)->geometry().topLeft(), QPoint(64, 80 + 16 * i));
     EXPECT_EQ(about.rowValue(i)->x(), 160);
+    EXPECT_TRUE(Fits(about.rowLabel(i)) && Fits(about.rowValue(i))) << i;
   }
+  const std::vector<std::string> values = {"1.0", "1", env.app.company, env.app.homePage};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(about.rowValue(i)->text().toStdString(), values[i]);
   EXPECT_EQ(about.notice()->geometry(), QRect(8, 280, 257, 17));
+  EXPECT_TRUE(Fits(about.notice()));
   EXPECT_EQ(about.closeButton()->text(), QStringLiteral("&Close"));
   EXPECT_EQ(about.closeButton()->geometry(), QRect(336, 280, 73, 17));
   EXPECT_EQ(about.disclaimer()->geometry(), QRect(40, 184, 329, 73));
-}
-
-TEST_F(AboutWindowView, TextsAreShownWhole) {
-  AboutWindow about(env, mainHandle, &main);
-  about.ShowLoaded();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-  for (int i = 0; i < 5; ++i) {
-    for (QLabel* l : {about.rowLabel(i), about.rowValue(i)}) {
-      EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
-    }
-  }
-  EXPECT_LE(QFontMetrics(about.notice()->font()).horizontalAdvance(about.notice()->text()),
-            about.notice()->width());
-  // The disclaimer fits its box without scrolling.
-  EXPECT_EQ(about.disclaimer()->verticalScrollBar()->maximum(), 0);
-  about.close();
-}
-
-TEST_F(AboutWindowView, RowsReadTheProgramsVersionInformation) {
-  AboutWindow about(env, mainHandle, &main);
-  about.ShowLoaded();
-  EXPECT_EQ(about.rowValue(0)->text(), QStringLiteral("1.0"));
-  EXPECT_EQ(about.rowValue(1)->text(), QStringLiteral("1"));
-  EXPECT_EQ(about.rowValue(2)->text().toStdString(), env.app.company);
-  EXPECT_EQ(about.rowValue(3)->text().toStdString(), env.app.homePage);
+  EXPECT_EQ(about.disclaimer()->verticalScrollBar()->maximum(), 0) << "fits without scrolling";
   about.close();
 
   env.app.minor = 5;
@@ -110,8 +61,11 @@ TEST_F(AboutWindowView, HoverUnderlinesTheNoticeAndAClickOpensTheHomePageWithout
   QTest::mouseMove(about.windowHandle(), QPoint(300, 100));
   EXPECT_TRUE(WaitFor([&] { return !about.notice()->font().underline(); }));
 
+  f.connection.flags = 0;  // not online: the about window does not test the connection
   QTest::mouseClick(about.notice(), Qt::LeftButton, {}, QPoint(20, 8));
   EXPECT_EQ(opened, std::vector<std::string>{env.app.homePage});
+  EXPECT_EQ(f.connection.queries, 0);
+  EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(about.isVisible());
   about.close();
 }
@@ -131,25 +85,6 @@ TEST_F(AboutWindowView, MainWindowLeavesTheBandWhileOpenAndEveryWayOfClosingPuts
     EXPECT_TRUE(WaitFor([&] { return !about.isVisible(); }));
     EXPECT_TRUE(MainOnTop());
   }
-}
-
-TEST_F(AboutWindowView, ShownModallyItReturnsOnceClosed) {
-  AboutWindow about(env, mainHandle, &main);
-  QTimer poll;
-  bool wasModal = false;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (QApplication::activeModalWidget() != &about) return;
-    wasModal = true;
-    EXPECT_FALSE(MainOnTop());
-    about.closeButton()->click();
-  });
-  poll.start(10);
-  QTimer watchdog;
-  QObject::connect(&watchdog, &QTimer::timeout, [&] { about.close(); });
-  watchdog.start(5000);
-  about.ShowModal();
-  EXPECT_TRUE(wasModal);
-  EXPECT_TRUE(MainOnTop());
 }
 
 }  // namespace

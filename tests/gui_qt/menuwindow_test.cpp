@@ -2,162 +2,96 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QFontMetrics>
-#include <QTest>
 #include <QTimer>
-#include <QWindow>
-#include <functional>
-#include <gtest/gtest.h>
 
-#include "fakes/FakeEnv.h"
+#include "OverMainWindow.h"
 #include "gui/qt/AboutWindow.h"
-#include "gui/qt/QtDesktop.h"
-#include "gui/qt/Twips.h"
 #include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
 namespace {
 
-// The real desktop services and window manager over the fake file system and probe: boxes are
-// answered and pages recorded through QtDesktop's test hooks.
-class MenuWindowView : public ::testing::Test {
+const std::string kServer = "http://updates.test:8080";
+
+class MenuWindowView : public OverMainWindow {
  protected:
   void SetUp() override {
-    ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI";
-    QtDesktop::answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
-      boxes.push_back({text, code, caption});
-      return answer;
-    };
-    QtDesktop::interceptOpen = [this](const std::string&, const std::string& target) {
-      opened.push_back(target);
-      return true;
-    };
-    main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    main.setGeometry(100, 100, 418, 245);
-    main.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    OverMainWindow::SetUp();
     // What the info button does before it opens the menu.
     timer.SetEnabled(false);
     wm.ClearTopMost(mainHandle);
   }
-
   void Open() {
     menu.ShowAt(6060, 3000);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
   }
-  bool MainOnTop() const {
-    return main.windowHandle() && (main.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-  }
-  // A press and release on the main window, delivered as the window system delivers it.
-  void ClickOnMain(QPoint p) {
-    QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, p);
-  }
+  void Click(int item) { QTest::mouseClick(menu.item(item), Qt::LeftButton); }
   // The mouse moves over the menu, at a point of one of its controls or of the menu itself.
   void MoveOver(QWidget* w, QPoint p) {
     QTest::mouseMove(menu.windowHandle(), w == &menu ? p : w->mapTo(&menu, p));
   }
-  static bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 2000); }
-  void NotOnline() {
-    f.connection.flags = 0;
-    f.connection.result = 0;
-    f.connection.aliveResult = 0;
-  }
 
-  fakes::FakeEnv f;
-  QtDesktop desktop{"Tavrel"};
-  QtWindowManager wm;
-  Env env{f.env.app, desktop,       f.clock,   f.fs,         f.profile, f.registry, f.connection,
-          f.phonebook, f.tcp,       f.addresses, f.sockets,  f.downloader, wm,     f.style};
-  QWidget main;
-  WindowHandle mainHandle = wm.Register(&main);
   QtTimer timer{3000, [] {}};
   MenuWindow menu{env, wm, timer, mainHandle};
-
-  std::vector<fakes::Box> boxes;
-  int answer = mb::kOk;
-  std::vector<std::string> opened;
 };
-
-const std::string kServer = "http://updates.test:8080";
 
 TEST_F(MenuWindowView, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
   EXPECT_EQ(menu.size(), QSize(169, 188));
   EXPECT_TRUE(menu.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(menu.windowType(), Qt::Popup);
   const int tops[] = {16, 48, 72, 104, 128, 160};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(menu.item(i)->geometry(), QRect(56, tops[i], 121, 17)) << i;
-    auto* icon = menu.findChild<QWidget*>(QStringLiteral("Image1_%1").arg(i));
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(icon->geometry(), QRect(32, tops[i], 16, 16));
-  }
-  EXPECT_EQ(menu.closeImage()->geometry(), QRect(152, 0, 17, 17));
-  EXPECT_EQ(menu.closeImage()->toolTip(), QStringLiteral("Close menu"));
-  EXPECT_EQ(menu.findChild<QWidget*>(QStringLiteral("Line2"))->geometry(), QRect(32, 96, 136, 1));
-  EXPECT_EQ(menu.findChild<QWidget*>(QStringLiteral("Image2"))->geometry(), QRect(0, 0, 21, 188));
-  EXPECT_EQ(menu.highlightBar()->geometry(), QRect(24, -27, 151, 17)) << "no item highlighted at first";
-}
-
-TEST_F(MenuWindowView, ItemsShowTheirCaptionsWholeWithTooltipsHandPointerAndPictures) {
   const char* tips[] = {"Contents ...", "About Tavrel", "Tavrel Homepage", "Feedback", "Report Bug",
                         "Check for update"};
   for (int i = 0; i < 6; ++i) {
     QLabel* l = menu.item(i);
+    EXPECT_EQ(l->geometry(), QRect(56, tops[i], 121, 17)) << i;
     EXPECT_EQ(l->toolTip(), QString::fromLatin1(tips[i]));
     EXPECT_EQ(l->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_DOUBLE_EQ(l->font().pointSizeF(), 9.75);
     EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->width())
         << l->text().toStdString() << " is cut off in " << QFontInfo(l->font()).family().toStdString();
     auto* icon = menu.findChild<ImageButton*>(QStringLiteral("Image1_%1").arg(i));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->geometry(), QRect(32, tops[i], 16, 16));
     EXPECT_FALSE(icon->pixmap().isNull()) << i;
   }
-  EXPECT_FALSE(menu.highlightBar()->pixmap().isNull());
+  EXPECT_EQ(menu.closeImage()->geometry(), QRect(152, 0, 17, 17));
+  EXPECT_EQ(menu.closeImage()->toolTip(), QStringLiteral("Close menu"));
   EXPECT_FALSE(menu.closeImage()->pixmap().isNull());
+  EXPECT_EQ(menu.findChild<QWidget*>(QStringLiteral("Line2"))->geometry(), QRect(32, 96, 136, 1));
+  EXPECT_EQ(menu.findChild<QWidget*>(QStringLiteral("Image2"))->geometry(), QRect(0, 0, 21, 188));
+  EXPECT_EQ(menu.highlightBar()->geometry(), QRect(24, -27, 151, 17)) << "no item highlighted at first";
+  EXPECT_FALSE(menu.highlightBar()->pixmap().isNull());
 }
 
-TEST_F(MenuWindowView, ShownAtTheScreenPointGiven) {
-  Open();
-  EXPECT_EQ(menu.pos(), QPoint(404, 200));
-  EXPECT_TRUE(menu.IsOpen());
-}
-
-TEST_F(MenuWindowView, ClickingOutsideClosesItAndLeavesTheMonitorOffWithoutAnEntry) {
-  Open();
-  ClickOnMain(QPoint(10, 200));
-  ASSERT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
-  EXPECT_FALSE(menu.IsOpen());
-  EXPECT_FALSE(timer.Enabled());
-  EXPECT_TRUE(MainOnTop());
-}
-
-TEST_F(MenuWindowView, ClickingOutsideWithAnEntryRestartsTheMonitor) {
-  f.Save("Settings", "ConID", "x");
-  Open();
-  ClickOnMain(QPoint(10, 200));
-  ASSERT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
-  EXPECT_TRUE(timer.Enabled());
-  EXPECT_TRUE(MainOnTop());
-}
-
-TEST_F(MenuWindowView, EscapeAndTheCloseImageCloseItToo) {
-  f.Save("Settings", "ConID", "x");
-  Open();
-  QTest::keyClick(&menu, Qt::Key_Escape);
-  ASSERT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
-  EXPECT_TRUE(timer.Enabled());
-
-  timer.SetEnabled(false);
-  Open();
-  QTest::mouseClick(menu.closeImage(), Qt::LeftButton);
-  EXPECT_FALSE(menu.isVisible());
-  EXPECT_TRUE(timer.Enabled());
-}
-
-TEST_F(MenuWindowView, UnloadingAClosedMenuDoesNothing) {
+TEST_F(MenuWindowView, ClickOutsideEscapeAndCloseImageCloseItAndRestartTheMonitorOnlyWithAnEntry) {
   f.Save("Settings", "ConID", "x");
   menu.Unload();
-  EXPECT_FALSE(timer.Enabled());
+  EXPECT_FALSE(timer.Enabled()) << "unloading a closed menu does nothing";
   EXPECT_FALSE(MainOnTop());
+
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"click outside", [&] { QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, {10, 200}); }},
+      {"escape", [&] { QTest::keyClick(&menu, Qt::Key_Escape); }},
+      {"close image", [&] { QTest::mouseClick(menu.closeImage(), Qt::LeftButton); }},
+      {"click outside without an entry", [&] {
+         f.Save("Settings", "ConID", "");
+         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, {10, 200});
+       }},
+  };
+  for (const auto& [name, close] : ways) {
+    SCOPED_TRACE(name);
+    timer.SetEnabled(false);
+    wm.ClearTopMost(mainHandle);
+    Open();
+    EXPECT_EQ(menu.pos(), QPoint(404, 200)) << "at the screen point given";
+    EXPECT_TRUE(menu.IsOpen());
+    close();
+    ASSERT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
+    EXPECT_FALSE(menu.IsOpen());
+    EXPECT_EQ(timer.Enabled(), f.Get("Settings", "ConID") == "x");
+    EXPECT_TRUE(MainOnTop());
+  }
 }
 
 TEST_F(MenuWindowView, HoverBarFollowsTheItemAndHidesOnTheBackground) {
@@ -182,33 +116,35 @@ TEST_F(MenuWindowView, HoverBarFollowsTheItemAndHidesOnTheBackground) {
 TEST_F(MenuWindowView, ContentsWithoutHelpFileAsksNoOpensNothingYesOpensTheProductPage) {
   Open();
   answer = mb::kNo;
-  QTest::mouseClick(menu.item(menu::kContents), Qt::LeftButton);
+  Click(menu::kContents);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Help files not present, would you like to view the online documentation?");
   EXPECT_EQ(boxes[0].code, 36);
+  EXPECT_EQ(boxes[0].caption, "Tavrel");
   EXPECT_TRUE(opened.empty());
   EXPECT_TRUE(menu.isVisible());
 
   answer = mb::kYes;
-  QTest::mouseClick(menu.item(menu::kContents), Qt::LeftButton);
+  Click(menu::kContents);
   EXPECT_EQ(opened, std::vector<std::string>{kServer + "/?mode=Products&p=tavrel"});
   EXPECT_FALSE(menu.isVisible());
 }
 
 TEST_F(MenuWindowView, StateSevenWarnsAndOpensNothingStateSixOpensThePage) {
-  NotOnline();
+  f.connection.flags = 0;
+  f.connection.result = 0;
+  f.connection.aliveResult = 0;
   Open();
-  QTest::mouseClick(menu.item(menu::kRepBug), Qt::LeftButton);
+  Click(menu::kRepBug);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Please make sure you are connected to the internet first");
   EXPECT_EQ(boxes[0].code, 48);
-  EXPECT_EQ(boxes[0].caption, "Tavrel");
   EXPECT_TRUE(opened.empty());
   EXPECT_FALSE(menu.isVisible());
 
   f.connection.flags = INTERNET_RAS_INSTALLED;  // not online, remote access installed: 6
   Open();
-  QTest::mouseClick(menu.item(menu::kRepBug), Qt::LeftButton);
+  Click(menu::kRepBug);
   EXPECT_EQ(boxes.size(), 1u);
   EXPECT_EQ(opened, std::vector<std::string>{kServer + "/?mode=Contact&sub-mode=csupport"});
 }
@@ -216,21 +152,20 @@ TEST_F(MenuWindowView, StateSevenWarnsAndOpensNothingStateSixOpensThePage) {
 TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClosesTheMenu) {
   f.Save("Settings", "ConID", "x");
   Open();
-  QTest::mouseClick(menu.item(menu::kUpdate), Qt::LeftButton);
+  Click(menu::kUpdate);
   QPointer<UpdateWindow> update = UpdateWindow::Current();
   ASSERT_NE(update, nullptr);
   EXPECT_TRUE(update->isVisible());
   EXPECT_EQ(update->parentWidget(), nullptr) << "no owner";
   EXPECT_FALSE(update->isModal());
   EXPECT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
-  EXPECT_FALSE(menu.IsOpen());
   EXPECT_TRUE(timer.Enabled());
   update->close();
   EXPECT_TRUE(WaitFor([&] { return update.isNull(); }));
 }
 
 // The about window replaces the menu: the menu's closing steps run first, and the main window
-// stays out of the band until the about window closes.
+// stays out of the band until the modal about window closes.
 TEST_F(MenuWindowView, AboutClosesTheMenuAndKeepsTheMainWindowOutOfTheBandWhileOpen) {
   f.Save("Settings", "ConID", "x");
   Open();
@@ -250,7 +185,7 @@ TEST_F(MenuWindowView, AboutClosesTheMenuAndKeepsTheMainWindowOutOfTheBandWhileO
     if (QWidget* w = QApplication::activeModalWidget()) w->close();
   });
   watchdog.start(5000);
-  QTest::mouseClick(menu.item(menu::kAbout), Qt::LeftButton);
+  Click(menu::kAbout);
   EXPECT_TRUE(sawAbout);
   EXPECT_FALSE(menuVisibleMeanwhile);
   EXPECT_FALSE(mainOnTopMeanwhile);

@@ -10,16 +10,16 @@ namespace tavrel {
 namespace {
 
 constexpr WindowHandle kMain = 7;
+const std::string kServer = "http://updates.test:8080";
 
 // The menu window as the behaviour sees it: open until unloaded, the unload handler runs once
 // as it closes, as the real window does.
 class FakeMenuView : public IMenuView {
  public:
   explicit FakeMenuView(fakes::EventLog& log) : log_(log) {}
-  void SetHighlightTop(long top) override { barTop = top; }
+  void SetHighlightTop(long) override {}
   bool IsOpen() const override { return open; }
   void Unload() override {
-    log_.Add("Unload menu");
     if (!open) return;
     open = false;
     if (form) form->Form_Unload();
@@ -33,7 +33,6 @@ class FakeMenuView : public IMenuView {
 
   frmMenu* form = nullptr;
   bool open = true;
-  long barTop = menu::kBarStartTop;
   std::function<void()> whileAboutOpen;
 
  private:
@@ -44,35 +43,24 @@ class FakeMenuView : public IMenuView {
 struct MenuRig {
   MenuRig() { view.form = &form; }
 
-  // The probe answers "not online" (7) or "not online, remote access installed" (6).
-  void NotOnline() {
-    f.connection.flags = 0;
+  // Not online (state 7), or not online with remote access installed (6).
+  void Offline(std::uint32_t flags = 0) {
+    f.connection.flags = flags;
     f.connection.result = 0;
     f.connection.aliveResult = 0;
-    ASSERT_EQ(modConnection::OnlineStateCode(f.env), 7);
-  }
-  void OnlyRemoteAccessInstalled() {
-    f.connection.flags = INTERNET_RAS_INSTALLED;
-    f.connection.result = 0;
-    f.connection.aliveResult = 0;
-    ASSERT_EQ(modConnection::OnlineStateCode(f.env), 6);
   }
   int Count(const std::string& e) const {
-    int n = 0;
-    for (const auto& x : f.log.events) n += x == e ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), e));
   }
   // The closing steps ran exactly once: one timer switch and the main window back on top.
   void ExpectClosedOnce() {
     EXPECT_FALSE(view.open);
     EXPECT_EQ(Count("Timer on") + Count("Timer off"), 1);
     EXPECT_EQ(Count("SetTopMost 7"), 1);
-    EXPECT_TRUE(f.wm.IsTopMost(kMain));
   }
   void ExpectStillOpen() {
     EXPECT_TRUE(view.open);
-    EXPECT_EQ(Count("Timer on") + Count("Timer off"), 0);
-    EXPECT_FALSE(f.log.Has("SetTopMost 7"));
+    EXPECT_EQ(Count("Timer on") + Count("Timer off") + Count("SetTopMost 7"), 0);
   }
 
   fakes::FakeEnv f;
@@ -83,25 +71,17 @@ struct MenuRig {
 
 class MenuTest : public ::testing::Test, protected MenuRig {};
 
-const std::string kServer = "http://updates.test:8080";
-
-// ---- closing ----------------------------------------------------------------------------
-
-TEST_F(MenuTest, FocusLossWithoutAnEntryClosesAndLeavesTheMonitorOff) {
+TEST_F(MenuTest, FocusLossClosesAndRestartsTheMonitorOnlyWithAnEntry) {
   form.Form_LostFocus();
   ExpectClosedOnce();
   EXPECT_FALSE(timer.Enabled());
-  EXPECT_TRUE(f.log.Has("Timer off"));
-}
 
-TEST_F(MenuTest, FocusLossWithAnEntryRestartsTheMonitor) {
-  f.Save("Settings", "ConID", "x");
-  form.Form_LostFocus();
-  ExpectClosedOnce();
-  EXPECT_TRUE(timer.Enabled());
-  // The entry is read before the timer is switched and the main window goes back on top last.
-  const int on = f.log.Find("Timer on");
-  EXPECT_LT(on, f.log.Find("SetTopMost 7"));
+  MenuRig t;
+  t.f.Save("Settings", "ConID", "x");
+  t.form.Form_LostFocus();
+  t.ExpectClosedOnce();
+  EXPECT_TRUE(t.timer.Enabled());
+  EXPECT_LT(t.f.log.Find("Timer on"), t.f.log.Find("SetTopMost 7")) << "back on top last";
 }
 
 // Every way of closing runs the closing steps exactly once, also when two of them meet (an
@@ -109,12 +89,8 @@ TEST_F(MenuTest, FocusLossWithAnEntryRestartsTheMonitor) {
 TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
   const std::vector<std::pair<const char*, std::function<void(MenuRig&)>>> ways = {
       {"close image", [](MenuRig& t) { t.form.imgClose_Click(); }},
-      {"focus lost", [](MenuRig& t) { t.form.Form_LostFocus(); }},
       {"focus lost twice", [](MenuRig& t) { t.form.Form_LostFocus(); t.form.Form_LostFocus(); }},
       {"home page", [](MenuRig& t) { t.form.lblHomepage_Click(); }},
-      {"feedback", [](MenuRig& t) { t.form.lblFeedback_Click(); }},
-      {"bug report", [](MenuRig& t) { t.form.lblRepBug_Click(); }},
-      {"offline link", [](MenuRig& t) { t.NotOnline(); t.form.lblFeedback_Click(); }},
       {"help file", [](MenuRig& t) {
          t.f.fs.files["/app/help.chm"] = "x";
          t.form.lblContents_Click();
@@ -144,53 +120,31 @@ TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
   }
 }
 
-// ---- items ------------------------------------------------------------------------------
-
-TEST_F(MenuTest, ContentsOpensThePresentHelpFile) {
+TEST_F(MenuTest, ContentsOpensThePresentHelpFileButNotAFolderOfItsName) {
   f.fs.files["/app/help.chm"] = "help";
   form.lblContents_Click();
   EXPECT_TRUE(f.desktop.boxes.empty());
   EXPECT_EQ(f.desktop.opened, std::vector<std::string>{"/app/help.chm"});
-  ExpectClosedOnce();
-}
 
-TEST_F(MenuTest, ContentsWithoutTheHelpFileAsksAndNoOpensNothing) {
-  form.lblContents_Click();
-  ASSERT_EQ(f.desktop.boxes.size(), 1u);
-  EXPECT_EQ(f.desktop.boxes[0].text,
-            "Help files not present, would you like to view the online documentation?");
-  EXPECT_EQ(f.desktop.boxes[0].code, 36);
-  EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
-  EXPECT_TRUE(f.desktop.opened.empty());
-  EXPECT_EQ(f.connection.queries, 0);
-  ExpectStillOpen();
-}
-
-TEST_F(MenuTest, AFolderNamedLikeTheHelpFileIsNoHelpFile) {
-  f.fs.MakeFolders("/app/help.chm");
-  form.lblContents_Click();
-  EXPECT_EQ(f.desktop.boxes.size(), 1u);
-  EXPECT_TRUE(f.desktop.opened.empty());
-}
-
-TEST_F(MenuTest, ContentsYesOpensTheProductPageAndCloses) {
-  f.desktop.answers = {mb::kYes};
-  form.lblContents_Click();
-  EXPECT_EQ(f.desktop.opened, std::vector<std::string>{kServer + "/?mode=Products&p=tavrel"});
-  ExpectClosedOnce();
+  MenuRig t;
+  t.f.fs.MakeFolders("/app/help.chm");
+  t.form.lblContents_Click();
+  EXPECT_EQ(t.f.desktop.boxes.size(), 1u) << "the question";
+  EXPECT_TRUE(t.f.desktop.opened.empty());
+  t.ExpectStillOpen();
 }
 
 TEST_F(MenuTest, ContentsYesWhileOfflineWarnsAfterTheQuestion) {
-  NotOnline();
+  Offline();
   f.desktop.answers = {mb::kYes};
   form.lblContents_Click();
   ASSERT_EQ(f.desktop.boxes.size(), 2u);
-  EXPECT_EQ(f.desktop.boxes[1].text, "Please make sure you are connected to the internet first");
+  EXPECT_EQ(f.desktop.boxes[1].text, menu::kNotConnectedWarning);
   EXPECT_TRUE(f.desktop.opened.empty());
   ExpectClosedOnce();
 }
 
-TEST_F(MenuTest, OnlineLinksOpenTheirPagesOnTheSupportServer) {
+TEST_F(MenuTest, OnlineLinksOpenTheirPagesOrWarnWhenNotOnline) {
   const std::vector<std::pair<void (frmMenu::*)(), std::string>> links = {
       {&frmMenu::lblHomepage_Click, "/?mode=Products&p=tavrel"},
       {&frmMenu::lblFeedback_Click, "/?mode=Contact&sub-mode=cfeedback"},
@@ -198,68 +152,32 @@ TEST_F(MenuTest, OnlineLinksOpenTheirPagesOnTheSupportServer) {
   };
   for (const auto& [click, page] : links) {
     SCOPED_TRACE(page);
-    MenuRig t;
-    (t.form.*click)();
-    EXPECT_EQ(t.f.desktop.opened, std::vector<std::string>{kServer + page});
-    EXPECT_TRUE(t.f.desktop.boxes.empty());
-    t.ExpectClosedOnce();
+    MenuRig online;
+    (online.form.*click)();
+    EXPECT_EQ(online.f.desktop.opened, std::vector<std::string>{kServer + page});
+    EXPECT_TRUE(online.f.desktop.boxes.empty());
+    online.ExpectClosedOnce();
+
+    MenuRig offline;
+    offline.Offline();
+    (offline.form.*click)();
+    ASSERT_EQ(offline.f.desktop.boxes.size(), 1u);
+    EXPECT_EQ(offline.f.desktop.boxes[0].text, "Please make sure you are connected to the internet first");
+    EXPECT_EQ(offline.f.desktop.boxes[0].code, 48);
+    EXPECT_TRUE(offline.f.desktop.opened.empty());
+    offline.ExpectClosedOnce();
   }
 }
 
-TEST_F(MenuTest, NotOnlineWarnsOpensNothingAndCloses) {
-  NotOnline();
-  for (auto click : {&frmMenu::lblHomepage_Click, &frmMenu::lblFeedback_Click,
-                     &frmMenu::lblRepBug_Click}) {
-    view.open = true;
-    f.desktop.boxes.clear();
-    (form.*click)();
-    ASSERT_EQ(f.desktop.boxes.size(), 1u);
-    EXPECT_EQ(f.desktop.boxes[0].text, "Please make sure you are connected to the internet first");
-    EXPECT_EQ(f.desktop.boxes[0].code, 48);
-    EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
-    EXPECT_FALSE(view.open);
-  }
-  EXPECT_TRUE(f.desktop.opened.empty());
-}
-
-TEST_F(MenuTest, OnlyStateSevenCountsAsOffline) {
-  OnlyRemoteAccessInstalled();
-  form.lblFeedback_Click();
-  EXPECT_TRUE(f.desktop.boxes.empty());
-  EXPECT_EQ(f.desktop.opened, std::vector<std::string>{kServer + "/?mode=Contact&sub-mode=cfeedback"});
-}
-
-TEST_F(MenuTest, AboutIsShownModallyAndTheMenuClosesAfterIt) {
-  f.Save("Settings", "ConID", "x");
-  form.lblAbout_Click();
-  const int shown = f.log.Find("ShowAbout");
-  ASSERT_GE(shown, 0);
-  EXPECT_GT(f.log.Find("Timer on"), f.log.Find("About closed"));
-  ExpectClosedOnce();
-}
-
-TEST_F(MenuTest, UpdateCheckShowsTheUpdateWindowAndLeavesTheMenuOpen) {
+TEST_F(MenuTest, AboutIsShownModallyBeforeTheMenuClosesAndUpdateLeavesItOpen) {
   form.lblUpdate_Click();
   EXPECT_TRUE(f.log.Has("ShowUpdate"));
   ExpectStillOpen();
-}
 
-// ---- hovering ---------------------------------------------------------------------------
-
-TEST_F(MenuTest, HighlightBarFollowsTheHoveredItemAndHidesOnTheBackground) {
-  const std::vector<std::pair<void (frmMenu::*)(int, int, long, long), long>> items = {
-      {&frmMenu::lblContents_MouseMove, 240}, {&frmMenu::lblAbout_MouseMove, 720},
-      {&frmMenu::lblHomepage_MouseMove, 1080}, {&frmMenu::lblFeedback_MouseMove, 1560},
-      {&frmMenu::lblRepBug_MouseMove, 1920}, {&frmMenu::lblUpdate_MouseMove, 2400},
-  };
-  EXPECT_EQ(view.barTop, -400) << "nothing is highlighted when the menu opens";
-  for (const auto& [move, top] : items) {
-    (form.*move)(0, 0, 10, 10);
-    EXPECT_EQ(view.barTop, top);
-    form.Form_MouseMove(0, 0, 10, 10);
-    EXPECT_EQ(view.barTop, -2000);
-  }
-  ExpectStillOpen();
+  f.Save("Settings", "ConID", "x");
+  form.lblAbout_Click();
+  EXPECT_GT(f.log.Find("Timer on"), f.log.Find("About closed"));
+  ExpectClosedOnce();
 }
 
 }  // namespace

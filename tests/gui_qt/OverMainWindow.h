@@ -1,0 +1,51 @@
+// A window test over a shown, always-on-top main window: the real desktop services and window
+// manager over the fakes, with boxes answered and pages recorded through QtDesktop's test hooks.
+#pragma once
+
+#include <QTest>
+#include <QWindow>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "fakes/FakeEnv.h"
+#include "gui/qt/QtDesktop.h"
+#include "gui/qt/QtWindowManager.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::qt {
+
+class OverMainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI";
+    QtDesktop::answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
+      boxes.push_back({text, code, caption});
+      return answer;
+    };
+    QtDesktop::interceptOpen = [this](const std::string&, const std::string& target) {
+      opened.push_back(target);
+      return true;
+    };
+    main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    main.setGeometry(100, 100, 418, 245);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  }
+  bool MainOnTop() const {
+    return main.windowHandle() && (main.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+  }
+  static bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 2000); }
+
+  fakes::FakeEnv f;
+  QtDesktop desktop{"Tavrel"};
+  QtWindowManager wm;
+  Env env{f.env.app, desktop,       f.clock,   f.fs,         f.profile, f.registry, f.connection,
+          f.phonebook, f.tcp,       f.addresses, f.sockets,  f.downloader, wm,     f.style};
+  QWidget main;
+  WindowHandle mainHandle = wm.Register(&main);
+  std::vector<fakes::Box> boxes;
+  int answer = mb::kOk;
+  std::vector<std::string> opened;
+};
+
+}  // namespace tavrel::qt
