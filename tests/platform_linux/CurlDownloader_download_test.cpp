@@ -135,16 +135,11 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
   };
   Reply cutShort = testhttp::Body(std::string(500, 'a'));
   cutShort.announcedLength = 1000;  // the connection closes after 500 bytes
-  Reply stalled = testhttp::Body(std::string(100, 'z'));
-  stalled.announcedLength = 200;
-  stalled.hangAfterBody = true;  // half the body, then silence
-  Reply silent;
-  silent.silent = true;
+  Reply stalled = Slow(std::string(200, 'z'), 0ms, 100, 10s);  // half the body, then silence
   Reply unsized = testhttp::Body(std::string(8 * kMiB, 'b'));
   unsized.withLength = false;  // the size shows only while it arrives
-  Reply huge = testhttp::Body(std::string(10, 'b'));
+  Reply huge = Slow(std::string(20, 'b'), 0ms, 10, 10s);  // would keep the client waiting
   huge.announcedLength = 600 * kMiB;
-  huge.hangAfterBody = true;  // would keep the client waiting until the stall limit
   const auto is = [](Reply r) { return [r](const Request&) { return r; }; };
 
   const Case cases[] = {
@@ -159,7 +154,7 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
       {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 100ms)),
        Quick(1s), kMiB, 2500ms},
       {"stalled transfer", is(stalled), Quick(20s, 1s), kMiB, 4s},
-      {"silent server", is(silent), Quick(20s, 1s), kMiB, 4s},
+      {"silent server", is(Slow("late", 10s)), Quick(20s, 1s), kMiB, 4s},
       {"over the cap without a length", is(unsized)},
       {"announced length over the cap", is(huge), Quick(20s, 10s), 512 * kMiB, 1s},
       {"redirect loop", is(testhttp::Redirect("/loop")), Quick(), kMiB, 2s, 0ms, 6},

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -46,15 +47,11 @@ struct Reply {
   // connection closes.
   bool withLength = true;
   std::optional<std::uint64_t> announcedLength{};
-  // Accept the request and never answer it.
-  bool silent = false;
   // Pause before the status line.
   std::chrono::milliseconds delay{0};
   // Send the body in pieces of chunkSize with a pause between them.
   std::size_t chunkSize = 1u << 16;
   std::chrono::milliseconds chunkPause{0};
-  // After the body, keep the connection open without sending anything more.
-  bool hangAfterBody = false;
 };
 
 inline Reply Status(int status) { return {.status = status, .body = std::to_string(status)}; }
@@ -69,12 +66,9 @@ class Server {
 
   explicit Server(Handler handler) : handler_(std::move(handler)) {
     listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listen_ < 0) throw std::runtime_error("socket");
-    const int one = 1;
-    ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t len = sizeof a;
-    if (::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+    if (listen_ < 0 || ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         ::listen(listen_, 16) != 0 ||
         ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
       ::close(listen_);
@@ -86,13 +80,8 @@ class Server {
 
   ~Server() {
     stop_ = true;
-    acceptor_.join();
-    std::vector<std::thread> workers;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      workers.swap(workers_);
-    }
-    for (auto& t : workers) t.join();
+    acceptor_.join();  // no more workers after this
+    for (auto& t : workers_) t.join();
     ::close(listen_);
   }
   Server(const Server&) = delete;
@@ -123,16 +112,12 @@ class Server {
     while (!stop_ && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
     return !stop_;
   }
-  bool SendAll(int fd, const char* data, std::size_t len) const {
-    while (len > 0) {
+  bool SendAll(int fd, std::string_view d) const {
+    while (!d.empty()) {
       if (!WaitReady(fd, POLLOUT)) return false;
-      const ssize_t n = ::send(fd, data, len, MSG_NOSIGNAL);
-      if (n < 0) {
-        if (errno == EINTR || errno == EAGAIN) continue;
-        return false;  // the client went away
-      }
-      data += n;
-      len -= static_cast<std::size_t>(n);
+      const ssize_t n = ::send(fd, d.data(), d.size(), MSG_NOSIGNAL);
+      if (n < 0 && errno != EINTR && errno != EAGAIN) return false;  // the client went away
+      d.remove_prefix(n > 0 ? static_cast<std::size_t>(n) : 0);
     }
     return true;
   }
@@ -178,20 +163,17 @@ class Server {
       requests_.push_back(req);
     }
     const Reply reply = handler_(req);
-    const auto holdOpen = [&] { while (recvSome()) in.clear(); };  // until the client gives up
-    if (reply.silent) return holdOpen();
     if (!Pause(reply.delay)) return;
     std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
     for (const auto& [k, v] : reply.headers) out += k + ": " + v + "\r\n";
     if (reply.withLength)
       out += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    if (!SendAll(fd, out.data(), out.size())) return;
+    if (!SendAll(fd, out)) return;
     for (std::size_t off = 0; off < reply.body.size(); off += reply.chunkSize) {
       if (off > 0 && !Pause(reply.chunkPause)) return;
-      if (!SendAll(fd, reply.body.data() + off, std::min(reply.chunkSize, reply.body.size() - off))) return;
+      if (!SendAll(fd, std::string_view(reply.body).substr(off, reply.chunkSize))) return;
     }
-    if (reply.hangAfterBody) holdOpen();
   }
 
   Handler handler_;
