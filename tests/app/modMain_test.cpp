@@ -59,8 +59,9 @@ TEST(Convert, ReadsSettingNumbersAsTheMonitorNeedsThem) {
     // Under a locale with a decimal comma the stored text still reads with its dot.
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
       EXPECT_EQ(convert::ToDouble("5362.5"), 5362.5);
+    }
     std::setlocale(LC_NUMERIC, saved.c_str());
   }
   for (const char* bad : {"", " ", "abc", "1x", "0x10", "inf", "nan", "1e", ".", "+"})
