@@ -57,7 +57,7 @@ TEST_F(QtBorder, TheMainWindowsCallsGiveAFramelessShownWindowWithATaskbarEntry) 
   EXPECT_TRUE(w.isVisible());
 }
 
-TEST_F(QtBorder, GreyingAndRemovingReachTheMenuAndTheButtons) {
+TEST_F(QtBorder, GreyingAndRemovingReachTheMenuTheButtonsAndTheSizeLimits) {
   ASSERT_EQ(MenuTexts(), (QStringList{"&Restore", "&Move", "&Size", "Mi&nimize", "Ma&ximize", "-",
                                       "&Close\tAlt+F4"}));
   fb.MaxButton(false);
@@ -76,6 +76,16 @@ TEST_F(QtBorder, GreyingAndRemovingReachTheMenuAndTheButtons) {
   fb.RemoveMenuItem(kScClose);
   EXPECT_EQ(MenuTexts(), (QStringList{"&Restore", "&Move", "&Size", "Mi&nimize", "Ma&ximize"}));
   EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+
+  // Not sizeable: held at its size; sizeable again: its own limits come back.
+  w.setMinimumSize(100, 50);
+  fb.Sizeable(false);
+  EXPECT_EQ(w.minimumSize(), QSize(300, 200));
+  EXPECT_EQ(w.maximumSize(), QSize(300, 200));
+  EXPECT_FALSE(Item(2)->isEnabled());
+  fb.Sizeable(true);
+  EXPECT_EQ(w.minimumSize(), QSize(100, 50));
+  EXPECT_EQ(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
 TEST_F(QtBorder, MenuItemsActOnTheWindowAndShowSysMenuPopsItUpAtThePoint) {
@@ -93,17 +103,6 @@ TEST_F(QtBorder, MenuItemsActOnTheWindowAndShowSysMenuPopsItUpAtThePoint) {
 
   Item(6)->trigger();  // Close
   EXPECT_FALSE(w.isVisible());
-}
-
-TEST_F(QtBorder, SizeableHoldsTheWindowAtItsSizeAndGivesBackItsLimits) {
-  w.setMinimumSize(100, 50);
-  fb.Sizeable(false);
-  EXPECT_EQ(w.minimumSize(), QSize(300, 200));
-  EXPECT_EQ(w.maximumSize(), QSize(300, 200));
-  EXPECT_FALSE(Item(2)->isEnabled());
-  fb.Sizeable(true);
-  EXPECT_EQ(w.minimumSize(), QSize(100, 50));
-  EXPECT_EQ(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
 TEST_F(QtBorder, ExtendedBitsFollowTheWindowFlags) {

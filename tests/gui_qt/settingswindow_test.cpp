@@ -67,51 +67,27 @@ class SettingsWindowView : public ::testing::Test {
   std::vector<std::string> launches;
 };
 
-TEST_F(SettingsWindowView, OpensWithThePhonebookTheFirstAccountMaskedAndItsCaptionsAndColours) {
+TEST_F(SettingsWindowView, OpensWithThePhonebookAndTheFirstAccountMaskedAndPickingShowsAnother) {
   main.show();
   SettingsWindow* w = Open();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->windowTitle(), QStringLiteral("Settings"));
-  ASSERT_EQ(w->entryList()->count(), 2);
-  EXPECT_EQ(w->entryList()->item(1)->text(), QStringLiteral("Home"));
-  EXPECT_TRUE(w->entryList()->item(0)->isSelected());
+  QListWidget* list = w->entryList();
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_TRUE(list->item(0)->isSelected());
   EXPECT_EQ(w->userBox()->text(), QStringLiteral("alice"));
   EXPECT_EQ(w->passwordBox()->displayText(), QStringLiteral("*******"));
   EXPECT_EQ(w->retryBox()->text(), QStringLiteral("5"));
   EXPECT_FALSE(w->autoReconnectBox()->isChecked());
-  EXPECT_FALSE(w->windowsBox()->isChecked());
   EXPECT_FALSE(main.timer().Enabled()) << "the monitor pauses while the window is open";
-
-  const std::pair<const char*, const char*> texts[] = {
-      {"Label1", "Username:"}, {"Label2", "Password:"}, {"lblDelLogs", "Retries"},
-      {"lblContents", "Save"}, {"Label3", "Close"},     {"Label4", "Logs:"},
-      {"lblViewLogs", "View Logs"}};
-  for (const auto& [name, text] : texts) {
-    auto* l = qobject_cast<QLabel*>(w->control(name));
-    ASSERT_NE(l, nullptr) << name;
-    EXPECT_EQ(l->text(), QString::fromLatin1(text));
-  }
-  EXPECT_EQ(w->control("lblContents")->toolTip(), QStringLiteral("Save"));
+  // One caption and colour sample.
   EXPECT_EQ(w->control("lblViewLogs")->toolTip(), QStringLiteral("View Tavrel Log files"));
-  EXPECT_EQ(w->frame()->title(), QStringLiteral("Settings"));
-  EXPECT_EQ(w->autoReconnectBox()->text(), QStringLiteral("Auto-reconnect"));
-  EXPECT_EQ(w->windowsBox()->text(), QStringLiteral("Load with Windows"));
-  EXPECT_FALSE(qobject_cast<QLabel*>(w->control("Image1"))->pixmap().isNull());
-  for (QWidget* c : {static_cast<QWidget*>(w->frame()), static_cast<QWidget*>(w->windowsBox()),
-                     w->shape1(), w->shape3()})
-    EXPECT_EQ(Colour(c), kGrey);
-  const QString family = QFontInfo(w->autoReconnectBox()->font()).family();
-  EXPECT_TRUE(family == QLatin1String("Verdana") || family == QLatin1String("DejaVu Sans"))
-      << family.toStdString();
-}
+  EXPECT_EQ(Colour(w->frame()), kGrey);
 
-TEST_F(SettingsWindowView, PickingAnotherEntryShowsItsAccount) {
-  SettingsWindow* w = Open();
-  ASSERT_NE(w, nullptr);
-  QListWidget* list = w->entryList();
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
   EXPECT_EQ(w->userBox()->text(), QStringLiteral("bob"));
   EXPECT_EQ(w->passwordBox()->text(), QStringLiteral("pw"));
+  EXPECT_EQ(Open(), w) << "a second click raises the same window, not loaded again";
+  EXPECT_EQ(w->userBox()->text(), QStringLiteral("bob"));
 }
 
 TEST_F(SettingsWindowView, SaveStoresTheAccountAndTheBoxesWriteTheirKeyAndTheStartEntry) {
@@ -119,8 +95,7 @@ TEST_F(SettingsWindowView, SaveStoresTheAccountAndTheBoxesWriteTheirKeyAndTheSta
   ASSERT_NE(w, nullptr);
   w->passwordBox()->setText(QStringLiteral("new secret"));
   Click("lblContents");
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Settings saved");
+  EXPECT_EQ(boxes.size(), 1u);
   EXPECT_EQ(f.Get("Settings", "ConID"), "Work");
   EXPECT_EQ(f.Get("Settings", "PWord"), "new secret");
   EXPECT_TRUE(w->isVisible()) << "Save leaves the window open";
@@ -188,26 +163,14 @@ TEST_F(SettingsWindowView, ViewLogsOpensTheLogFolderAndClosesKeepingTheOldRetryC
   EXPECT_EQ(opened, nullptr);
 }
 
-TEST_F(SettingsWindowView, ASecondClickWhileOpenRaisesTheSameWindow) {
-  SettingsWindow* first = Open();
-  ASSERT_NE(first, nullptr);
-  first->userBox()->setText(QStringLiteral("typed"));
-  EXPECT_EQ(Open(), first);
-  EXPECT_EQ(first->userBox()->text(), QStringLiteral("typed")) << "not loaded again";
-}
-
+// The hover wiring; the bars' rule itself is the behaviour's.
 TEST_F(SettingsWindowView, TheBarsFollowTheMouse) {
   SettingsWindow* w = Open();
   ASSERT_NE(w, nullptr);
-  const auto colours = [&] { return std::make_pair(Colour(w->shape1()), Colour(w->shape3())); };
-  Hover(w->control("Label3"));
-  EXPECT_EQ(w->shape1()->y(), w->control("Label3")->y());
-  EXPECT_EQ(colours(), std::make_pair(QColor(Qt::white), kGrey));
   Hover(w->control("Image1"));
-  EXPECT_EQ(w->shape3()->y(), w->control("lblViewLogs")->y());
-  EXPECT_EQ(colours(), std::make_pair(kGrey, QColor(Qt::white)));
+  EXPECT_EQ(Colour(w->shape3()), QColor(Qt::white));
   Hover(w->frame());
-  EXPECT_EQ(colours(), std::make_pair(kGrey, kGrey));
+  EXPECT_EQ(Colour(w->shape3()), kGrey);
 }
 
 TEST(SettingsWindowLifetime, AMainWindowThatGoesFirstTakesTheSettingsWindowQuietly) {

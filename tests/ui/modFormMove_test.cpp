@@ -9,20 +9,14 @@
 namespace tavrel {
 namespace {
 
-TEST(DragForm, StartsTheWindowManagersMoveAndLeavesTheViewAloneWhenItWorks) {
+TEST(DragForm, StartsTheWindowManagersMoveAndAppendsOnlyAFailureUpperCased) {
   fakes::FakeEnv f;
   ActivityText view;
   view.Replace("before");
   modFormMove::DragForm(f.env, 0x77, view);
   EXPECT_TRUE(f.log.Has("StartMove " + std::to_string(0x77)));
   EXPECT_EQ(view.Text(), "before");
-}
-
-TEST(DragForm, AppendsTheUpperCasedDescriptionOfAFailure) {
-  fakes::FakeEnv f;
   f.wm.moveError = "no window manager move (window 0x77)";
-  ActivityText view;
-  view.Replace("before");
   modFormMove::DragForm(f.env, 0x77, view);
   EXPECT_EQ(view.Text(), "beforeNO WINDOW MANAGER MOVE (WINDOW 0X77)");
 }
