@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -22,7 +21,6 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace tavrel::testhttp {
@@ -97,37 +95,32 @@ class Server {
   }
 
  private:
-  // Waits until fd is ready for events or the server stops; false on stop.
-  bool WaitReady(int fd, short events) const {
+  // Waits until fd is ready for events (or, with fd -1, for d) unless the server stops first.
+  bool Wait(int fd, short events, std::chrono::milliseconds d = 0ms) const {
+    const auto end = std::chrono::steady_clock::now() + d;
     while (!stop_) {
       pollfd p{fd, events, 0};
-      const int r = ::poll(&p, 1, 20);
-      if (r > 0) return true;
+      if (fd < 0 && std::chrono::steady_clock::now() >= end) return true;
+      const int r = ::poll(&p, fd < 0 ? 0 : 1, fd < 0 ? 5 : 20);
+      if (fd >= 0 && r > 0) return true;
       if (r < 0 && errno != EINTR) return false;
     }
     return false;
   }
-  bool Pause(std::chrono::milliseconds d) const {
-    const auto end = std::chrono::steady_clock::now() + d;
-    while (!stop_ && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
-    return !stop_;
-  }
   bool SendAll(int fd, std::string_view d) const {
-    while (!d.empty()) {
-      if (!WaitReady(fd, POLLOUT)) return false;
+    while (!d.empty() && Wait(fd, POLLOUT)) {
       const ssize_t n = ::send(fd, d.data(), d.size(), MSG_NOSIGNAL);
       if (n < 0 && errno != EINTR && errno != EAGAIN) return false;  // the client went away
       d.remove_prefix(n > 0 ? static_cast<std::size_t>(n) : 0);
     }
-    return true;
+    return d.empty();
   }
 
   void AcceptLoop() {
-    while (WaitReady(listen_, POLLIN)) {
+    while (Wait(listen_, POLLIN)) {
       const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) continue;
       std::lock_guard<std::mutex> lock(mutex_);
-      workers_.emplace_back([this, fd] {
+      if (fd >= 0) workers_.emplace_back([this, fd] {
         Serve(fd);
         ::close(fd);
       });
@@ -137,13 +130,11 @@ class Server {
   void Serve(int fd) {
     std::string in;
     char buf[4096];
-    const auto recvSome = [&] {
-      const ssize_t n = WaitReady(fd, POLLIN) ? ::recv(fd, buf, sizeof buf, 0) : 0;
-      if (n > 0) in.append(buf, static_cast<std::size_t>(n));
-      return n > 0 && in.size() < 65536;
-    };
-    while (in.find("\r\n\r\n") == std::string::npos)
-      if (!recvSome()) return;
+    while (in.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = Wait(fd, POLLIN) ? ::recv(fd, buf, sizeof buf, 0) : 0;
+      if (n <= 0 || in.size() > 65536) return;
+      in.append(buf, static_cast<std::size_t>(n));
+    }
     Request req;
     std::istringstream head(in.substr(0, in.find("\r\n\r\n")));
     std::string line;
@@ -163,17 +154,15 @@ class Server {
       requests_.push_back(req);
     }
     const Reply reply = handler_(req);
-    if (!Pause(reply.delay)) return;
     std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
     for (const auto& [k, v] : reply.headers) out += k + ": " + v + "\r\n";
     if (reply.withLength)
       out += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
-    out += "Connection: close\r\n\r\n";
-    if (!SendAll(fd, out)) return;
-    for (std::size_t off = 0; off < reply.body.size(); off += reply.chunkSize) {
-      if (off > 0 && !Pause(reply.chunkPause)) return;
-      if (!SendAll(fd, std::string_view(reply.body).substr(off, reply.chunkSize))) return;
-    }
+    if (!Wait(-1, 0, reply.delay) || !SendAll(fd, out + "Connection: close\r\n\r\n")) return;
+    for (std::size_t off = 0; off < reply.body.size(); off += reply.chunkSize)
+      if ((off > 0 && !Wait(-1, 0, reply.chunkPause)) ||
+          !SendAll(fd, std::string_view(reply.body).substr(off, reply.chunkSize)))
+        return;
   }
 
   Handler handler_;

@@ -19,7 +19,7 @@ namespace tavrel {
 namespace {
 
 TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
-  // Facts by letter: Lan route, Modem route, Proxy, NetworkManager answers, networking Off,
+  // Facts by letter: Modem route, Lan route, Proxy, NetworkManager answers, networking Off,
   // pppD available, profiles Exist.
   const struct {
     const char* facts;
@@ -40,15 +40,8 @@ TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.facts);
-    const std::string has = c.facts;
-    ConnectionFacts f;
-    f.viaLan = has.find('L') != std::string::npos;
-    f.viaModem = has.find('M') != std::string::npos;
-    f.proxy = has.find('P') != std::string::npos;
-    f.nmAnswers = has.find('N') != std::string::npos;
-    f.nmNetworkingOff = has.find('O') != std::string::npos;
-    f.pppdAvailable = has.find('D') != std::string::npos;
-    f.profilesExist = has.find('E') != std::string::npos;
+    const auto is = [&](char letter) { return std::string(c.facts).find(letter) != std::string::npos; };
+    const ConnectionFacts f{is('M'), is('L'), is('P'), is('N'), is('O'), is('D'), is('E')};
     std::uint32_t flags = 0xdead, alive = 0xdead;
     EXPECT_EQ(FlagsFromFacts(f, flags), c.result);
     EXPECT_EQ(flags, c.flags);  // never 0x08 (modem busy)

@@ -1,12 +1,10 @@
 // The TCP table read from the kernel: live connections inside a private network namespace, the
 // kernel-state translation, and the /proc/net/tcp reader against recorded text.
 #include <arpa/inet.h>
-#include <linux/audit.h>
+#include <netinet/in.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -47,8 +45,7 @@ struct Socket {
   Socket(Socket&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
   ~Socket() { Close(); }
   void Close() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
+    if (fd >= 0) ::close(std::exchange(fd, -1));
   }
   std::uint16_t Port() const {
     sockaddr_in a{};
@@ -60,11 +57,7 @@ struct Socket {
 };
 
 sockaddr_in Addr(std::uint32_t addr, std::uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = addr;
-  a.sin_port = htons(port);
-  return a;
+  return {.sin_family = AF_INET, .sin_port = htons(port), .sin_addr = {addr}, .sin_zero = {}};
 }
 
 Socket Listener(std::uint32_t addr, std::uint16_t port, int backlog) {
@@ -180,20 +173,10 @@ TEST(LinuxTcpTableLive, ShowsConnectionsStillWaitingForTheirAnswerAsSent) {
   EXPECT_EQ(State(rows, kLo, 49152, 0, 0), 2u) << "a port above 32767, in network order";
 }
 
-#if defined(__x86_64__)
-constexpr std::uint32_t kAuditArch = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-constexpr std::uint32_t kAuditArch = AUDIT_ARCH_AARCH64;
-#else
-constexpr std::uint32_t kAuditArch = 0;
-#endif
-
-// Makes socket(AF_NETLINK, ...) fail with EACCES in this process, as a confined container does.
+// Makes socket(AF_NETLINK, ...) fail with EACCES in this process, as a confined container does
+// (the process makes only native system calls, so the call's number alone names it).
 bool RefuseNetlink() {
   sock_filter filter[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kAuditArch, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_socket, 0, 3),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
@@ -207,7 +190,6 @@ bool RefuseNetlink() {
 }
 
 TEST(LinuxTcpTableLive, ReadsProcNetTcpWhenNetlinkIsRefused) {
-  if (kAuditArch == 0) GTEST_SKIP() << "no seccomp filter for this architecture";
   ENTER_PRIVATE_NETNS(ns);
   Socket server = Listener(kLo, 0, 8);
   const std::uint16_t port = server.Port();

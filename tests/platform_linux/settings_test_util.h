@@ -2,7 +2,6 @@
 // unprivileged user.
 #pragma once
 
-#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,14 +26,8 @@ class Scratch {
     if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
   }
   ~Scratch() {
-    if (path_.empty()) return;
     std::error_code ec;
-    // Give back any permission a test took away, so that everything can be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             path_, std::filesystem::directory_options::skip_permission_denied, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      ::chmod(it->path().c_str(), 0700);
-    std::filesystem::remove_all(path_, ec);
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
@@ -75,26 +68,13 @@ inline std::optional<std::string> WaitForFile(const std::string& path) {
   return std::nullopt;
 }
 
-// True when file permissions bind this process (not root with its override).
-inline bool PermissionsBind() {
-  static const bool bind = [] {
-    Scratch s;
-    Spit(s / "probe", "x");
-    ::chmod((s / "probe").c_str(), 0);
-    const int fd = ::open((s / "probe").c_str(), O_RDONLY);
-    if (fd >= 0) ::close(fd);
-    return fd < 0;
-  }();
-  return bind;
-}
-
 inline constexpr uid_t kNobody = 65534;
 
-// Runs fn where permissions bind: in this process when they already do, otherwise in a child
+// Runs fn where file permissions bind: in this process when it is not root, otherwise in a child
 // process that has given up root for the unprivileged user "nobody". fn returns 0 when all its
 // checks held, or the number of the check that failed.
 inline int WherePermissionsBind(const std::function<int()>& fn) {
-  if (PermissionsBind()) return fn();
+  if (::geteuid() != 0) return fn();
   const pid_t pid = ::fork();
   if (pid < 0) return -1;
   if (pid == 0) {
@@ -109,7 +89,7 @@ inline int WherePermissionsBind(const std::function<int()>& fn) {
 
 // Hands a path to the user that WherePermissionsBind runs as (nothing to do when that is us).
 inline bool GiveToRunner(const std::string& path) {
-  return PermissionsBind() || ::chown(path.c_str(), kNobody, kNobody) == 0;
+  return ::geteuid() != 0 || ::chown(path.c_str(), kNobody, kNobody) == 0;
 }
 
 }  // namespace tavrel::testutil
