@@ -13,51 +13,42 @@ namespace tavrel {
 namespace {
 
 using std::string;
+using namespace std::string_literals;
 
 class TextMaker {
  public:
   explicit TextMaker(std::uint32_t seed) : rng_(seed) {}
-
   std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
-  // Bytes that matter to the layout, and any byte at all.
+  // Mostly bytes that matter to the layout, sometimes any byte at all.
   char Byte() {
-    static const char kBytes[] = "[]=;\"' \t\r\n\x1a\0\xEF\xBB\xBF\xC3\xA9Ss";
-    static const string kSpecial(kBytes, sizeof kBytes - 1);
-    if (Below(3) == 0) return static_cast<char>(Below(256));
-    return kSpecial[Below(kSpecial.size())];
+    static const string kSpecial = "[]=;\"' \t\r\n\x1a\0\xEF\xBB\xBF\xC3\xA9Ss"s;  // NUL included
+    return Below(3) == 0 ? static_cast<char>(Below(256)) : kSpecial[Below(kSpecial.size())];
   }
   // A name from a small alphabet, so that names in the text and requested names collide.
   string Name() {
-    static const string kLetters = "sSkK1 ";
     string n;
-    for (std::size_t i = 0, len = 1 + Below(3); i < len; ++i) n += kLetters[Below(kLetters.size())];
+    for (std::size_t i = 0, len = 1 + Below(3); i < len; ++i) n += "sSkK1 "[Below(6)];
     return n;
   }
   string Value() {
     string v;
     for (std::size_t i = 0, len = Below(12); i < len; ++i) {
-      char c = Byte();
-      if (c == '\r' || c == '\n' || c == '\0') c = 'v';
-      v += c;
+      const char c = Byte();
+      v += c == '\r' || c == '\n' || c == '\0' ? 'v' : c;
     }
     return v;
   }
-  string Eol() {
-    static const char* kEnds[] = {"\n", "\r\n", "\r", "\r\r\n", ""};
-    return kEnds[Below(5)];
-  }
-  // A text made of plausible lines (headers, keys, comments, blanks) mixed with random bytes.
+  string Eol() { return std::vector<string>{"\n", "\r\n", "\r", "\r\r\n", ""}[Below(5)]; }
+  // Plausible lines (headers, keys, comments, blanks) mixed with random bytes.
   string Text() {
-    string t;
-    if (Below(8) == 0) t += "\xEF\xBB\xBF";
+    string t = Below(8) == 0 ? "\xEF\xBB\xBF" : "";
     for (std::size_t i = 0, lines = Below(25); i < lines; ++i) {
       switch (Below(6)) {
         case 0: t += string(Below(3), ' ') + "[" + Name() + "]" + Eol(); break;
         case 1: case 2: t += Name() + string(Below(2), ' ') + "=" + Value() + Eol(); break;
         case 3: t += ";" + Name() + "=" + Value() + Eol(); break;
         case 4: t += Name() + Eol(); break;
-        default:
-          for (std::size_t k = 0, len = Below(20); k < len; ++k) t += Byte();
+        default: for (std::size_t k = 0, len = Below(20); k < len; ++k) t += Byte();
       }
     }
     return t;
@@ -70,24 +61,20 @@ class TextMaker {
 string Trimmed(string s) {
   const string blanks = " \t\r\n\v\f\x1a";
   s.erase(0, s.find_first_not_of(blanks));
-  s.erase(s.find_last_not_of(blanks) + 1);
-  return s;
+  return s.erase(s.find_last_not_of(blanks) + 1);
 }
 
 string Lowered(string s) {
-  s = Trimmed(s);
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
+  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return Trimmed(s);
 }
 
 // What any reader makes of a value stored as given: no blanks at the ends, one pair of enclosing
 // quotes removed.
 string AsRead(const string& value) {
-  string v = Trimmed(value);
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
-  return v;
+  const string v = Trimmed(value);
+  const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+  return quoted ? v.substr(1, v.size() - 2) : v;
 }
 
 TEST(IniFuzz, RandomTextsNeitherCrashNorLoseKeys) {

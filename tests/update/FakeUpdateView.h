@@ -17,8 +17,7 @@ class FakeUpdateView : public IUpdateView {
 
   std::string Caption() const override { return caption; }
   void SetCaption(const std::string& c) override {
-    caption = c;
-    captions.push_back(c);
+    captions.push_back(caption = c);
     log_.Add("Caption " + c);
   }
   void SetUpdateText(const std::string& t) override { text = t; }
@@ -32,30 +31,27 @@ class FakeUpdateView : public IUpdateView {
   void SetTop(float v) override { geometry.top = v; log_.Add("SetTop " + SingleText(v)); }
   void SetWidth(float v) override { geometry.width = v; log_.Add("SetWidth " + SingleText(v)); }
   void SetHeight(float v) override { geometry.height = v; log_.Add("SetHeight " + SingleText(v)); }
-  long InnerWidth() const override { return static_cast<long>(geometry.width) - frameWidth; }
-  long InnerHeight() const override { return static_cast<long>(geometry.height) - frameHeight; }
+  // A frame of 120 x 405 on a 1280 x 960 pixel screen, the main window 6270 x 3675.
+  long InnerWidth() const override { return static_cast<long>(geometry.width) - 120; }
+  long InnerHeight() const override { return static_cast<long>(geometry.height) - 405; }
   void SetUpdateTextSize(long w, long h) override { textSize = {w, h}; }
   void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
-  long ScreenWidth() const override { return screenWidth; }
-  long ScreenHeight() const override { return screenHeight; }
-  long MainWidth() const override { return mainWidth; }
-  long MainHeight() const override { return mainHeight; }
+  long ScreenWidth() const override { return 19200; }
+  long ScreenHeight() const override { return 14400; }
+  long MainWidth() const override { return 6270; }
+  long MainHeight() const override { return 3675; }
   void Transferring(std::uint64_t received, std::uint64_t total) override {
     log_.Add("Transferring " + std::to_string(received) + "/" + std::to_string(total));
     if (onTransfer) onTransfer();
   }
   void TransferEnded() override { log_.Add("TransferEnded"); }
 
-  std::string caption = "Check for update";
+  std::string caption = "Check for update", text;
   std::vector<std::string> captions;
-  std::string text;
   bool downloadEnabled = true;  // the behaviour must disable it itself
   FormGeometry geometry;
   std::pair<long, long> textSize{-1, -1};
   std::pair<std::uint32_t, std::uint32_t> shapes{0, 0};
-  long frameWidth = 120, frameHeight = 405;
-  long screenWidth = 19200, screenHeight = 14400;  // 1280 x 960 pixels
-  long mainWidth = 6270, mainHeight = 3675;
   std::function<void()> onTransfer;
 
  private:
