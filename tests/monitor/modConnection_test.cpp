@@ -30,12 +30,11 @@ class ProbeTest : public ::testing::Test {
 };
 
 TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
-  struct Case {
+  const struct {
     int result;
     std::uint32_t flags;
     std::string text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 0x7f, std::string(NotConnectedText)},
       {0, 0, std::string(NotConnectedText)},
       {1, 0x02 | 0x04, std::string(kLan) + kProxy},
@@ -55,21 +54,19 @@ TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
       {1, 0x20 | 0x08, kBusy},
       {-1, 0x02, std::string(kLan) + "."},  // any non-zero result counts as online
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases)
     EXPECT_EQ(Text(c.result, c.flags), c.text) << "result " << c.result << " flags " << c.flags;
-  }
   EXPECT_EQ(std::string(OfflineText).back(), ' ');
 }
 
 TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
-  struct Case {
+  const struct {
     int result;
     std::uint32_t flags;
     int alive;
     std::uint32_t aliveFlags;
     int code;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {1, 0x02 | 0x01 | 0x04, 1, NETWORK_ALIVE_WAN, 1},
       {1, 0x01, 1, NETWORK_ALIVE_WAN, 2},
       {1, 0x01, 0, NETWORK_ALIVE_WAN, 3},  // WAN bit without the answer 1 does not count
@@ -83,10 +80,8 @@ TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
       {0, 0, 1, NETWORK_ALIVE_AOL, 7},
   };
   for (const auto& c : cases) {
-    state.result = c.result;
-    state.flags = c.flags;
-    state.aliveResult = c.alive;
-    state.aliveFlags = c.aliveFlags;
+    state.result = c.result, state.flags = c.flags;
+    state.aliveResult = c.alive, state.aliveFlags = c.aliveFlags;
     EXPECT_EQ(modConnection::OnlineStateCode(state), c.code) << "flags " << c.flags;
   }
 }
