@@ -2,9 +2,7 @@
 // the behaviour appends to its string, and the view inserts only the new piece at the end of its
 // document. Run with entries already present = 1,000 / 10,000 / 100,000; the time per entry
 // should stay flat.
-#include <QApplication>
-#include <benchmark/benchmark.h>
-#include <cstdlib>
+#include "QtBenchMain.h"
 
 #include "activity/modMain.h"
 #include "fakes/FakeEnv.h"
@@ -48,11 +46,4 @@ BENCHMARK(BM_AppendActivity_QtView)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(be
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TAVREL_QT_BENCHMARK_MAIN()

@@ -1,9 +1,7 @@
 // A refresh of the connection list with 10,000 rows, through the behaviour and the Qt view of
 // the main window (offscreen, list shown, sorted by a column): it must take well under the
 // monitor's 3 s period.
-#include <QApplication>
-#include <benchmark/benchmark.h>
-#include <cstdlib>
+#include "QtBenchMain.h"
 
 #include "fakes/FakeEnv.h"
 #include "gui/qt/MainWindow.h"
@@ -36,11 +34,4 @@ BENCHMARK(BM_RefreshListView)->Arg(1000)->Arg(10000)->Unit(benchmark::kMilliseco
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TAVREL_QT_BENCHMARK_MAIN()

@@ -24,7 +24,9 @@ TEST_F(AboutWindowView, LayoutSampleAndTheRowsShownWhole) {
   EXPECT_FALSE(about.banner()->pixmap().isNull());
   const std::vector<std::string> values = {"1.0", "1", env.app.company, env.app.homePage};
   for (int i = 0; i < 5; ++i) {
-    if (i < 4) EXPECT_EQ(about.rowValue(i)->text().toStdString(), values[i]);
+    if (i < 4) {
+      EXPECT_EQ(about.rowValue(i)->text().toStdString(), values[i]);
+    }
     EXPECT_TRUE(Fits(about.rowLabel(i)) && Fits(about.rowValue(i))) << i;
   }
   EXPECT_TRUE(Fits(about.notice()));
