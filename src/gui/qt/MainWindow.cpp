@@ -128,15 +128,9 @@ modMain::Rect MainWindow::Bounds() const {
   return {Tw(g.x()), Tw(g.y()), Tw(g.width()), Tw(g.height())};
 }
 
-long MainWindow::ScreenWidth() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  return s ? Tw(s->geometry().width()) : 0;
-}
+long MainWindow::ScreenWidth() const { return ScreenWidthTw(this); }
 
-long MainWindow::ScreenHeight() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  return s ? Tw(s->geometry().height()) : 0;
-}
+long MainWindow::ScreenHeight() const { return ScreenHeightTw(this); }
 
 void MainWindow::MoveTo(long left, long top) { move(Px(left), Px(top)); }
 

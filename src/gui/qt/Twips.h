@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <cmath>
 
 namespace tavrel::qt {
@@ -14,5 +15,13 @@ inline double ScreenDpi() {
 }
 inline int Px(double twips) { return static_cast<int>(std::lround(twips * ScreenDpi() / 1440.0)); }
 inline long Tw(int pixels) { return std::lround(pixels * 1440.0 / ScreenDpi()); }
+
+// The pixel size of the screen a window is on (the primary screen before it is shown).
+inline QSize ScreenPixels(const QWidget* w) {
+  const QScreen* s = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  return s ? s->geometry().size() : QSize();
+}
+inline long ScreenWidthTw(const QWidget* w) { return Tw(ScreenPixels(w).width()); }
+inline long ScreenHeightTw(const QWidget* w) { return Tw(ScreenPixels(w).height()); }
 
 }  // namespace tavrel::qt

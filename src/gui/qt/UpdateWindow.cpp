@@ -293,15 +293,9 @@ void UpdateWindow::SetUpdateTextSize(long w, long h) {
   txtUpdate_->resize(std::max(0, Px(w)), std::max(0, Px(h)));
 }
 
-long UpdateWindow::ScreenWidth() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  return s ? Tw(s->geometry().width()) : 0;
-}
+long UpdateWindow::ScreenWidth() const { return ScreenWidthTw(this); }
 
-long UpdateWindow::ScreenHeight() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  return s ? Tw(s->geometry().height()) : 0;
-}
+long UpdateWindow::ScreenHeight() const { return ScreenHeightTw(this); }
 
 long UpdateWindow::MainWidth() const {
   const QWidget* m = wm_.Find(main_);
