@@ -41,7 +41,7 @@
 #include "fakes/FakeServices.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/modConnection.h"
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 #include "netinfo/modConnections.h"
 #include "platform/linux/LinuxAddressTable.h"
 #include "platform/linux/LinuxClock.h"

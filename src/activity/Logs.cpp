@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "activity/modMain.h"
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 
 namespace tavrel::modMain {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "activity/ActivityText.h"
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel {
 class ConnectionList;

@@ -1,6 +1,6 @@
 #include "app/modMain.h"
 
-#include <cmath>
+#include "core/Convert.h"
 
 namespace tavrel::modMain {
 
@@ -23,18 +23,10 @@ bool FileExists(Env& env, const std::string& p) {
   return env.fs.IsOrdinaryFile(p);
 }
 
-long RoundHalfEven(double v) {
-  const double f = std::floor(v);
-  const double frac = v - f;
-  long r = static_cast<long>(f);
-  if (frac > 0.5 || (frac == 0.5 && (r % 2 != 0))) ++r;
-  return r;
-}
-
 Rect CenterForm(long screenWidth, long screenHeight, const Rect& w) {
   Rect r = w;
-  r.left = RoundHalfEven(screenWidth / 2.0 - w.width / 2.0);
-  r.top = RoundHalfEven(screenHeight / 2.0 - w.height / 2.0);
+  r.left = convert::RoundHalfEven(screenWidth / 2.0 - w.width / 2.0);
+  r.top = convert::RoundHalfEven(screenHeight / 2.0 - w.height / 2.0);
   return r;
 }
 

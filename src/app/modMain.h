@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modMain {
 
@@ -14,9 +14,6 @@ std::string StripTrailingBackslash(const std::string& s);
 bool FolderExists(Env& env, std::string& p);
 // True when p is not blank and names an existing ordinary file (no folder, no hidden file).
 bool FileExists(Env& env, const std::string& p);
-
-// Rounds to the nearest whole number, halves to the even neighbour.
-long RoundHalfEven(double v);
 
 struct Rect {
   long left = 0, top = 0, width = 0, height = 0;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "activity/modMain.h"
-#include "app/Convert.h"
-#include "app/IDesktop.h"
+#include "core/Convert.h"
+#include "core/IDesktop.h"
 #include "monitor/modConnection.h"
 #include "monitor/modRAS.h"
 #include "netinfo/modConnections.h"

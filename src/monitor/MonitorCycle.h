@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "activity/ActivityText.h"
-#include "app/Env.h"
-#include "app/ITimer.h"
-#include "netinfo/ConnectionList.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
+#include "activity/ConnectionList.h"
 
 namespace tavrel {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Env.h"
-#include "monitor/IConnectionState.h"
+#include "core/Env.h"
+#include "core/IConnectionState.h"
 
 namespace tavrel::modConnection {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "monitor/IPhonebook.h"
+#include "core/IPhonebook.h"
 
 namespace tavrel::modRAS {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modRAS {
 

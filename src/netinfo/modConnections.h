@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Env.h"
-#include "netinfo/ConnectionList.h"
+#include "core/Env.h"
+#include "activity/ConnectionList.h"
 
 namespace tavrel::modConnections {
 

@@ -4,8 +4,8 @@
 // and creates a new file readable by its owner only (it holds the account's password).
 #pragma once
 
-#include "app/IFileSystem.h"
-#include "settings/IProfile.h"
+#include "core/IFileSystem.h"
+#include "core/IProfile.h"
 
 namespace tavrel {
 

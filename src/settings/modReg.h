@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modReg {
 

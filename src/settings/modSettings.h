@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modSettings {
 

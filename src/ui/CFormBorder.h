@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "ui/IWindowManager.h"
-#include "ui/IWindowStyle.h"
+#include "core/IWindowManager.h"
+#include "core/IWindowStyle.h"
 
 namespace tavrel {
 

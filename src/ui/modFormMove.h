@@ -2,7 +2,7 @@
 #pragma once
 
 #include "activity/ActivityText.h"
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modFormMove {
 

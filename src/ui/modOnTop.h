@@ -1,7 +1,7 @@
 // Putting a window into and out of the topmost band.
 #pragma once
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel::modOnTop {
 

@@ -2,7 +2,7 @@
 
 #include "activity/modMain.h"
 #include "fakes/FakeEnv.h"
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 
 namespace tavrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <clocale>
 
 #include "activity/modMain.h"
-#include "app/Convert.h"
+#include "core/Convert.h"
 #include "fakes/FakeEnv.h"
 
 namespace tavrel {
@@ -38,10 +38,10 @@ TEST(FolderAndFileExists, ReportOnlyWhatTheyAreAskedFor) {
 }
 
 TEST(CenterForm, RoundsHalvesToTheEvenNeighbour) {
-  EXPECT_EQ(modMain::RoundHalfEven(2.5), 2);
-  EXPECT_EQ(modMain::RoundHalfEven(3.5), 4);
-  EXPECT_EQ(modMain::RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(modMain::RoundHalfEven(2.4999), 2);
+  EXPECT_EQ(convert::RoundHalfEven(2.5), 2);
+  EXPECT_EQ(convert::RoundHalfEven(3.5), 4);
+  EXPECT_EQ(convert::RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(convert::RoundHalfEven(2.4999), 2);
   const auto r = modMain::CenterForm(1001, 1000, {5, 5, 100, 101});
   EXPECT_EQ(r.left, 450);  // 450.5 -> 450
   EXPECT_EQ(r.top, 450);   // 449.5 -> 450

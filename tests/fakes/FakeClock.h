@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IClock.h"
+#include "core/IClock.h"
 
 namespace tavrel::fakes {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/IDesktop.h"
-#include "app/ITimer.h"
+#include "core/IDesktop.h"
+#include "core/ITimer.h"
 #include "fakes/EventLog.h"
 
 namespace tavrel::fakes {

@@ -2,7 +2,7 @@
 // file, a LAN connection, an empty phonebook and empty tables, and one log of every call.
 #pragma once
 
-#include "app/Env.h"
+#include "core/Env.h"
 #include "fakes/EventLog.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDesktop.h"

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "app/IFileSystem.h"
+#include "core/IFileSystem.h"
 #include "fakes/EventLog.h"
 
 namespace tavrel::fakes {

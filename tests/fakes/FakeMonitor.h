@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fakes/EventLog.h"
-#include "monitor/IConnectionState.h"
-#include "monitor/IPhonebook.h"
-#include "settings/IProfile.h"
+#include "core/IConnectionState.h"
+#include "core/IPhonebook.h"
+#include "core/IProfile.h"
 
 namespace tavrel::fakes {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fakes/EventLog.h"
-#include "netinfo/INetTables.h"
-#include "netinfo/ISockets.h"
+#include "core/INetTables.h"
+#include "core/ISockets.h"
 
 namespace tavrel::fakes {
 

@@ -8,9 +8,9 @@
 #include "fakes/EventLog.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeWindowStyle.h"
-#include "settings/IRegistry.h"
-#include "ui/IWindowManager.h"
-#include "update/IDownloader.h"
+#include "core/IRegistry.h"
+#include "core/IWindowManager.h"
+#include "core/IDownloader.h"
 
 namespace tavrel::fakes {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fakes/EventLog.h"
-#include "ui/IWindowStyle.h"
+#include "core/IWindowStyle.h"
 
 namespace tavrel::fakes {
 

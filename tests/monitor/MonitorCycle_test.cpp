@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/IDesktop.h"
+#include "core/IDesktop.h"
 #include "fakes/FakeEnv.h"
 #include "monitor/modConnection.h"
 #include "monitor/modRAS.h"

@@ -9,9 +9,9 @@
 #include <array>
 #include <memory>
 
-#include "app/Env.h"
+#include "core/Env.h"
 #include "gui/qt/ImageButton.h"
-#include "ui/frmAbout.h"
+#include "forms/frmAbout.h"
 
 namespace tavrel::qt {
 

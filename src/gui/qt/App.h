@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/Env.h"
+#include "core/Env.h"
 #include "gui/qt/MainWindow.h"
 #include "gui/qt/MenuWindow.h"
 #include "gui/qt/QtDesktop.h"

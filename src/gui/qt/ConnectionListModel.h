@@ -3,7 +3,7 @@
 
 #include <QAbstractTableModel>
 
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 
 namespace tavrel::qt {
 

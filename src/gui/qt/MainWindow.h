@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "activity/ActivityText.h"
-#include "app/frmMain.h"
+#include "forms/frmMain.h"
 #include "gui/qt/ConnectionListModel.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtDesktop.h"

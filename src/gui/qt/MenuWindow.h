@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/Env.h"
-#include "app/ITimer.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtWindowManager.h"
-#include "ui/frmMenu.h"
+#include "forms/frmMenu.h"
 
 namespace tavrel::qt {
 

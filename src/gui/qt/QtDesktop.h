@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/IDesktop.h"
-#include "app/ITimer.h"
+#include "core/IDesktop.h"
+#include "core/ITimer.h"
 
 namespace tavrel::qt {
 

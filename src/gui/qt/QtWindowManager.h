@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <map>
 
-#include "ui/IWindowManager.h"
+#include "core/IWindowManager.h"
 
 namespace tavrel::qt {
 

@@ -28,7 +28,7 @@
 #include <map>
 
 #include "gui/qt/QtWindowManager.h"
-#include "ui/IWindowStyle.h"
+#include "core/IWindowStyle.h"
 
 namespace tavrel::qt {
 

@@ -14,7 +14,7 @@
 
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtWindowManager.h"
-#include "settings/frmSettings.h"
+#include "forms/frmSettings.h"
 
 namespace tavrel::qt {
 

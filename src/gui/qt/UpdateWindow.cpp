@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/frmMain.h"
+#include "forms/frmMain.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"

@@ -9,9 +9,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/Env.h"
+#include "core/Env.h"
 #include "gui/qt/QtWindowManager.h"
-#include "update/frmUpdate.h"
+#include "forms/frmUpdate.h"
 
 namespace tavrel::qt {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/BuildInfo.h"
+#include "core/BuildInfo.h"
 
 namespace tavrel {
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <string>
 
-#include "update/IDownloader.h"
+#include "core/IDownloader.h"
 
 namespace tavrel {
 

@@ -1,7 +1,7 @@
 // The IPv4 addresses of the machine's interfaces, from getifaddrs.
 #pragma once
 
-#include "netinfo/INetTables.h"
+#include "core/INetTables.h"
 
 namespace tavrel {
 

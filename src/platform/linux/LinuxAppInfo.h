@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/AppInfo.h"
+#include "core/AppInfo.h"
 
 namespace tavrel {
 

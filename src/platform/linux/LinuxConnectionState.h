@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/IConnectionState.h"
+#include "core/IConnectionState.h"
 
 namespace tavrel {
 

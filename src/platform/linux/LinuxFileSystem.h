@@ -1,7 +1,7 @@
 // Files and folders on Linux (POSIX calls).
 #pragma once
 
-#include "app/IFileSystem.h"
+#include "core/IFileSystem.h"
 
 namespace tavrel {
 

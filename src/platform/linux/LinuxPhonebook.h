@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/IPhonebook.h"
+#include "core/IPhonebook.h"
 
 namespace tavrel {
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <functional>
 
-#include "netinfo/ISockets.h"
+#include "core/ISockets.h"
 
 namespace tavrel {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "netinfo/INetTables.h"
+#include "core/INetTables.h"
 
 namespace tavrel {
 

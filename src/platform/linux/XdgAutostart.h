@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "settings/IRegistry.h"
+#include "core/IRegistry.h"
 
 namespace tavrel {
 

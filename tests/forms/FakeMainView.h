@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/frmMain.h"
+#include "forms/frmMain.h"
 #include "fakes/EventLog.h"
 
 namespace tavrel::fakes {

@@ -1,4 +1,4 @@
-#include "ui/frmMenu.h"
+#include "forms/frmMenu.h"
 
 #include "app/modMain.h"
 #include "monitor/modConnection.h"

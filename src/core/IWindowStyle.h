@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "ui/IWindowManager.h"
+#include "core/IWindowManager.h"
 
 namespace tavrel {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Env.h"
-#include "app/ITimer.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 #include "monitor/modRAS.h"
 
 namespace tavrel {

@@ -1,4 +1,4 @@
-#include "ui/frmMenu.h"
+#include "forms/frmMenu.h"
 
 #include <functional>
 #include <gtest/gtest.h>

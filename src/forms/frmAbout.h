@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel {
 

@@ -1,7 +1,7 @@
 // The start-up report: the program and its version, the monitor's start, the host's address
 // and name, whether the machine is online through America Online alone, and the announcement
 // of the address report that follows it.
-#include "netinfo/StartupReport.h"
+#include "app/StartupReport.h"
 
 #include "activity/modMain.h"
 #include "monitor/modConnection.h"

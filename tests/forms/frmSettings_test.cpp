@@ -1,6 +1,6 @@
 // The settings window's behaviour on fakes: opening, the boxes, Save, Close, View Logs, closing
 // and the highlight bars.
-#include "settings/frmSettings.h"
+#include "forms/frmSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "settings/frmSettings.h"
+#include "forms/frmSettings.h"
 
-#include "app/Convert.h"
+#include "core/Convert.h"
 #include "settings/modReg.h"
 #include "settings/modSettings.h"
 #include "ui/modOnTop.h"

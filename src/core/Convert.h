@@ -10,6 +10,8 @@ namespace tavrel::convert {
 // A decimal number with optional sign, fraction and exponent, blanks around it allowed
 // ("1", " 1", "01", "1.0", "-2.5e1"); nothing for any other text, an empty one included.
 std::optional<double> ToDouble(std::string_view text);
+// Rounds to the nearest whole number, halves to the even neighbour.
+long RoundHalfEven(double v);
 // ToDouble rounded half to even, when it fits a signed 16-bit integer; nothing otherwise.
 std::optional<std::int16_t> ToInt16(std::string_view text);
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Env.h"
+#include "core/Env.h"
 
 namespace tavrel {
 

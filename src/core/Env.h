@@ -2,19 +2,19 @@
 // platform's services. The main program of each target fills one in; tests fill one with fakes.
 #pragma once
 
-#include "app/AppInfo.h"
-#include "app/IClock.h"
-#include "app/IDesktop.h"
-#include "app/IFileSystem.h"
-#include "monitor/IConnectionState.h"
-#include "monitor/IPhonebook.h"
-#include "netinfo/INetTables.h"
-#include "netinfo/ISockets.h"
-#include "settings/IProfile.h"
-#include "settings/IRegistry.h"
-#include "ui/IWindowManager.h"
-#include "ui/IWindowStyle.h"
-#include "update/IDownloader.h"
+#include "core/AppInfo.h"
+#include "core/IClock.h"
+#include "core/IDesktop.h"
+#include "core/IFileSystem.h"
+#include "core/IConnectionState.h"
+#include "core/IPhonebook.h"
+#include "core/INetTables.h"
+#include "core/ISockets.h"
+#include "core/IProfile.h"
+#include "core/IRegistry.h"
+#include "core/IWindowManager.h"
+#include "core/IWindowStyle.h"
+#include "core/IDownloader.h"
 
 namespace tavrel {
 

@@ -1,10 +1,8 @@
-#include "app/Convert.h"
+#include "core/Convert.h"
 
 #include <cctype>
 #include <charconv>
 #include <cmath>
-
-#include "app/modMain.h"
 
 namespace tavrel::convert {
 
@@ -42,11 +40,19 @@ std::optional<double> ToDouble(std::string_view text) {
   return v;
 }
 
+long RoundHalfEven(double v) {
+  const double f = std::floor(v);
+  const double frac = v - f;
+  long r = static_cast<long>(f);
+  if (frac > 0.5 || (frac == 0.5 && (r % 2 != 0))) ++r;
+  return r;
+}
+
 std::optional<std::int16_t> ToInt16(std::string_view text) {
   const auto d = ToDouble(text);
   if (!d) return std::nullopt;
   if (*d < -32768.5 || *d > 32767.5) return std::nullopt;
-  const long r = modMain::RoundHalfEven(*d);
+  const long r = RoundHalfEven(*d);
   if (r < -32768 || r > 32767) return std::nullopt;
   return static_cast<std::int16_t>(r);
 }

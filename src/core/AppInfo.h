@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/BuildInfo.h"
+#include "core/BuildInfo.h"
 
 namespace tavrel {
 

@@ -1,4 +1,4 @@
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
-#include "netinfo/StartupReport.h"
+#include "app/StartupReport.h"
 #include "netinfo/modIPHost.h"
 
 namespace tavrel {

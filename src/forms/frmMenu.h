@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "app/Env.h"
-#include "app/ITimer.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 
 namespace tavrel {
 

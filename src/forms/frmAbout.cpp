@@ -1,4 +1,4 @@
-#include "ui/frmAbout.h"
+#include "forms/frmAbout.h"
 
 #include "ui/modOnTop.h"
 

@@ -1,8 +1,8 @@
-#include "app/frmMain.h"
+#include "forms/frmMain.h"
 
 #include <gtest/gtest.h>
 
-#include "app/FakeMainView.h"
+#include "forms/FakeMainView.h"
 #include "fakes/FakeEnv.h"
 
 namespace tavrel {

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "activity/ActivityText.h"
-#include "app/Env.h"
-#include "app/ITimer.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 #include "app/modMain.h"
-#include "netinfo/ConnectionList.h"
+#include "activity/ConnectionList.h"
 #include "ui/CFormBorder.h"
 
 namespace tavrel {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fakes/EventLog.h"
-#include "update/frmUpdate.h"
+#include "forms/frmUpdate.h"
 
 namespace tavrel::fakes {
 

@@ -1,9 +1,9 @@
-#include "app/frmMain.h"
+#include "forms/frmMain.h"
 
 #include "activity/modMain.h"
-#include "app/Convert.h"
+#include "core/Convert.h"
 #include "monitor/MonitorCycle.h"
-#include "netinfo/StartupReport.h"
+#include "app/StartupReport.h"
 #include "netinfo/modConnections.h"
 #include "netinfo/modGetAll.h"
 #include "settings/modReg.h"

@@ -1,11 +1,11 @@
-#include "update/frmUpdate.h"
+#include "forms/frmUpdate.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "fakes/FakeEnv.h"
-#include "update/FakeUpdateView.h"
+#include "forms/FakeUpdateView.h"
 
 namespace tavrel {
 namespace {

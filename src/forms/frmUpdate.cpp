@@ -1,10 +1,10 @@
-#include "update/frmUpdate.h"
+#include "forms/frmUpdate.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "app/Convert.h"
+#include "core/Convert.h"
 #include "app/modMain.h"
 #include "settings/modSettings.h"
 #include "ui/modOnTop.h"
