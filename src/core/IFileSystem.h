@@ -13,7 +13,7 @@ class IFileSystem {
   // True when the path names an existing folder.
   virtual bool IsFolder(const std::string& path) = 0;
   // True when the path names an existing ordinary file: not a folder, not hidden, not a
-  // system file.
+  // system file, and one this program may trust (on a multi-user system: the user's own).
   virtual bool IsOrdinaryFile(const std::string& path) = 0;
   // Creates one folder (the parent must exist). False when it could not be created.
   virtual bool CreateFolder(const std::string& path) = 0;
@@ -26,8 +26,12 @@ class IFileSystem {
   virtual bool ReplaceFile(const std::string& path, std::string_view data, bool privateFile) = 0;
   // Deletes a file. False when it did not exist or could not be removed.
   virtual bool RemoveFile(const std::string& path) = 0;
-  // The temporary folder, ending with a separator (the platform's temporary-path rule).
+  // The temporary folder, ending with a separator (the platform's temporary-path rule); empty
+  // when there is none the program may use.
   virtual std::string TempFolder() = 0;
+  // Why the last call that failed (false or nothing) failed, in a few words for the user
+  // ("owned by another user", "No space left on device"); empty when no reason is known.
+  virtual std::string LastFailure() const { return {}; }
 };
 
 }  // namespace tavrel

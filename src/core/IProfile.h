@@ -15,9 +15,13 @@ class IProfile {
                                               const std::string& defaultValue,
                                               std::size_t bufferSize,
                                               const std::string& path) = 0;
-  // Stores value under key in section, creating the file and the section when missing.
+  // Stores value under key in section, creating the file and the section when missing. False
+  // when the value was not stored.
   virtual bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                          const std::string& value, const std::string& path) = 0;
+  // Why the last write failed, in a few words for the user ("owned by another user"); empty
+  // when the last write succeeded, or when the platform gives no reason.
+  virtual std::string LastFailure() const { return {}; }
 };
 
 }  // namespace tavrel

@@ -21,9 +21,11 @@ class ProfileFile : public IProfile {
   // stored in the layout (see ini::WriteValue), or the file system refused the write.
   bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                  const std::string& value, const std::string& path) override;
+  std::string LastFailure() const override { return lastFailure_; }
 
  private:
   IFileSystem& fs_;
+  std::string lastFailure_;
 };
 
 }  // namespace tavrel

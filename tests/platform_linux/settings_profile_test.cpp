@@ -84,14 +84,5 @@ TEST_F(SettingsFileOnDisk, UnusablePlacesGiveDefaultsAndReplaceNothing) {
   EXPECT_EQ(Slurp(ini), original);
 }
 
-TEST_F(SettingsFileOnDisk, PipeInPlaceOfTheFileNeverBlocks) {
-  const string ini = dir / "Tavrel.ini";
-  ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
-  // A reader that waited for a writer would hang here for ever.
-  EXPECT_EQ(Get(ini, "ConID", "none"), "none");
-  EXPECT_TRUE(Save(ini, "ConID", "x")) << "a pipe holds no settings to keep";
-  EXPECT_EQ(Get(ini, "ConID"), "x");
-}
-
 }  // namespace
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxAppInfo.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,36 +11,63 @@ namespace tavrel {
 
 namespace {
 
-std::string ExecutablePath() {
-  std::vector<char> buf(4096);
-  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return {};
-  return std::string(buf.data(), static_cast<std::size_t>(n));
-}
-
-// Creates each missing folder of an absolute path.
+// Creates each missing folder of an absolute path, private to the user.
 void MakeFolders(const std::string& path) {
   for (std::size_t i = 1; i <= path.size(); ++i) {
     if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
   }
 }
 
+// No other user can place or swap a file in the folder: it is the user's or root's and neither
+// its group nor the world may write to it; and the user may write there.
+bool OnlyTheUserWrites(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (st.st_uid != ::geteuid() && st.st_uid != 0) return false;
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
+  return ::access(folder.c_str(), W_OK) == 0;
+}
+
+std::string HomeFolder(const char* home) {
+  if (home && home[0] == '/') return home;
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
+      result->pw_dir && result->pw_dir[0] == '/')
+    return result->pw_dir;
+  return {};
+}
+
 }  // namespace
+
+std::string ExecutablePath() {
+  std::vector<char> buf(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return {};
+  std::string path(buf.data(), static_cast<std::size_t>(n));
+  // The file was replaced (an update) while running: its name now holds the new copy.
+  const std::string deleted = " (deleted)";
+  if (path.size() > deleted.size() &&
+      path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+    path.resize(path.size() - deleted.size());
+  return path;
+}
 
 std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome,
                              const char* home) {
   const auto slash = exePath.find_last_of('/');
   std::string exeFolder = slash == std::string::npos ? "." : exePath.substr(0, slash);
   if (exeFolder.empty()) exeFolder = "/";
-  if (::access(exeFolder.c_str(), W_OK) == 0) return exeFolder;
+  if (OnlyTheUserWrites(exeFolder)) return exeFolder;
 
   std::string data;
   if (xdgDataHome && xdgDataHome[0] == '/') {
     data = xdgDataHome;
-  } else if (home && home[0] == '/') {
-    data = std::string(home) + "/.local/share";
+  } else if (const std::string h = HomeFolder(home); !h.empty()) {
+    data = h + "/.local/share";
   } else {
-    return exeFolder;  // nowhere better: reads give defaults, writes are lost
+    return exeFolder;  // nowhere better: the file rules still keep other users' files out
   }
   while (data.size() > 1 && data.back() == '/') data.pop_back();
   const std::string folder = data + "/Tavrel";
@@ -52,6 +80,7 @@ AppInfo LinuxAppInfo() {
   const std::string exe = ExecutablePath();
   const auto slash = exe.find_last_of('/');
   info.exeName = slash == std::string::npos ? exe : exe.substr(slash + 1);
+  info.exePath = exe;
   info.folder = ProgramFolderFor(exe, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
   return info;
 }

@@ -1,14 +1,21 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <random>
+#include <cstring>
+#include <vector>
+
+#include "platform/linux/OwnFiles.h"
 
 namespace tavrel {
+
+using linux_platform::LookAt;
+using linux_platform::OwnPath;
 
 namespace {
 
@@ -25,19 +32,35 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// An open file is the user's own regular file (the check that no swap in between can fool).
+const char* NotOwnRegular(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (st.st_uid != ::geteuid()) return "owned by another user";
+  return nullptr;
 }
 
-std::string DirName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+std::string CacheHome() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.cache";
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
+      result->pw_dir && result->pw_dir[0] == '/')
+    return std::string(result->pw_dir) + "/.cache";
+  return {};
 }
 
 }  // namespace
+
+bool LinuxFileSystem::Fail(std::string why) {
+  lastFailure_ = std::move(why);
+  return false;
+}
 
 bool LinuxFileSystem::IsFolder(const std::string& path) {
   struct stat st {};
@@ -45,32 +68,52 @@ bool LinuxFileSystem::IsFolder(const std::string& path) {
 }
 
 bool LinuxFileSystem::IsOrdinaryFile(const std::string& path) {
-  struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  const std::string name = BaseName(path);
-  return !name.empty() && name[0] != '.';
+  const std::string name = linux_platform::NameOf(path);
+  if (path.empty() || name.empty() || name[0] == '.') return false;
+  const OwnPath own = LookAt(path);
+  return own.exists && own.problem.empty();
 }
 
 bool LinuxFileSystem::CreateFolder(const std::string& path) {
-  return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+  if (!path.empty() && ::mkdir(path.c_str(), 0777) == 0) return true;
+  return Fail(std::strerror(errno));
 }
 
 bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  const OwnPath own = LookAt(path);
+  if (!own.problem.empty()) return Fail(own.problem);
+  const int fd = ::open(own.real.c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(std::strerror(errno));
+  if (const char* why = NotOwnRegular(fd)) {
+    ::close(fd);
+    return Fail(why);
+  }
   const bool ok = WriteAll(fd, data);
-  return ::close(fd) == 0 && ok;
+  const int writeErrno = errno;
+  if (::close(fd) != 0 && ok) return Fail(std::strerror(errno));
+  return ok ? true : Fail(std::strerror(writeErrno));
 }
 
 std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
-  // O_NONBLOCK: a FIFO at the path must not wait for a writer (only regular files are read).
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+  const OwnPath own = LookAt(path);
+  if (!own.problem.empty()) {
+    Fail(own.problem);
     return std::nullopt;
   }
+  // O_NONBLOCK: a pipe swapped in must not wait for a writer (only regular files are read).
+  const int fd = ::open(own.real.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    Fail(std::strerror(errno));
+    return std::nullopt;
+  }
+  if (const char* why = NotOwnRegular(fd)) {
+    ::close(fd);
+    Fail(why);
+    return std::nullopt;
+  }
+  struct stat st {};
+  ::fstat(fd, &st);
   std::string text;
   text.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
@@ -78,6 +121,7 @@ std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
+      Fail(std::strerror(errno));
       ::close(fd);
       return std::nullopt;
     }
@@ -90,42 +134,88 @@ std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
 
 bool LinuxFileSystem::ReplaceFile(const std::string& path, std::string_view data,
                                   bool privateFile) {
-  // Keep the mode of an existing file; a new private file is the owner's alone.
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  const mode_t mode = exists ? (st.st_mode & 07777) : (privateFile ? 0600 : 0666);
+  const OwnPath own = LookAt(path);
+  if (!own.problem.empty()) return Fail(own.problem);
 
-  // Write a sibling temporary file, then rename it over the target: a reader sees the old or
-  // the new content, never half of it.
-  static std::mt19937 rng{std::random_device{}()};
-  const std::string tmp = DirName(path) + "/." + BaseName(path) + "." + std::to_string(rng()) + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFile ? 0600 : 0666);
-  if (fd >= 0) {
-    bool ok = WriteAll(fd, data);
-    if (exists) ::fchmod(fd, mode);
-    ok = (::fsync(fd) == 0) && ok;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
-    ::unlink(tmp.c_str());
-    if (!ok) return false;
+  // A private file holds a secret: 0600 whatever it was. Another file keeps its mode, but no one
+  // else may change it (a start-at-logon entry runs what it says).
+  mode_t mode = 0600;
+  if (!privateFile) {
+    if (own.exists) {
+      mode = own.mode & 0755;
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
   }
-  // The folder refuses new files (or the rename failed): rewrite the file in place when the
-  // file itself is writable.
-  const int direct = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (direct < 0) return false;
-  const bool ok = WriteAll(direct, data);
-  return ::close(direct) == 0 && ok;
+
+  std::string tmp;
+  const int fd = linux_platform::CreateSibling(own.real, tmp);
+  if (fd < 0) return Fail(std::strerror(errno));
+  bool ok = WriteAll(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  int why = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) ok = false, why = errno;
+  if (ok && ::rename(tmp.c_str(), own.real.c_str()) != 0) ok = false, why = errno;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return Fail(std::strerror(why));
+  }
+  // The new name is on disk too, not only the data.
+  const int dir = ::open(linux_platform::FolderOf(own.real).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
 }
 
 bool LinuxFileSystem::RemoveFile(const std::string& path) {
-  return !path.empty() && ::unlink(path.c_str()) == 0;
+  if (!path.empty() && ::unlink(path.c_str()) == 0) return true;
+  return Fail(std::strerror(errno));
+}
+
+std::string LinuxFileSystem::PrivateTempFolderFor(const std::string& cacheHome) {
+  if (cacheHome.empty() || cacheHome[0] != '/') return {};
+  std::string folder = cacheHome;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  folder += "/Tavrel/tmp";
+  // The missing folders are made private; only the last is checked (the cache home is the user's).
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1))
+    ::mkdir(folder.substr(0, slash).c_str(), 0700);
+  ::mkdir(folder.c_str(), 0700);
+  return folder;
 }
 
 std::string LinuxFileSystem::TempFolder() {
   const char* env = std::getenv("TMPDIR");
-  std::string dir = (env && env[0] == '/') ? env : "/tmp";
-  if (dir.back() != '/') dir += '/';
-  return dir;
+  if (env && env[0] == '/') {
+    std::string dir = env;
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+  const std::string folder = PrivateTempFolderFor(CacheHome());
+  if (folder.empty()) {
+    Fail("no home folder");
+    return {};
+  }
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0) {
+    Fail(folder + ": " + std::strerror(errno));
+    return {};
+  }
+  // (lstat of the name without a trailing "/", which would follow a link.) Checked before every use: another user's folder, a link or a folder others may write could
+  // hand the program a file it did not make.
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+    Fail(folder + ": not a folder of your own");
+    return {};
+  }
+  if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+    Fail(folder + ": " + std::strerror(errno));
+    return {};
+  }
+  return folder + "/";
 }
 
 }  // namespace tavrel

@@ -1,0 +1,250 @@
+// The file rules on real files: only the user's own regular files are read, appended to or
+// replaced (another user is played by "nobody"); a replacement is atomic, private and never a
+// rewrite in place; leftovers of a killed writer go at the next start; the temporary folder and
+// the program folder are the user's own.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "platform/linux/LinuxAppInfo.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/OwnFiles.h"
+#include "settings/ProfileFile.h"
+#include "settings_test_util.h"
+
+namespace tavrel {
+namespace {
+
+using std::string;
+using testutil::Exists;
+using testutil::Slurp;
+using testutil::Spit;
+
+mode_t ModeOf(const string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+bool IsLink(const string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::vector<string> Names(const string& folder) {
+  std::vector<string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A process id that no process has: a child that has ended and been collected.
+pid_t EndedPid() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+// Sets an environment variable for the life of the object.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value) : name_(name) {
+    if (const char* v = std::getenv(name)) old_ = v;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~EnvVar() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<string> old_;
+};
+
+class Files : public ::testing::Test {
+ protected:
+  testutil::Scratch dir;
+  LinuxFileSystem fs;
+};
+
+// In a folder another user can write to, they may plant a settings file or a day's log, or a link
+// named so that points at a file of the victim's. None of them is read, appended to or replaced.
+TEST_F(Files, AnotherUsersFileOrLinkIsNeverUsed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+  const string victim = dir / "notes", theirs = dir / "Tavrel.ini", link = dir / "04-12-26_monitor.log";
+  ASSERT_TRUE(Spit(victim, "private notes") && Spit(theirs, "[Settings]\r\nConID=Theirs\r\n"));
+  ASSERT_TRUE(testutil::GiveToRunner(theirs));
+  ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+  ASSERT_EQ(::lchown(link.c_str(), testutil::kNobody, testutil::kNobody), 0);
+  for (const string& p : {theirs, link}) {
+    SCOPED_TRACE(p);
+    EXPECT_EQ(fs.ReadFile(p), std::nullopt);
+    EXPECT_NE(fs.LastFailure().find("another user"), string::npos) << fs.LastFailure();
+    EXPECT_FALSE(fs.AppendFile(p, "appended"));
+    EXPECT_FALSE(fs.ReplaceFile(p, "replaced", true));
+    EXPECT_NE(fs.LastFailure().find("another user"), string::npos) << fs.LastFailure();
+    EXPECT_FALSE(fs.IsOrdinaryFile(p));
+  }
+  EXPECT_EQ(Slurp(victim), "private notes");
+  EXPECT_EQ(Slurp(theirs), "[Settings]\r\nConID=Theirs\r\n");
+  EXPECT_TRUE(IsLink(link));
+
+  // The settings store on such a file: defaults, and a write that fails saying why.
+  ProfileFile profile(fs);
+  EXPECT_EQ(profile.GetPrivateProfileString("Settings", "ConID", "none", 155, theirs), "none");
+  EXPECT_FALSE(profile.WritePrivateProfileString("Settings", "PWord", "secret", theirs));
+  EXPECT_EQ(profile.LastFailure(), "owned by another user");
+  EXPECT_EQ(Slurp(theirs), "[Settings]\r\nConID=Theirs\r\n");
+}
+
+TEST_F(Files, AReplaceIsPrivateAndALinkOfTheUsersOwnStaysALink) {
+  const mode_t oldMask = ::umask(022);
+  // An existing 0644 file that now holds a password becomes 0600.
+  const string ini = dir / "Tavrel.ini";
+  ASSERT_TRUE(Spit(ini, "old") && ::chmod(ini.c_str(), 0644) == 0);
+  EXPECT_TRUE(fs.ReplaceFile(ini, "PWord=secret", true));
+  EXPECT_EQ(ModeOf(ini), 0600u);
+
+  // A link of the user's own to a file elsewhere: the link stays, its target is replaced (0600),
+  // and no temporary file is left in either folder.
+  ::mkdir((dir / "real").c_str(), 0700);
+  const string real = dir / "real/settings.ini", linked = dir / "linked.ini";
+  ASSERT_TRUE(Spit(real, "old") && ::chmod(real.c_str(), 0666) == 0);
+  ASSERT_EQ(::symlink("real/settings.ini", linked.c_str()), 0);
+  EXPECT_TRUE(fs.ReplaceFile(linked, "new", true));
+  EXPECT_TRUE(IsLink(linked));
+  EXPECT_EQ(Slurp(real), "new");
+  EXPECT_EQ(ModeOf(real), 0600u);
+  EXPECT_EQ(Names(dir / "real"), std::vector<string>{"settings.ini"});
+
+  // A link to something that is no regular file (a device): refused, the device untouched.
+  const string toNull = dir / "null.ini";
+  ASSERT_EQ(::symlink("/dev/null", toNull.c_str()), 0);
+  EXPECT_FALSE(fs.ReplaceFile(toNull, "PWord=secret", true));
+  EXPECT_EQ(fs.LastFailure(), "its target /dev/null is not a regular file");
+  struct stat st {};
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_TRUE(IsLink(toNull));
+
+  // A file that is not private (a start-at-logon entry) keeps its mode, without write access for
+  // others.
+  const string entry = dir / "entry.desktop";
+  EXPECT_TRUE(fs.ReplaceFile(entry, "a", false));
+  EXPECT_EQ(ModeOf(entry), 0644u);
+  ASSERT_EQ(::chmod(entry.c_str(), 0666), 0);
+  EXPECT_TRUE(fs.ReplaceFile(entry, "b", false));
+  EXPECT_EQ(ModeOf(entry), 0644u);
+  ::umask(oldMask);
+  EXPECT_EQ(Names(dir.path()), (std::vector<string>{"Tavrel.ini", "entry.desktop", "linked.ini", "null.ini", "real"}));
+}
+
+// When the temporary file cannot be made (the folder takes no new file), the write fails and the
+// file is left whole: never rewritten in place, which a crash or a full disk would cut short.
+TEST_F(Files, AReplaceThatCannotBeDoneFailsAndLeavesTheFileWhole) {
+  const string ini = dir / "Tavrel.ini";
+  const string original = "[Settings]\r\nConID=Home\r\nPWord=a long password\r\n";
+  ASSERT_TRUE(Spit(ini, original));
+  ASSERT_TRUE(testutil::GiveToRunner(ini));
+  ::chmod(dir.path().c_str(), 0555);  // the file may be written, the folder takes no new file
+  EXPECT_EQ(testutil::WherePermissionsBind([&] {
+              LinuxFileSystem runner;
+              if (runner.ReplaceFile(ini, "[Settings]\r\nX=1\r\n", true)) return 1;
+              return runner.LastFailure() == "Permission denied" ? 0 : 2;
+            }),
+            0);
+  ::chmod(dir.path().c_str(), 0700);
+  EXPECT_EQ(Slurp(ini), original);
+}
+
+TEST_F(Files, ThePipeOfAnotherProgramIsNeverWaitedFor) {
+  const string ini = dir / "Tavrel.ini";
+  ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+  // A reader or writer that waited for the other end would hang here for ever.
+  EXPECT_EQ(fs.ReadFile(ini), std::nullopt);
+  EXPECT_FALSE(fs.AppendFile(ini, "x"));
+  EXPECT_FALSE(fs.ReplaceFile(ini, "x", true));
+  EXPECT_EQ(fs.LastFailure(), "not a regular file");
+}
+
+// A write killed in its middle leaves its temporary file (with the password in it): the next
+// start removes it, and nothing that may still be in use or is not the program's own.
+TEST_F(Files, LeftoversOfAKilledWriterAreRemoved) {
+  const string dead = std::to_string(EndedPid()), alive = std::to_string(::getpid());
+  ::mkdir((dir / "real").c_str(), 0700);
+  ASSERT_EQ(::symlink("real/target.ini", (dir / "Tavrel.ini").c_str()), 0);
+  for (const string& name : std::vector<string>{".Tavrel.ini." + dead + ".9f3a.tmp", ".Tavrel.ini.123456789.tmp",
+                            ".Tavrel.ini." + alive + ".77.tmp", ".Tavrel.ini.x.tmp", ".other.ini." + dead + ".1.tmp",
+                            "real/.target.ini." + dead + ".2.tmp"})
+    ASSERT_TRUE(Spit(dir / name, "PWord=secret"));
+  if (::geteuid() == 0) {
+    ASSERT_TRUE(Spit(dir / (".Tavrel.ini." + dead + ".5.tmp"), "theirs"));
+    ASSERT_TRUE(testutil::GiveToRunner(dir / (".Tavrel.ini." + dead + ".5.tmp")));
+  }
+  linux_platform::RemoveLeftovers(dir / "Tavrel.ini");
+  std::vector<string> kept{".Tavrel.ini." + alive + ".77.tmp", ".Tavrel.ini.x.tmp", ".other.ini." + dead + ".1.tmp",
+                           "Tavrel.ini", "real"};
+  if (::geteuid() == 0) kept.push_back(".Tavrel.ini." + dead + ".5.tmp");
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Names(dir.path()), kept);
+  EXPECT_TRUE(Names(dir / "real").empty());
+}
+
+TEST_F(Files, TheTemporaryFolderIsTheUsersOwnCheckedBeforeEveryUse) {
+  const EnvVar tmpdir("TMPDIR", nullptr), cache("XDG_CACHE_HOME", (dir / "cache").c_str());
+  const string folder = dir / "cache/Tavrel/tmp";
+  EXPECT_EQ(fs.TempFolder(), folder + "/");
+  EXPECT_EQ(ModeOf(folder), 0700u);
+  ::chmod(folder.c_str(), 0777);
+  EXPECT_EQ(fs.TempFolder(), folder + "/");
+  EXPECT_EQ(ModeOf(folder), 0700u) << "made private again";
+
+  // A link in its place (to a folder anyone may fill) is not used.
+  ::rmdir(folder.c_str());
+  ::mkdir((dir / "shared").c_str(), 01777);
+  ASSERT_EQ(::symlink((dir / "shared").c_str(), folder.c_str()), 0);
+  EXPECT_EQ(fs.TempFolder(), "");
+  EXPECT_EQ(fs.LastFailure(), folder + ": not a folder of your own");
+  if (::geteuid() == 0) {
+    ::unlink(folder.c_str());
+    ::mkdir(folder.c_str(), 0700);
+    ASSERT_TRUE(testutil::GiveToRunner(folder));
+    EXPECT_EQ(fs.TempFolder(), "");
+  }
+
+  // The user's own choice is taken as it stands.
+  const EnvVar chosen("TMPDIR", (dir / "mine").c_str());
+  EXPECT_EQ(fs.TempFolder(), dir / "mine/");
+}
+
+TEST_F(Files, TheProgramFolderIsTheExecutablesOnlyWhenNoOtherUserMayWriteThere) {
+  const string data = dir / "data";
+  const struct {
+    const char* folder;
+    mode_t mode;
+    bool nobodys;
+    bool exeFolder;
+  } cases[] = {
+      {"own", 0755, false, true},        {"group", 0775, false, false}, {"world", 0777, false, false},
+      {"sticky", 01777, false, false},   {"theirs", 0755, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const string folder = dir / c.folder;
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ::chmod(folder.c_str(), c.mode);
+    if (c.nobodys && (::geteuid() != 0 || !testutil::GiveToRunner(folder))) continue;
+    EXPECT_EQ(ProgramFolderFor(folder + "/tavrel", data.c_str(), "/nonexistent"),
+              c.exeFolder ? folder : data + "/Tavrel");
+  }
+  EXPECT_EQ(ModeOf(data + "/Tavrel"), 0700u);
+  // Without XDG_DATA_HOME: the home's data folder.
+  EXPECT_EQ(ProgramFolderFor(dir / "world/tavrel", nullptr, (dir / "home").c_str()),
+            dir / "home/.local/share/Tavrel");
+}
+
+}  // namespace
+}  // namespace tavrel
