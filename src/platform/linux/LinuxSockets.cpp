@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/linux/StopRequest.h"
+
 namespace tavrel {
 
 namespace {
@@ -79,7 +81,7 @@ std::optional<std::vector<std::uint8_t>> LinuxSockets::SystemResolver(const std:
 }
 
 std::optional<std::vector<std::uint8_t>> LinuxSockets::gethostbyname(const std::string& name) {
-  if (abandoned.load() >= kMaxAbandoned) return std::nullopt;
+  if (abandoned.load() >= kMaxAbandoned || linux_platform::StopRequested()) return std::nullopt;
   auto lookup = std::make_shared<Lookup>();
   try {
     std::thread([lookup, resolver = resolver_, name] {
@@ -93,8 +95,14 @@ std::optional<std::vector<std::uint8_t>> LinuxSockets::gethostbyname(const std::
   } catch (const std::system_error&) {
     return std::nullopt;  // no thread to be had
   }
+  // Waited for in short slices, so that a stop request ends the wait at once.
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   std::unique_lock lock(lookup->m);
-  if (!lookup->cv.wait_for(lock, timeout_, [&] { return lookup->done; })) {
+  bool done = false;
+  while (!(done = lookup->cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return lookup->done; }))) {
+    if (linux_platform::StopRequested() || std::chrono::steady_clock::now() >= deadline) break;
+  }
+  if (!done) {
     lookup->abandoned = true;
     ++abandoned;
     return std::nullopt;

@@ -16,7 +16,8 @@ class LinuxSockets : public ISockets {
   // getaddrinfo has no time limit of its own (a dead name server can hold it for the resolver's
   // whole retry schedule), so a lookup runs on a helper thread and is given up after timeout.
   // A lookup given up finishes on its own in the background; while kMaxAbandoned of them are
-  // still running, further lookups fail at once rather than pile up threads.
+  // still running, further lookups fail at once rather than pile up threads. A stop request
+  // (StopRequest.h) gives a lookup up at once.
   explicit LinuxSockets(std::chrono::milliseconds timeout = std::chrono::seconds(5),
                         Resolver resolver = SystemResolver);
 

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/linux/StopRequest.h"
+
 namespace tavrel::linux_platform {
 
 namespace {
@@ -80,6 +82,17 @@ bool Drain(int fd, std::string& into, std::size_t max, bool& truncated) {
   }
 }
 
+// Ends the child's process group: SIGTERM, a short grace to tidy up, then SIGKILL; the child is
+// collected.
+void EndGroup(pid_t pid, int& status) {
+  ::kill(-pid, SIGTERM);
+  ::kill(pid, SIGTERM);
+  for (int i = 0; i < 50 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
+  ::kill(-pid, SIGKILL);
+  ::kill(pid, SIGKILL);
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+}
+
 int StatusToCode(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -91,6 +104,10 @@ int StatusToCode(int status) {
 ProcessResult RunProcess(const ProcessRequest& req) {
   ProcessResult res;
   if (req.argv.empty()) return res;
+  if (StopRequested()) {
+    res.cancelled = true;
+    return res;
+  }
 
   Fd inR, fd3R, outR, outW, errR, errW, execR, execW;
   if (req.useStdin && !MakeInputPipe(req.stdinData, inR)) return res;
@@ -152,29 +169,31 @@ ProcessResult RunProcess(const ProcessRequest& req) {
   Fd pidFd(PidFdOpen(pid));
 
   const auto deadline = std::chrono::steady_clock::now() + req.timeout;
-  bool outOpen = true, errOpen = true, exited = false;
+  bool outOpen = true, errOpen = true;
   int status = 0;
-  while (!exited) {
+  for (;;) {
     const pid_t w = ::waitpid(pid, &status, WNOHANG);
-    if (w == pid) { exited = true; break; }
-    if (w < 0 && errno != EINTR) { exited = true; status = 0; break; }
+    if (w == pid) break;
+    if (w < 0 && errno != EINTR) {
+      // Someone else collected the child (SIGCHLD ignored, a stray wait): how it ended is
+      // unknown, which is no success.
+      res.waitFailed = true;
+      break;
+    }
     const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) {
-      res.timedOut = true;
-      ::kill(-pid, SIGTERM);
-      ::kill(pid, SIGTERM);
-      for (int i = 0; i < 50 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) ::usleep(10000);
-      ::kill(-pid, SIGKILL);
-      ::kill(pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-      exited = true;
+    const bool stop = StopRequested();
+    if (now >= deadline || stop) {
+      (stop ? res.cancelled : res.timedOut) = true;
+      EndGroup(pid, status);
       break;
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
-    pollfd fds[3];
+    pollfd fds[4];
     nfds_t n = 0;
     if (outOpen) fds[n++] = {outR.get(), POLLIN, 0};
     if (errOpen) fds[n++] = {errR.get(), POLLIN, 0};
+    if (StopFd() >= 0) fds[n++] = {StopFd(), POLLIN, 0};
+    else left = std::min<long long>(left, 50);
     if (pidFd.get() >= 0) fds[n++] = {pidFd.get(), POLLIN, 0};
     else left = std::min<long long>(left, 20);  // no pidfd: look at the child every 20 ms
     const int pr = ::poll(fds, n, static_cast<int>(std::min<long long>(left, 1000)));
@@ -185,8 +204,7 @@ ProcessResult RunProcess(const ProcessRequest& req) {
   // What the child wrote before it ended (a daemon it left may keep the pipes open: no waiting).
   if (outOpen) Drain(outR.get(), res.out, req.maxOutput, res.truncated);
   if (errOpen) Drain(errR.get(), res.err, req.maxOutput, res.truncated);
-  res.exitCode = res.timedOut ? -1 : StatusToCode(status);
-  if (!res.started) res.exitCode = -1;
+  res.exitCode = (res.timedOut || res.cancelled || res.waitFailed || !res.started) ? -1 : StatusToCode(status);
   return res;
 }
 

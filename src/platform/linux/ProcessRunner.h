@@ -1,6 +1,6 @@
 // Runs a helper program to completion: fork and exec with an argument vector (no shell), input
-// through pipes, output captured up to a bound, and the whole process group killed when it
-// outlives its time bound.
+// through pipes, output captured up to a bound, and the whole process group ended when it
+// outlives its time bound or when the program is asked to stop (StopRequest.h).
 #pragma once
 
 #include <chrono>
@@ -25,8 +25,10 @@ struct ProcessRequest {
 
 struct ProcessResult {
   bool started = false;   // false: the pipes or the fork failed, or the program was not found
-  bool timedOut = false;  // killed after the time bound
-  int exitCode = -1;      // the exit status, or 128 + signal number, or -1
+  bool timedOut = false;  // ended after the time bound
+  bool cancelled = false; // ended, or never started, because the program is stopping
+  bool waitFailed = false;// its end could not be observed (waitpid failed): no exit status
+  int exitCode = -1;      // the exit status, or 128 + signal number; -1 when none is known
   std::string out;        // standard output (at most maxOutput bytes)
   std::string err;        // standard error (at most maxOutput bytes)
   bool truncated = false; // some output was dropped
