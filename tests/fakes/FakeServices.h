@@ -29,6 +29,7 @@ class FakeRegistry : public IRegistry {
     log_.Add("DeleteRegistryValue " + subKey);
     if (!denied) values.erase({root, subKey, name});
   }
+  std::string LastFailure() const override { return denied ? "denied by the test" : ""; }
   std::map<std::tuple<std::uint32_t, std::string, std::string>, std::string> values;
   bool denied = false;
 
@@ -40,15 +41,20 @@ class FakeRegistry : public IRegistry {
 class FakeDownloader : public IDownloader {
  public:
   FakeDownloader(EventLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
-  bool DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
-                    const Progress& progress) override {
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
+                              std::uint64_t maxBytes, const Progress& progress) override {
     log_.Add("DownloadFile " + url);
+    if (const auto f = failures.find(url); f != failures.end()) return f->second;
     const auto it = bodies.find(url);
-    if (it == bodies.end() || it->second.size() > maxBytes) return false;
+    if (it == bodies.end()) return DownloadResult::Failed(DownloadFailure::kNotFound, "the server answered 404");
+    if (it->second.size() > maxBytes) return DownloadResult::Failed(DownloadFailure::kTooLarge, "");
     if (progress) progress(it->second.size(), it->second.size());
-    return fs_.ReplaceFile(localPath, it->second, false);
+    if (!fs_.ReplaceFile(localPath, it->second, false))
+      return DownloadResult::Failed(DownloadFailure::kLocalFile, fs_.LastFailure());
+    return {};
   }
-  std::map<std::string, std::string> bodies;  // url -> body; a missing url fails
+  std::map<std::string, std::string> bodies;  // url -> body; a missing url is not found
+  std::map<std::string, DownloadResult> failures;  // url -> how its transfer fails
 
  private:
   EventLog& log_;

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
+#include "platform/linux/StopRequest.h"
 #include "platform_linux/download_server.h"
 #include "platform_linux/settings_test_util.h"
 
@@ -82,8 +84,9 @@ TEST_F(Download, SuccessReplacesTheFileWithAFreshPrivateCopy) {
     ASSERT_TRUE(testutil::Spit(target, "old text that is longer than the new one"));
     Server server(c.answer);
     CurlDownloader d(Quick(5s, 1s));
-    ASSERT_TRUE(d.DownloadFile(server.Url("/r1"), target, c.cap, nullptr)) << d.LastError();
-    EXPECT_EQ(d.LastError(), "");
+    const DownloadResult r = d.DownloadFile(server.Url("/r1"), target, c.cap, nullptr);
+    ASSERT_TRUE(r.Ok()) << r.detail;
+    EXPECT_EQ(r.detail, "");
     EXPECT_EQ(Content(), c.body);
     EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
     struct stat st {};
@@ -113,6 +116,7 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
   struct Case {
     const char* name;
     std::function<Reply(const Request&)> answer;  // none: nothing listens
+    DownloadFailure why;
     Limits limits = Quick();
     std::uint64_t cap = kMiB;
     ms atMost = 2s;
@@ -126,24 +130,31 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
   const Reply unsized{.body = std::string(8 * kMiB, 'b'), .withLength = false};
   // Would keep the client waiting after the head.
   const Reply huge{.body = "bb", .announcedLength = 600 * kMiB, .chunkSize = 1, .chunkPause = 10s};
+  // A success whose head never ends: the connection closes after one header line.
+  const Reply headCut{.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"};
   const auto is = [](Reply r) { return [r](const Request&) { return r; }; };
+  using F = DownloadFailure;
 
   const Case cases[] = {
-      {"404", is(testhttp::Status(404))},
-      {"500", is(testhttp::Status(500))},
-      {"body cut short", is(cutShort)},
-      {"connection refused", nullptr, Quick(), kMiB, 1s, 0ms, -1,
+      {"404", is(testhttp::Status(404)), F::kNotFound},
+      {"410", is(testhttp::Status(410)), F::kNotFound},
+      {"403", is(testhttp::Status(403)), F::kRefused},
+      {"500", is(testhttp::Status(500)), F::kBadAnswer},
+      {"head cut short", is(headCut), F::kBadAnswer},
+      {"final redirect without a place", is(testhttp::Status(302)), F::kBadAnswer},
+      {"body cut short", is(cutShort), F::kBadAnswer},
+      {"connection refused", nullptr, F::kRefused, Quick(), kMiB, 1s, 0ms, -1,
        Server([](const Request&) { return Reply(); }).Url("/v.txt")},  // a server gone
-      {"answer slower than the timeout", is(Slow("late", 10s)), Quick(1s, 30s), kMiB, 2500ms, 900ms},
-      {"bound shortened by a small cap", is(Slow("late", 10s)), capBound, 500, 2500ms, 900ms},
-      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 100ms)),
+      {"answer slower than the timeout", is(Slow("late", 10s)), F::kTimedOut, Quick(1s, 30s), kMiB, 2500ms, 900ms},
+      {"bound shortened by a small cap", is(Slow("late", 10s)), F::kTimedOut, capBound, 500, 2500ms, 900ms},
+      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 100ms)), F::kTimedOut,
        Quick(1s), kMiB, 2500ms},
-      {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 10s)), Quick(20s, 1s), kMiB, 4s},
-      {"over the cap without a length", is(unsized)},
-      {"announced length over the cap", is(huge), Quick(20s, 10s), 512 * kMiB, 1s},
-      {"redirect loop", is(testhttp::Redirect("/loop")), Quick(), kMiB, 2s, 0ms, 6},
-      {"redirect to a file", is(testhttp::Redirect("file:///etc/passwd"))},
-      {"file URL", nullptr, Quick(), kMiB, 2s, 0ms, -1, "file:///etc/passwd"},
+      {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 10s)), F::kTimedOut, Quick(20s, 1s), kMiB, 4s},
+      {"over the cap without a length", is(unsized), F::kTooLarge},
+      {"announced length over the cap", is(huge), F::kTooLarge, Quick(20s, 10s), 512 * kMiB, 1s},
+      {"redirect loop", is(testhttp::Redirect("/loop")), F::kBadAnswer, Quick(), kMiB, 2s, 0ms, 6},
+      {"redirect to a file", is(testhttp::Redirect("file:///etc/passwd")), F::kBadAnswer},
+      {"file URL", nullptr, F::kBadAnswer, Quick(), kMiB, 2s, 0ms, -1, "file:///etc/passwd"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,9 +163,11 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
     if (c.answer) server.emplace(c.answer);
     CurlDownloader d(c.limits);
     const auto start = Clock::now();
-    EXPECT_FALSE(d.DownloadFile(c.url.empty() ? server->Url("/v.txt") : c.url, target, c.cap, nullptr));
+    const DownloadResult r = d.DownloadFile(c.url.empty() ? server->Url("/v.txt") : c.url, target, c.cap, nullptr);
     const auto took = Clock::now() - start;
-    EXPECT_NE(d.LastError(), "");
+    EXPECT_EQ(r.failure, c.why) << r.detail;
+    EXPECT_NE(r.detail, "");
+    EXPECT_EQ(r.detail.find('\n'), std::string::npos);
     EXPECT_LT(took, c.atMost);
     EXPECT_GE(took, c.atLeast);
     EXPECT_EQ(Content(), "older");
@@ -170,7 +183,7 @@ TEST_F(Download, HttpProxyFromTheEnvironmentIsUsed) {
   ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
   CurlDownloader d(Quick());
   const std::string url = "http://tavrel-updates.invalid/tavrel.txt";
-  EXPECT_TRUE(d.DownloadFile(url, target, kMiB, nullptr)) << d.LastError();
+  EXPECT_TRUE(d.DownloadFile(url, target, kMiB, nullptr).Ok());
   ::unsetenv("http_proxy");
   EXPECT_EQ(proxy.Requests().at(0).target, url);
 }
@@ -180,7 +193,8 @@ TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
   CurlDownloader d(Quick());
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
   ASSERT_TRUE(d.DownloadFile(server.Url("/v.zip"), target, kMiB,
-                             [&](std::uint64_t got, std::uint64_t total) { calls.emplace_back(got, total); }));
+                             [&](std::uint64_t got, std::uint64_t total) { calls.emplace_back(got, total); })
+                  .Ok());
   // About every 50 ms over 700 ms, the silent 400 ms included.
   ASSERT_GE(calls.size(), 6u);
   int before = 0;
@@ -192,12 +206,51 @@ TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
   EXPECT_EQ(calls.back().second, 3000u);
 }
 
-TEST_F(Download, UnusableTargetFailsCleanly) {
+TEST_F(Download, UnusableTargetFailsCleanlyAndAnotherUsersFileIsNeverReplaced) {
   Server server([](const Request&) { return testhttp::Body("x"); });
   CurlDownloader d(Quick());
-  EXPECT_FALSE(d.DownloadFile(server.Url("/v.txt"), dir / "missing/tavrel.txt", kMiB, nullptr));
+  EXPECT_EQ(d.DownloadFile(server.Url("/v.txt"), dir / "missing/tavrel.txt", kMiB, nullptr).failure,
+            DownloadFailure::kLocalFile);
   ASSERT_EQ(::mkdir(target.c_str(), 0700), 0);  // a folder where the file should go
-  EXPECT_FALSE(d.DownloadFile(server.Url("/v.txt"), target, kMiB, nullptr));
+  EXPECT_EQ(d.DownloadFile(server.Url("/v.txt"), target, kMiB, nullptr).failure, DownloadFailure::kLocalFile);
+  EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
+  const auto fetched = server.Requests().size();
+
+  // In a folder every user may write, another user planted the archive's name first (a file, or
+  // a link to a file of ours): refused before anything is fetched, and left as it is.
+  if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+  ::chmod(dir.path().c_str(), 01777);
+  const std::string planted = dir / "tavrel_upd.zip", link = dir / "link.zip";
+  ASSERT_TRUE(testutil::Spit(planted, "planted") && testutil::GiveToRunner(planted));
+  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+  ASSERT_EQ(::lchown(link.c_str(), testutil::kNobody, testutil::kNobody), 0);
+  for (const std::string& p : {planted, link}) {
+    const DownloadResult r = d.DownloadFile(server.Url("/v.zip"), p, kMiB, nullptr);
+    EXPECT_EQ(r.failure, DownloadFailure::kLocalFile) << p;
+    EXPECT_NE(r.detail.find("another user"), std::string::npos) << r.detail;
+  }
+  EXPECT_EQ(testutil::Slurp(planted), "planted");
+  EXPECT_EQ(server.Requests().size(), fetched);
+}
+
+TEST_F(Download, AStopRequestCancelsATransferAtOnce) {
+  ASSERT_TRUE(testutil::Spit(target, "older"));
+  Server server([](const Request&) { return Slow(std::string(4000, 'z'), 0ms, 10, 200ms); });
+  CurlDownloader d(Quick(60s, 30s));
+  std::thread stopper([] {
+    std::this_thread::sleep_for(300ms);
+    linux_platform::RequestStop();
+  });
+  const auto start = Clock::now();
+  const DownloadResult r = d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr);
+  const auto took = Clock::now() - start;
+  stopper.join();
+  EXPECT_EQ(r.failure, DownloadFailure::kCancelled);
+  EXPECT_LT(took, 2s);
+  // Nothing starts while the program is stopping.
+  EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kCancelled);
+  linux_platform::ClearStopRequest();
+  EXPECT_EQ(Content(), "older");
   EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
 }
 

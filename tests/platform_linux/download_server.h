@@ -50,6 +50,8 @@ struct Reply {
   // Send the body in pieces of chunkSize with a pause between them.
   std::size_t chunkSize = 1u << 16;
   std::chrono::milliseconds chunkPause{0};
+  // Sent exactly as it stands instead of all of the above, then the connection closes.
+  std::optional<std::string> raw{};
 };
 
 inline Reply Status(int status) { return {.status = status, .body = std::to_string(status)}; }
@@ -154,6 +156,10 @@ class Server {
       requests_.push_back(req);
     }
     const Reply reply = handler_(req);
+    if (reply.raw) {
+      SendAll(fd, *reply.raw);
+      return;
+    }
     std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
     for (const auto& [k, v] : reply.headers) out += k + ": " + v + "\r\n";
     if (reply.withLength)

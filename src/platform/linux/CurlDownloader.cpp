@@ -12,12 +12,16 @@
 #include <mutex>
 
 #include "core/BuildInfo.h"
+#include "platform/linux/OwnFiles.h"
+#include "platform/linux/StopRequest.h"
 
 namespace tavrel {
 
 using namespace std::chrono_literals;
 
 namespace {
+
+using Why = DownloadFailure;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -38,11 +42,7 @@ struct ListDeleter {
 class TempFile {
  public:
   explicit TempFile(const std::string& target) {
-    const auto slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    path_ = dir + (slash == std::string::npos ? "/" : "") + "." + name + ".part-XXXXXX";
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
+    fd_ = linux_platform::CreateSibling(target, path_);
     if (fd_ < 0) path_.clear();
   }
   ~TempFile() {
@@ -53,7 +53,6 @@ class TempFile {
   TempFile& operator=(const TempFile&) = delete;
 
   bool ok() const { return fd_ >= 0; }
-  const std::string& path() const { return path_; }
 
   bool Write(const char* data, std::size_t len) {
     while (len > 0) {
@@ -68,21 +67,17 @@ class TempFile {
     return true;
   }
 
-  // Flushes, closes and renames the file over target. False (file removed) when any step failed.
-  bool Commit(const std::string& target, std::string& error) {
+  // Flushes, closes and renames the file over target. The reason (file removed) when any step
+  // failed, empty when it was stored.
+  std::string Commit(const std::string& target) {
     const bool synced = ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
-    if (!synced || !closed) {
-      error = std::string("writing the downloaded file: ") + std::strerror(errno);
-      return false;
-    }
-    if (::rename(path_.c_str(), target.c_str()) != 0) {
-      error = "storing " + target + ": " + std::strerror(errno);
-      return false;
-    }
+    if (!synced || !closed) return std::string("writing the downloaded file: ") + std::strerror(errno);
+    if (::rename(path_.c_str(), target.c_str()) != 0)
+      return "storing " + target + ": " + std::strerror(errno);
     path_.clear();
-    return true;
+    return {};
   }
 
  private:
@@ -113,7 +108,67 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
   return len;
 }
 
+// The heads of the answers as they arrive (one per redirect, and interim 1xx ones): the status
+// of the last head that ended with its blank line. A reply cut off inside its head leaves the
+// head unfinished, which libcurl alone would take as a complete, empty answer.
+struct Heads {
+  long status = 0;     // of the head being read
+  bool ended = false;  // the last head ended with its blank line
+  long finalStatus = 0;
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* heads = static_cast<Heads*>(user);
+  const std::size_t len = size * count;
+  const std::string_view line(data, len);
+  if (line.rfind("HTTP/", 0) == 0) {
+    heads->ended = false;
+    const auto blank = line.find(' ');
+    heads->status = blank == std::string_view::npos ? 0 : std::atol(std::string(line.substr(blank + 1, 3)).c_str());
+  } else if (line == "\r\n" || line == "\n") {
+    if (heads->status >= 200) {  // an interim 1xx head is followed by the real one
+      heads->ended = true;
+      heads->finalStatus = heads->status;
+    }
+  }
+  return len;
+}
+
 long AtLeast(long v, long min) { return v < min ? min : v; }
+
+DownloadResult Failed(Why why, std::string detail) {
+  for (char& c : detail)
+    if (c == '\r' || c == '\n') c = ' ';  // one line
+  return DownloadResult::Failed(why, std::move(detail));
+}
+
+DownloadResult FromStatus(long status) {
+  const std::string said = "the server answered " + std::to_string(status);
+  if (status == 404 || status == 410) return Failed(Why::kNotFound, said);
+  if (status == 401 || status == 403 || status == 407) return Failed(Why::kRefused, said);
+  return Failed(Why::kBadAnswer, said);
+}
+
+DownloadResult FromCurl(CURLcode code, const char* words, long status) {
+  const std::string detail = words && *words ? words : curl_easy_strerror(code);
+  switch (code) {
+    case CURLE_HTTP_RETURNED_ERROR:
+      return FromStatus(status);
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return Failed(Why::kNoHost, detail);
+    case CURLE_COULDNT_CONNECT:
+      return Failed(Why::kRefused, detail);
+    case CURLE_OPERATION_TIMEDOUT:
+      return Failed(Why::kTimedOut, detail);
+    case CURLE_FILESIZE_EXCEEDED:
+      return Failed(Why::kTooLarge, detail);
+    case CURLE_WRITE_ERROR:
+      return Failed(Why::kLocalFile, detail);
+    default:
+      return Failed(Why::kBadAnswer, detail);
+  }
+}
 
 }  // namespace
 
@@ -129,21 +184,20 @@ std::chrono::milliseconds CurlDownloader::TotalBound(std::uint64_t maxBytes) con
 
 CurlDownloader::CurlDownloader(Limits limits) : limits_(limits) { GlobalInit(); }
 
-bool CurlDownloader::DownloadFile(const std::string& url, const std::string& localPath,
-                                  std::uint64_t maxBytes, const Progress& progress) {
-  lastError_.clear();
+DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::string& localPath,
+                                            std::uint64_t maxBytes, const Progress& progress) {
+  if (linux_platform::StopRequested()) return Failed(Why::kCancelled, "the program is ending");
+  // Whatever is at the local path must be the user's to replace: never another user's file
+  // planted there, nor a link of theirs.
+  const linux_platform::OwnPath own = linux_platform::LookAt(localPath);
+  if (!own.problem.empty()) return Failed(Why::kLocalFile, localPath + ": " + own.problem);
   TempFile file(localPath);
-  if (!file.ok()) {
-    lastError_ = "cannot create a file beside " + localPath + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!file.ok())
+    return Failed(Why::kLocalFile, "cannot create a file beside " + localPath + ": " + std::strerror(errno));
 
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-  if (!easy || !multi) {
-    lastError_ = "libcurl could not be initialised";
-    return false;
-  }
+  if (!easy || !multi) return Failed(Why::kLocalFile, "libcurl could not be initialised");
 
   // Refuse cached answers from the server and from any proxy on the way.
   curl_slist* headers = nullptr;
@@ -151,14 +205,14 @@ bool CurlDownloader::DownloadFile(const std::string& url, const std::string& loc
     curl_slist* longer = curl_slist_append(headers, h);
     if (!longer) {
       curl_slist_free_all(headers);
-      lastError_ = "out of memory";
-      return false;
+      return Failed(Why::kLocalFile, "out of memory");
     }
     headers = longer;
   }
   const std::unique_ptr<curl_slist, ListDeleter> headerList(headers);
 
   Sink sink{&file, maxBytes};
+  Heads heads;
   char errorBuffer[CURL_ERROR_SIZE] = {};
   const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
                             std::to_string(build::kVersionMinor) + "." +
@@ -182,27 +236,35 @@ bool CurlDownloader::DownloadFile(const std::string& url, const std::string& loc
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &heads);
 
-  if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) {
-    lastError_ = "libcurl could not start the transfer";
-    return false;
-  }
+  if (curl_multi_add_handle(multi.get(), e) != CURLM_OK)
+    return Failed(Why::kLocalFile, "libcurl could not start the transfer");
 
   // The multi interface lets the progress callback run at a steady pace even while the server
-  // sends nothing, so the window keeps repainting. libcurl bounds connecting and the whole
-  // transfer; the stall limit is watched here, because libcurl's own low-speed check averages
-  // over several seconds and reacts late to a transfer that stops half-way.
+  // sends nothing, so the window keeps repainting, and lets a stop request end the wait at once.
+  // libcurl bounds connecting and the whole transfer; the stall limit is watched here, because
+  // libcurl's own low-speed check averages over several seconds and reacts late to a transfer
+  // that stops half-way.
   const auto interval = limits_.progressInterval.count() > 0 ? limits_.progressInterval : 50ms;
   const auto start = std::chrono::steady_clock::now();
   auto lastReport = start - interval;
   auto lastActivity = start;
   std::uint64_t seen = 0;  // header and body bytes so far
   bool stalled = false;
+  bool cancelled = false;
   int running = 0;
+  curl_waitfd stopFd{linux_platform::StopFd(), CURL_WAIT_POLLIN, 0};
   CURLMcode mc = curl_multi_perform(multi.get(), &running);
   while (mc == CURLM_OK && running > 0) {
-    mc = curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(interval.count()), nullptr);
+    mc = curl_multi_poll(multi.get(), stopFd.fd >= 0 ? &stopFd : nullptr, stopFd.fd >= 0 ? 1 : 0,
+                         static_cast<int>(interval.count()), nullptr);
     if (mc != CURLM_OK) break;
+    if (linux_platform::StopRequested()) {
+      cancelled = true;
+      break;
+    }
     mc = curl_multi_perform(multi.get(), &running);
     const auto now = std::chrono::steady_clock::now();
 
@@ -234,31 +296,17 @@ bool CurlDownloader::DownloadFile(const std::string& url, const std::string& loc
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
   curl_multi_remove_handle(multi.get(), e);
 
-  if (stalled) {
-    lastError_ = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
-    return false;
-  }
-  if (mc != CURLM_OK) {
-    lastError_ = std::string("libcurl: ") + curl_multi_strerror(mc);
-    return false;
-  }
-  if (sink.overCap) {
-    lastError_ = "the answer is larger than " + std::to_string(maxBytes) + " bytes";
-    return false;
-  }
-  if (sink.writeFailed) {
-    lastError_ = std::string("writing the downloaded file failed");
-    return false;
-  }
-  if (result != CURLE_OK) {
-    lastError_ = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
-    return false;
-  }
-  if (status < 200 || status > 299) {
-    lastError_ = "the server answered " + std::to_string(status);
-    return false;
-  }
-  return file.Commit(localPath, lastError_);
+  if (cancelled) return Failed(Why::kCancelled, "the program is ending");
+  if (stalled) return Failed(Why::kTimedOut, "nothing received for " + std::to_string(limits_.stall.count()) + " ms");
+  if (mc != CURLM_OK) return Failed(Why::kBadAnswer, std::string("libcurl: ") + curl_multi_strerror(mc));
+  if (sink.overCap) return Failed(Why::kTooLarge, "the answer is larger than " + std::to_string(maxBytes) + " bytes");
+  if (sink.writeFailed) return Failed(Why::kLocalFile, "writing the downloaded file failed");
+  if (result != CURLE_OK) return FromCurl(result, errorBuffer, status);
+  if (!heads.ended) return Failed(Why::kBadAnswer, "the answer ended inside its head");
+  if (heads.finalStatus < 200 || heads.finalStatus > 299) return FromStatus(heads.finalStatus);
+  const std::string stored = file.Commit(localPath);
+  if (!stored.empty()) return Failed(Why::kLocalFile, stored);
+  return {};
 }
 
 }  // namespace tavrel

@@ -31,21 +31,20 @@ class CurlDownloader : public IDownloader {
   explicit CurlDownloader(Limits limits);
 
   // The body goes into a private temporary file beside localPath, which is renamed over
-  // localPath only after a 2xx answer was received completely; on any failure the temporary
-  // file is removed and localPath is left as it was. http_proxy / no_proxy from the environment
-  // are honoured (libcurl's own rule); only http and https are fetched, redirects included.
-  bool DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
-                    const Progress& progress) override;
-
-  // Why the last transfer failed; empty after a success.
-  const std::string& LastError() const { return lastError_; }
+  // localPath only after the final answer's head ended properly with a 2xx status and its body
+  // arrived whole; on any failure the temporary file is removed and localPath is left as it was.
+  // A localPath that is not the user's to replace (another user's file or link, a folder) is
+  // refused before anything is fetched. http_proxy / no_proxy from the environment are honoured
+  // (libcurl's own rule); only http and https are fetched, redirects included. A stop request
+  // (StopRequest.h) cancels the transfer at once.
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
+                              std::uint64_t maxBytes, const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
   std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;
 
  private:
   Limits limits_;
-  std::string lastError_;
 };
 
 }  // namespace tavrel
