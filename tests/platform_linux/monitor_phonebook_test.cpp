@@ -19,7 +19,9 @@
 #include "platform/linux/LinuxPhonebook.h"
 #include "platform/linux/NmBus.h"
 #include "platform/linux/ProcessRunner.h"
+#include "platform/linux/StopRequest.h"
 #include "settings_test_util.h"
+#include "standins.h"
 
 namespace tavrel {
 namespace {
@@ -38,6 +40,18 @@ RasDialParams Params(const std::string& name, const std::string& user = "",
   modRAS::TextToBytes(user, p.szUserName);
   modRAS::TextToBytes(password, p.szPassword);
   return p;
+}
+
+// A process that runs (not merely a zombie waiting for a parent to collect it).
+bool Running(pid_t pid) {
+  const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+bool EndsSoon(pid_t pid) {
+  for (int i = 0; i < 100 && Running(pid); ++i) std::this_thread::sleep_for(10ms);
+  return !Running(pid);
 }
 
 template <typename F>
@@ -79,13 +93,7 @@ TEST(ProcessRunner, TimeBoundKillsTheGroupAndADaemonDoesNotHoldTheCall) {
   EXPECT_LT(Timed([&] { EXPECT_TRUE(RunProcess(s).timedOut); }), 3s);
   const pid_t grandchild = std::atoi(ReadAll(d / "grandchild").c_str());
   ASSERT_GT(grandchild, 0);
-  const auto running = [&] {  // not merely a zombie waiting for a parent to collect it
-    const std::string stat = ReadAll("/proc/" + std::to_string(grandchild) + "/stat");
-    const auto close = stat.rfind(')');
-    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-  };
-  for (int i = 0; i < 100 && running(); ++i) std::this_thread::sleep_for(10ms);
-  EXPECT_FALSE(running());
+  EXPECT_TRUE(EndsSoon(grandchild));
 
   // Like pppd updetach: the program ends while a child of its own keeps the output open.
   s = {};
@@ -93,61 +101,45 @@ TEST(ProcessRunner, TimeBoundKillsTheGroupAndADaemonDoesNotHoldTheCall) {
   EXPECT_LT(Timed([&] { EXPECT_EQ(RunProcess(s).out, "up\n"); }), 2s);
 }
 
+// The program is stopping (a signal came): the helper's whole group ends at once, and nothing
+// new starts.
+TEST(ProcessRunner, AStopRequestEndsTheGroupAtOnce) {
+  testutil::Scratch d;
+  ProcessRequest s;
+  s.argv = {"/bin/sh", "-c", "sleep 30 & echo $! > " + (d / "grandchild") + "; wait"};
+  s.timeout = 60s;
+  std::thread stopper([] {
+    std::this_thread::sleep_for(300ms);
+    linux_platform::RequestStop();
+  });
+  EXPECT_LT(Timed([&] {
+              const auto r = RunProcess(s);
+              EXPECT_TRUE(r.cancelled);
+              EXPECT_EQ(r.exitCode, -1);
+            }),
+            2s);
+  stopper.join();
+  const pid_t grandchild = std::atoi(ReadAll(d / "grandchild").c_str());
+  ASSERT_GT(grandchild, 0);
+  EXPECT_TRUE(EndsSoon(grandchild));
+  s.argv = {"/bin/true"};
+  EXPECT_FALSE(RunProcess(s).started);
+  linux_platform::ClearStopRequest();
+  EXPECT_EQ(RunProcess(s).exitCode, 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Stand-ins.
-
-// nmcli: answers the listing and `-g` queries from files under $DIR/nm, records every call's
-// arguments (one per line, then "--") in $DIR/nmcli.calls and a passwd-file's content in
-// $DIR/nmcli.stdin; `connection up` exits with the code in $DIR/nm/up.rc after $DIR/nm/up.sleep.
-const char* kNmcliStandIn = R"SH(#!/bin/bash
-DIR="$(dirname "$0")"
-{ for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/nmcli.calls"
-args=" $* "
-name="${@: -1}"
-case "$args" in
-  *" connection up "*)
-    [[ "$args" == *" passwd-file /dev/stdin "* ]] && cat > "$DIR/nmcli.stdin"
-    sleep "$(cat "$DIR/nm/up.sleep" 2>/dev/null || echo 0)"
-    exit "$(cat "$DIR/nm/up.rc" 2>/dev/null || echo 0)";;
-  *" -t -f NAME,TYPE connection show "*)
-    cat "$DIR/nm/list"; exit 0;;
-  *" -g "*" connection show id "*)
-    f="$DIR/nm/profiles/$name"
-    [ -d "$f" ] || { echo "Error: $name - no such connection profile." >&2; exit 10; }
-    fields=$(printf '%s\n' "$@" | grep -A1 -x -- -g | tail -1)
-    IFS=, read -ra want <<< "$fields"
-    for w in "${want[@]}"; do
-      if [[ "$w" == *password* || "$w" == vpn.secrets ]] && [[ "$args" != *" -s "* ]]; then echo; continue; fi
-      cat "$f/$w" 2>/dev/null || echo
-    done
-    exit 0;;
-esac
-echo "unexpected call: $*" >&2
-exit 2
-)SH";
-
-// pppd: records its arguments in $DIR/pppd.calls and the content of a `file` argument in
-// $DIR/pppd.file; exits with the code in $DIR/pppd.rc after $DIR/pppd.sleep seconds.
-const char* kPppdStandIn = R"SH(#!/bin/bash
-DIR="$(dirname "$0")"
-{ for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/pppd.calls"
-prev=
-for a in "$@"; do
-  [ "$prev" = file ] && cat "$a" > "$DIR/pppd.file"
-  prev=$a
-done
-sleep "$(cat "$DIR/pppd.sleep" 2>/dev/null || echo 0)"
-exit "$(cat "$DIR/pppd.rc" 2>/dev/null || echo 0)"
-)SH";
 
 class StandIns : public ::testing::Test {
  protected:
   void SetUp() override {
-    Write("nmcli", kNmcliStandIn, 0700);
-    Write("pppd", kPppdStandIn, 0700);
+    Write("nmcli", testutil::kNmcliStandIn, 0700);
+    Write("pppd", testutil::kPppdStandIn, 0700);
     // nmcli's order: active first, then by name; names may hold ':' and '\'.
     Write("nm/list", "Office VPN:vpn\nlo:loopback\nDSL\\: home:pppoe\nMobile:gsm\n"
-                     "Wired:802-3-ethernet\nshared:802-3-ethernet\n");
+                     "Wired:802-3-ethernet\nCampus:802-3-ethernet\nHome Wi-Fi:802-11-wireless\n"
+                     "shared:802-3-ethernet\n");
     Profile("Office VPN", {{"connection.type", "vpn"}, {"vpn.user-name", ""},
                            {"vpn.data", "gateway = vpn.example, username = kim\\, k, port = 1194"},
                            {"vpn.secrets", "password = v:p\\,n"}});
@@ -155,6 +147,8 @@ class StandIns : public ::testing::Test {
                           {"pppoe.password", "p:w\\d"}, {"ipv4.dhcp-timeout", "0"}});
     Profile("Mobile", {{"gsm.username", "web"}, {"gsm.password", ""}, {"ipv4.dhcp-timeout", "100"}});
     Profile("Wired", {{"ipv4.dhcp-timeout", "0"}});
+    Profile("Campus", {{"802-1x.eap", "peap"}, {"802-1x.identity", "student"}});
+    Profile("Home Wi-Fi", {{"802-11-wireless-security.key-mgmt", "wpa-psk"}});
     Write("ppp/peers/dialup", "# the ISP\nttyS0 115200\nuser \"dial user\" # quoted\nnoauth\n");
     Write("ppp/peers/chap-only", "user chapper\nremotename isp-b\n");
     Write("ppp/peers/nouser", "ttyUSB0\n");
@@ -199,12 +193,12 @@ TEST_F(StandIns, EntriesInNetworkManagerOrderThenPeers) {
   LinuxPhonebook pb(Options());
   Args names;
   for (const auto& e : pb.Entries()) names.push_back(e.name);
-  EXPECT_EQ(names, (Args{"Office VPN", "DSL: home", "Mobile", "Wired", "shared", "chap-only", "dialup",
-                         "nouser"}));
+  EXPECT_EQ(names, (Args{"Office VPN", "DSL: home", "Mobile", "Wired", "Campus", "Home Wi-Fi", "shared",
+                         "chap-only", "dialup", "nouser"}));
   std::vector<RasEntryName> records(kMaxPhonebookEntries), few(3);
   std::uint32_t count = 0;
   EXPECT_EQ(pb.RasEnumEntries(records, count), 0u);
-  ASSERT_EQ(count, 8u);
+  ASSERT_EQ(count, 10u);
   EXPECT_EQ(modRAS::BytesToText(records[1].szEntryName), "DSL: home");
   EXPECT_EQ(pb.RasEnumEntries(few, count), phonebook_error::kBufferTooSmall);
   EXPECT_EQ(count, 3u);
@@ -248,26 +242,55 @@ TEST_F(StandIns, StoredAccountsOfEveryKind) {
     for (const auto& a : call) EXPECT_EQ(a.find("p:w"), std::string::npos);
 }
 
-TEST_F(StandIns, DialsProfilesWithThePasswordThroughStdin) {
+// A profile is dialled with the settings' account: the user name on the running profile only
+// (never the one stored on disk), the password through stdin for every secret the profile may
+// ask for.
+TEST_F(StandIns, DialsProfilesWithTheSettingsAccount) {
   LinuxPhonebook pb(Options());
-  EXPECT_EQ(pb.RasDial(Params("DSL: home", "ignored", "typed:pw")), 0u);
-  EXPECT_EQ(Calls("nmcli").back(),
-            (Args{"--wait", "90", "connection", "up", "id", "DSL: home", "passwd-file", "/dev/stdin"}));
+  const auto dial = [&](const std::string& entry, const std::string& user, const std::string& password) {
+    std::filesystem::remove(dir / "nmcli.calls");
+    std::filesystem::remove(dir / "nmcli.stdin");
+    EXPECT_EQ(pb.RasDial(Params(entry, user, password)), 0u) << entry;
+    return Calls("nmcli");
+  };
+  const auto up = [](const std::string& entry, const char* wait = "90") {
+    return Args{"--wait", wait, "connection", "up", "id", entry, "passwd-file", "/dev/stdin"};
+  };
+  // Each dial: the listing, the profile's fields, the user name when it differs, the dial.
+  auto calls = dial("DSL: home", "alice", "typed:pw");
+  ASSERT_EQ(calls.size(), 4u);
+  EXPECT_EQ(calls[1], (Args{"-t", "-f", "ipv4.dhcp-timeout,pppoe.username", "connection", "show", "id", "DSL: home"}));
+  EXPECT_EQ(calls[2], (Args{"connection", "modify", "--temporary", "id", "DSL: home", "pppoe.username", "alice"}));
+  EXPECT_EQ(calls[3], up("DSL: home"));
   EXPECT_EQ(ReadAll(dir / "nmcli.stdin"), "pppoe.password:typed:pw\n");
-  EXPECT_EQ(pb.RasDial(Params("Office VPN", "", "vpw")), 0u);
-  EXPECT_EQ(ReadAll(dir / "nmcli.stdin"), "vpn.secrets.password:vpw\n");
+  // The profile's own user name, or none given: nothing to change.
+  EXPECT_EQ(dial("DSL: home", "dsl-user@isp", "pw").size(), 3u);
+  EXPECT_EQ(dial("DSL: home", "", "pw").size(), 3u);
 
-  // A profile without a secret gets no passwd-file; a longer DHCP wait lengthens the bound.
-  std::filesystem::remove(dir / "nmcli.stdin");
-  EXPECT_EQ(pb.RasDial(Params("Wired", "u", "unused")), 0u);
-  EXPECT_EQ(Calls("nmcli").back(), (Args{"--wait", "90", "connection", "up", "id", "Wired"}));
+  calls = dial("Office VPN", "kim", "vpw");
+  EXPECT_EQ(calls.at(2), (Args{"connection", "modify", "--temporary", "id", "Office VPN", "vpn.user-name", "kim"}));
+  EXPECT_EQ(ReadAll(dir / "nmcli.stdin"), "vpn.secrets.password:vpw\n");
+  calls = dial("Campus", "freshman", "8021x");
+  EXPECT_EQ(calls.at(2), (Args{"connection", "modify", "--temporary", "id", "Campus", "802-1x.identity", "freshman"}));
+  EXPECT_EQ(ReadAll(dir / "nmcli.stdin"), "802-1x.password:8021x\n");
+  calls = dial("Home Wi-Fi", "nobody", "wifi key");  // no 802.1X: no user name to set
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[2], up("Home Wi-Fi"));
+  EXPECT_EQ(ReadAll(dir / "nmcli.stdin"),
+            "802-11-wireless-security.psk:wifi key\n802-11-wireless-security.wep-key0:wifi key\n");
+
+  // A profile without any secret gets no passwd-file; a longer DHCP wait lengthens the bound.
+  calls = dial("Wired", "u", "unused");
+  EXPECT_EQ(calls.back(), (Args{"--wait", "90", "connection", "up", "id", "Wired"}));
   EXPECT_FALSE(testutil::Exists(dir / "nmcli.stdin"));
-  EXPECT_EQ(pb.RasDial(Params("Mobile")), 0u);
-  EXPECT_EQ(Calls("nmcli").back().at(1), "130");
+  EXPECT_EQ(dial("Mobile", "", "").back().at(1), "130");
 
   const auto before = Calls("nmcli").size();
   EXPECT_EQ(pb.RasDial(Params("Wired", "", "two\nlines")), phonebook_error::kBadPassword);
   EXPECT_EQ(Calls("nmcli").size(), before);  // nothing was run
+  Write("nm/modify.rc", "1\n");  // the user name cannot be set: no dial with the wrong one
+  EXPECT_EQ(pb.RasDial(Params("DSL: home", "bob", "pw")), phonebook_error::kDialFailed);
+  EXPECT_EQ(Calls("nmcli").back().at(1), "modify");  // and no `connection up` after it
   Write("nm/up.rc", "4\n");
   EXPECT_EQ(pb.RasDial(Params("Wired")), phonebook_error::kDialFailed);
 }
@@ -332,6 +355,22 @@ TEST_F(StandIns, ThePasswordIsInNoCommandLineOrEnvironmentDuringADial) {
   EXPECT_EQ(ReadAll(dir / "nmcli.stdin"), "pppoe.password:" + password + "\n");
 }
 
+// When the dialler's end cannot be observed (here SIGCHLD is ignored, so the kernel collects the
+// child before anyone can wait for it), the dial did not succeed, whatever the dialler did.
+TEST_F(StandIns, AFailedWaitIsAFailedDial) {
+  struct sigaction ignore {}, old {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGCHLD, &ignore, &old), 0);
+  ProcessRequest s;
+  s.argv = {"/bin/true"};
+  const auto r = RunProcess(s);
+  const auto dial = LinuxPhonebook(Options()).RasDial(Params("dialup"));
+  ::sigaction(SIGCHLD, &old, nullptr);
+  EXPECT_TRUE(r.waitFailed);
+  EXPECT_EQ(r.exitCode, -1);
+  EXPECT_EQ(dial, phonebook_error::kDialFailed);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Against the real nmcli and NetworkManager: run by tests/e2e/dialler.sh inside its namespace.
 
@@ -341,14 +380,36 @@ class NmLive : public ::testing::Test {
     if (!std::getenv("TAVREL_NM_LIVE"))
       GTEST_SKIP() << "runs inside the NetworkManager namespace of tests/e2e/dialler.sh";
   }
-  static int Nmcli(const Args& args) {
+  static int Nmcli(const Args& args, std::string* out = nullptr) {
     ProcessRequest s;
     s.argv = {"nmcli"};
     s.argv.insert(s.argv.end(), args.begin(), args.end());
     s.timeout = 20s;
-    return RunProcess(s).exitCode;
+    const auto r = RunProcess(s);
+    if (out) *out = r.out;
+    return r.exitCode;
   }
 };
+
+// The settings' user name reaches the dial through the running profile only: the profile that
+// NetworkManager keeps on disk still holds its own.
+TEST_F(NmLive, ADialWithAnotherUserNameLeavesTheStoredProfileAsItWas) {
+  // On a device that does not exist: the dial fails at once and leaves the link of wan0 alone.
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "nodev0", "con-name", "c dsl",
+                   "connection.autoconnect", "no", "pppoe.username", "stored-user", "pppoe.password", "pw"}),
+            0);
+  std::string list, user;
+  Nmcli({"-t", "-f", "NAME,FILENAME", "connection", "show"}, &list);
+  const auto at = list.find("c dsl:");
+  ASSERT_NE(at, std::string::npos) << list;
+  const std::string file = list.substr(at + 6, list.find('\n', at) - at - 6);
+  EXPECT_NE(LinuxPhonebook().RasDial(Params("c dsl", "typed-user", "typed-pw")), 0u);
+  Nmcli({"-g", "pppoe.username", "connection", "show", "id", "c dsl"}, &user);
+  const std::string stored = ReadAll(file);
+  Nmcli({"connection", "delete", "id", "c dsl"});
+  EXPECT_EQ(user, "typed-user\n");
+  EXPECT_NE(stored.find("username=stored-user"), std::string::npos) << file << ":\n" << stored;
+}
 
 TEST_F(NmLive, ProfilesInOrderAndTheirSecretsThroughTheRealNmcli) {
   ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "wan0", "con-name", "a:DSL",

@@ -35,7 +35,7 @@ TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
       {"P", 0, 0x04, 0, 0},
       {"LNE", 1, 0x02 | 0x10 | 0x40, 1, NETWORK_ALIVE_LAN},
       {"NO", 1, 0x20, 0, 0},
-      {"NOD", 1, 0x20 | 0x10, 0, 0},
+      {"NOD", 1, 0x20, 0, 0},  // networking off: nothing to dial, whatever is installed
       {"D", 0, 0x10, 0, 0},
   };
   for (const auto& c : cases) {
@@ -47,6 +47,20 @@ TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
     EXPECT_EQ(flags, c.flags);  // never 0x08 (modem busy)
     EXPECT_EQ(AliveFromFacts(f, alive), c.alive);
     EXPECT_EQ(alive, c.aliveFlags);  // never the AOL bit
+  }
+
+  // With networking switched off the monitor reads offline (and so never redials), whatever
+  // dialler is installed and whatever link still has a route.
+  struct FromFacts : IConnectionState {
+    ConnectionFacts f;
+    int InternetGetConnectedState(std::uint32_t& flags) override { return FlagsFromFacts(f, flags); }
+    int IsNetworkAlive(std::uint32_t& flags) override { return AliveFromFacts(f, flags); }
+  } state;
+  for (const auto& f : {ConnectionFacts{.nmAnswers = true, .nmNetworkingOff = true, .pppdAvailable = true},
+                        ConnectionFacts{.viaLan = true, .nmAnswers = true, .nmNetworkingOff = true,
+                                        .pppdAvailable = true, .profilesExist = true}}) {
+    state.f = f;
+    EXPECT_EQ(modConnection::ConnectionStateText(state), modConnection::OfflineText);
   }
 }
 

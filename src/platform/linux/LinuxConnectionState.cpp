@@ -87,7 +87,9 @@ int FlagsFromFacts(const ConnectionFacts& f, std::uint32_t& flags) {
   if (f.viaModem) flags |= INTERNET_CONNECTION_MODEM;
   if (f.viaLan) flags |= INTERNET_CONNECTION_LAN;
   if (f.proxy) flags |= INTERNET_CONNECTION_PROXY;
-  if ((f.nmAnswers && !f.nmNetworkingOff) || f.pppdAvailable) flags |= INTERNET_RAS_INSTALLED;
+  // With networking switched off nothing is to be dialled: the state must read offline, and the
+  // RAS text (which the state text puts after the offline one) would read as online.
+  if (!f.nmNetworkingOff && (f.nmAnswers || f.pppdAvailable)) flags |= INTERNET_RAS_INSTALLED;
   if (f.nmNetworkingOff) flags |= INTERNET_CONNECTION_OFFLINE;
   if (f.profilesExist) flags |= INTERNET_CONNECTION_CONFIGURED;
   return (f.viaModem || f.viaLan || f.nmNetworkingOff) ? 1 : 0;

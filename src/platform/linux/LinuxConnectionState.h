@@ -46,9 +46,9 @@ struct ConnectionFacts {
 //   0x02 LAN         that route's link is any other link (both bits when routes of both kinds)
 //   0x04 proxy       http_proxy, https_proxy or all_proxy (either case) is set and not empty
 //   0x08 modem busy  no counterpart on Linux: never set
-//   0x10 RAS         a dialler is available: NetworkManager answers on the system bus with
-//                    networking on (with it off NetworkManager dials nothing), or pppd is
-//                    executable
+//   0x10 RAS         a dialler is available: NetworkManager answers on the system bus, or pppd
+//                    is executable; never while networking is switched off (then nothing is to
+//                    be dialled, and the state reads offline whatever else is installed)
 //   0x20 offline     NetworkManager's networking is switched off (NetworkingEnabled false)
 //   0x40 configured  at least one NetworkManager profile or one pppd peer exists
 // Network-alive: LAN (0x1) and WAN (0x2) bits from the same routes (LAN for 0x02, WAN for 0x01),

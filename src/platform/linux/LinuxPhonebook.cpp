@@ -3,16 +3,19 @@
 #include <algorithm>
 #include <dirent.h>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
 #include "platform/linux/ProcessRunner.h"
+#include "platform/linux/StopRequest.h"
 
 namespace tavrel {
 
 using linux_platform::ProcessResult;
 using linux_platform::ProcessRequest;
 using linux_platform::RunProcess;
+using linux_platform::StopRequested;
 
 namespace phonebook_text {
 
@@ -120,17 +123,47 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The secret names of a NetworkManager connection type: user property, password property.
-struct NmKeys {
-  const char* user;
-  const char* password;
+// Where a NetworkManager connection type keeps its account: the user name's property and the
+// secret properties a typed password is given for (NetworkManager takes the one the profile asks
+// for). Some live in a setting that a profile of the type may lack (802.1X, Wi-Fi security):
+// they count only when the profile has the field named beside them.
+struct NmKey {
+  const char* property = nullptr;
+  const char* onlyWith = nullptr;  // a field the profile must have; none: always
 };
-bool KeysOf(const std::string& type, NmKeys& k) {
-  if (type == "pppoe") k = {"pppoe.username", "pppoe.password"};
-  else if (type == "gsm") k = {"gsm.username", "gsm.password"};
-  else if (type == "cdma") k = {"cdma.username", "cdma.password"};
-  else return false;
-  return true;
+struct NmAccountKeys {
+  NmKey user;
+  std::vector<NmKey> passwords;
+};
+NmAccountKeys AccountKeysOf(const std::string& type) {
+  constexpr const char* k8021x = "802-1x.eap";
+  constexpr const char* kWifiSecurity = "802-11-wireless-security.key-mgmt";
+  if (type == "pppoe") return {{"pppoe.username"}, {{"pppoe.password"}}};
+  if (type == "gsm") return {{"gsm.username"}, {{"gsm.password"}}};
+  if (type == "cdma") return {{"cdma.username"}, {{"cdma.password"}}};
+  if (type == "adsl") return {{"adsl.username"}, {{"adsl.password"}}};
+  if (type == "vpn") return {{"vpn.user-name"}, {{"vpn.secrets.password"}}};
+  if (type == "bluetooth") return {{}, {{"gsm.password", "gsm.apn"}, {"cdma.password", "cdma.number"}}};
+  if (type == "802-11-wireless")
+    return {{"802-1x.identity", k8021x},
+            {{"802-11-wireless-security.psk", kWifiSecurity},
+             {"802-11-wireless-security.wep-key0", kWifiSecurity},
+             {"802-1x.password", k8021x}}};
+  if (type == "802-3-ethernet") return {{"802-1x.identity", k8021x}, {{"802-1x.password", k8021x}}};
+  return {};
+}
+
+// The stored account of the types whose user name and password are plain properties.
+bool SimpleAccountType(const std::string& type) {
+  return type == "pppoe" || type == "gsm" || type == "cdma" || type == "adsl";
+}
+
+// A dial succeeded only when its helper was seen to end with status 0.
+std::uint32_t DialResult(const ProcessResult& r) {
+  if (r.cancelled) return phonebook_error::kCancelled;
+  if (!r.started) return phonebook_error::kCannotStart;
+  if (r.timedOut) return phonebook_error::kTimeout;
+  return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
 }
 
 }  // namespace
@@ -206,11 +239,15 @@ std::uint32_t LinuxPhonebook::RasEnumEntries(std::vector<RasEntryName>& entries,
 bool LinuxPhonebook::NmAccount(const Entry& e, Account& a) {
   a = {};
   std::vector<std::string> fields;
-  NmKeys k{};
   const bool vpn = e.nmType == "vpn";
-  if (vpn) fields = {"vpn.user-name", "vpn.data", "vpn.secrets"};
-  else if (KeysOf(e.nmType, k)) fields = {k.user, k.password};
-  else return true;  // a type without an account: nothing stored, nothing missing
+  if (vpn) {
+    fields = {"vpn.user-name", "vpn.data", "vpn.secrets"};
+  } else if (SimpleAccountType(e.nmType)) {
+    const NmAccountKeys k = AccountKeysOf(e.nmType);
+    fields = {k.user.property, k.passwords.front().property};
+  } else {
+    return true;  // a type without a plain account: nothing stored, nothing missing
+  }
 
   std::string list;
   for (const auto& f : fields) list += (list.empty() ? "" : ",") + f;
@@ -278,39 +315,85 @@ std::uint32_t LinuxPhonebook::RasGetEntryDialParams(RasDialParams& params, bool&
   return 0;
 }
 
-std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& password) {
+std::map<std::string, std::string> LinuxPhonebook::NmFields(const std::string& name,
+                                                           const std::vector<std::string>& fields) {
+  std::map<std::string, std::string> out;
+  std::string list;
+  for (const auto& f : fields) list += (list.empty() ? "" : ",") + f;
+  // Terse "field:value" lines, values escaped; fields of a setting the profile lacks are left out
+  // (nmcli's -g would leave them out too, without saying which).
+  ProcessRequest q;
+  q.argv = {options_.nmcli, "-t", "-f", list, "connection", "show", "id", name};
+  q.timeout = options_.listTimeout;
+  const ProcessResult r = RunProcess(q);
+  if (!r.started || r.timedOut || r.cancelled || r.exitCode != 0) return out;
+  for (const auto& line : Lines(r.out)) {
+    const auto kv = phonebook_text::SplitTerse(line);
+    if (kv.size() == 2) out[kv[0]] = kv[1];
+  }
+  return out;
+}
+
+std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& user,
+                                     const std::string& password) {
+  const NmAccountKeys keys = AccountKeysOf(e.nmType);
+  std::vector<std::string> fields{"ipv4.dhcp-timeout"};
+  for (const NmKey& k : keys.passwords)
+    if (k.onlyWith) fields.push_back(k.onlyWith);
+  if (keys.user.property) {
+    fields.push_back(keys.user.property);
+    if (keys.user.onlyWith) fields.push_back(keys.user.onlyWith);
+  }
+  std::sort(fields.begin() + 1, fields.end());
+  fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
+  const auto profile = NmFields(e.name, fields);
+  if (StopRequested()) return phonebook_error::kCancelled;
+  const auto applies = [&](const NmKey& k) { return k.property && (!k.onlyWith || profile.count(k.onlyWith)); };
+
   // The profile's own DHCP wait may be longer than the usual bound.
   auto wait = options_.dialTimeout;
-  {
-    ProcessRequest q;
-    q.argv = {options_.nmcli, "--escape", "no", "-g", "ipv4.dhcp-timeout", "connection", "show",
-              "id", e.name};
-    q.timeout = options_.listTimeout;
-    const ProcessResult r = RunProcess(q);
-    if (r.started && !r.timedOut && r.exitCode == 0) {
-      const long dhcp = std::strtol(r.out.c_str(), nullptr, 10);
-      if (dhcp > 0 && dhcp < 3600 && std::chrono::seconds(dhcp + 30) > wait)
-        wait = std::chrono::seconds(dhcp + 30);
+  if (const auto it = profile.find("ipv4.dhcp-timeout"); it != profile.end()) {
+    const long dhcp = std::strtol(it->second.c_str(), nullptr, 10);
+    if (dhcp > 0 && dhcp < 3600 && std::chrono::seconds(dhcp + 30) > wait)
+      wait = std::chrono::seconds(dhcp + 30);
+  }
+
+  // The account is the settings' one: a user name that differs from the profile's is set on the
+  // running profile only (--temporary), so that the profile stored on disk stays as it is. An
+  // empty user name keeps the profile's own.
+  if (applies(keys.user) && !user.empty()) {
+    const auto current = profile.find(keys.user.property);
+    if (current == profile.end() || current->second != user) {
+      ProcessRequest m;
+      m.argv = {options_.nmcli, "connection", "modify", "--temporary", "id", e.name, keys.user.property, user};
+      m.timeout = options_.listTimeout;
+      const ProcessResult r = RunProcess(m);
+      if (r.cancelled) return phonebook_error::kCancelled;
+      if (!r.started) return phonebook_error::kCannotStart;
+      if (r.timedOut || r.exitCode != 0) return phonebook_error::kDialFailed;
     }
   }
+
   ProcessRequest req;
   req.argv = {options_.nmcli, "--wait", std::to_string(wait.count()), "connection", "up", "id", e.name};
-  std::string secretKey;
-  NmKeys k{};
-  if (e.nmType == "vpn") secretKey = "vpn.secrets.password";
-  else if (KeysOf(e.nmType, k)) secretKey = k.password;
-  if (!secretKey.empty() && !password.empty()) {
+  if (!password.empty()) {
+    // One line per secret the profile may ask for.
+    for (const NmKey& k : keys.passwords)
+      if (applies(k)) req.stdinData += std::string(k.property) + ":" + password + "\n";
+  }
+  if (!req.stdinData.empty()) {
     req.argv.insert(req.argv.end(), {"passwd-file", "/dev/stdin"});
     req.useStdin = true;
-    req.stdinData = secretKey + ":" + password + "\n";
+    if (req.stdinData.size() > linux_platform::kMaxProcessInput) {
+      std::fill(req.stdinData.begin(), req.stdinData.end(), '\0');
+      return phonebook_error::kBadPassword;
+    }
   }
   // nmcli gives up after its own wait; the process bound only catches a helper that hangs.
   req.timeout = wait + std::chrono::seconds(15);
   ProcessResult r = RunProcess(req);
   std::fill(req.stdinData.begin(), req.stdinData.end(), '\0');
-  if (!r.started) return phonebook_error::kCannotStart;
-  if (r.timedOut) return phonebook_error::kTimeout;
-  return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
+  return DialResult(r);
 }
 
 std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::string& user,
@@ -326,9 +409,7 @@ std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::strin
   req.timeout = options_.dialTimeout;
   ProcessResult r = RunProcess(req);
   std::fill(req.fd3Data.begin(), req.fd3Data.end(), '\0');
-  if (!r.started) return phonebook_error::kCannotStart;
-  if (r.timedOut) return phonebook_error::kTimeout;
-  return r.exitCode == 0 ? 0 : phonebook_error::kDialFailed;
+  return DialResult(r);
 }
 
 std::uint32_t LinuxPhonebook::RasDial(const RasDialParams& params) {
@@ -340,8 +421,8 @@ std::uint32_t LinuxPhonebook::RasDial(const RasDialParams& params) {
   if (password.find_first_of("\r\n") != std::string::npos) return phonebook_error::kBadPassword;
   Entry e;
   if (!FindEntry(name, e)) return phonebook_error::kCannotFindEntry;
-  const std::uint32_t rc = e.peer ? DialPeer(name, text(params.szUserName), password)
-                                  : DialNm(e, password);
+  const std::string user = text(params.szUserName);
+  const std::uint32_t rc = e.peer ? DialPeer(name, user, password) : DialNm(e, user, password);
   std::fill(password.begin(), password.end(), '\0');
   return rc;
 }

@@ -6,7 +6,7 @@
 // name of a profile is hidden by the profile.
 //
 // Stored account:
-//   PPPoE       pppoe.username / pppoe.password
+//   PPPoE, DSL  pppoe.username / pppoe.password, adsl.username / adsl.password
 //   mobile      gsm.username / gsm.password, cdma.username / cdma.password
 //   VPN         vpn.user-name, else the "username" or "user" item of vpn.data / the "password"
 //               item of vpn.secrets
@@ -15,15 +15,21 @@
 //               else chap-secrets (server "*" or the peer's "remotename")
 //
 // Dialling: `nmcli --wait N connection up id NAME` (N = 90 s, or the profile's own DHCP wait
-// plus 30 s when that is longer), the password as the profile's secret through
-// `passwd-file /dev/stdin` fed by a pipe; the user name is the profile's own. A pppd peer is
-// dialled with `pppd call NAME updetach`, the user name as its "user" option and the password
-// in an options file read from a pipe (`file /dev/fd/3`). No password ever reaches a command
-// line or the environment. Every helper runs with argv (no shell) and is killed when it
-// outlives its bound; the dial returns 0 only when the helper reported the connection up.
+// plus 30 s when that is longer), the password through `passwd-file /dev/stdin` fed by a pipe,
+// as every secret the profile's type may ask for (PPPoE, DSL, mobile and VPN passwords, Wi-Fi
+// keys, 802.1X passwords). The dial uses the given user name: where it differs from the
+// profile's (pppoe/adsl/gsm/cdma user name, vpn.user-name, 802-1x.identity of a profile with
+// 802.1X), it is set first with `nmcli connection modify --temporary`, which changes the running
+// profile only, never the one stored on disk; an empty user name keeps the profile's own. A pppd
+// peer is dialled with `pppd call NAME updetach`, the user name as its "user" option and the
+// password in an options file read from a pipe (`file /dev/fd/3`). No password ever reaches a
+// command line or the environment. Every helper runs with argv (no shell) and its process group
+// is ended when it outlives its bound or the program stops; the dial returns 0 only when the
+// helper was seen to end reporting the connection up.
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +49,7 @@ struct PhonebookOptions {
 namespace phonebook_error {
 inline constexpr std::uint32_t kBufferTooSmall = 603;  // more entries than records
 inline constexpr std::uint32_t kCannotFindEntry = 623;
+inline constexpr std::uint32_t kCancelled = 631;        // the program is stopping
 inline constexpr std::uint32_t kTimeout = 638;
 inline constexpr std::uint32_t kDialFailed = 651;
 inline constexpr std::uint32_t kCannotStart = 656;      // the dialler could not be run
@@ -74,7 +81,10 @@ class LinuxPhonebook : public IPhonebook {
   bool FindEntry(const std::string& name, Entry& entry);
   bool NmAccount(const Entry& e, Account& account);
   bool PeerAccount(const std::string& name, Account& account);
-  std::uint32_t DialNm(const Entry& e, const std::string& password);
+  // The named fields of a profile that it has (terse `connection show`).
+  std::map<std::string, std::string> NmFields(const std::string& name,
+                                              const std::vector<std::string>& fields);
+  std::uint32_t DialNm(const Entry& e, const std::string& user, const std::string& password);
   std::uint32_t DialPeer(const std::string& name, const std::string& user, const std::string& password);
 
   PhonebookOptions options_;
