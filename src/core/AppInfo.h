@@ -18,6 +18,9 @@ struct AppInfo {
   std::string title = "Tavrel";
   std::string folder;   // program folder, no trailing separator except at a root
   std::string exeName;  // file name of the executable without extension
+  // Full path of the running executable, when the platform gives it (start-at-logon entries run
+  // it; the program folder may be elsewhere); when empty, folder and exeName stand for it.
+  std::string exePath;
   int major = build::kVersionMajor;
   int minor = build::kVersionMinor;
   int revision = build::kVersionRevision;

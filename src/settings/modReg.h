@@ -12,7 +12,8 @@ bool SetRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
                       const std::string& valueName, const std::string& data);
 void DeleteRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
                          const std::string& valueName);
-// Program folder + separator + executable name (+ ".exe" on Windows): the registered command.
+// The registered command: the executable's own path where the platform gives it, otherwise
+// program folder + separator + executable name (+ ".exe" on Windows).
 std::string ProgramCommand(const Env& env);
 
 }  // namespace tavrel::modReg

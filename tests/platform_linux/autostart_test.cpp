@@ -116,25 +116,31 @@ TEST_F(Autostart, ConfigHomeIsTakenFromTheEnvironmentOfEachCall) {
   EXPECT_FALSE(Exists("relative"));
 }
 
-TEST_F(Autostart, RewritingKeepsOtherLinesAndReplacesAnUnusableFile) {
+// Ticking the box means an entry that starts the program: an entry the desktop's own tools
+// disabled, or one of another type, is written anew as a whole.
+TEST_F(Autostart, WritingMakesAWholeEnabledEntryWhateverWasThere) {
   ASSERT_TRUE(Set(kRunKey, program));
-  const string exec = Exec();
-  const string edited =
-      "# kept comment\n[Desktop Entry]\nType=Application\nName=Tavrel\nName[de]=Tavrel DE\n"
-      "Exec=/old/place/tavrel\nX-GNOME-Autostart-Delay=10\nActions=Other;\n\n"
-      "[Desktop Action Other]\nName=Other\nExec=/usr/bin/other\n";
-  ASSERT_TRUE(Spit(RunEntry(), edited));
-  ASSERT_TRUE(Set(kRunKey, program));
-  string expected = edited;
-  expected.replace(expected.find("/old/place/tavrel"), 17, exec);
-  EXPECT_EQ(Slurp(RunEntry()), expected);
-
-  // Binary garbage is replaced.
+  const string fresh = Slurp(RunEntry()).value_or("");
+  EXPECT_EQ(fresh, "[Desktop Entry]\nType=Application\nName=Tavrel\nExec=" + Exec() + "\n");
   const char kBinary[] = "\x7f" "ELF\0\0\x01garbage\n";
-  ASSERT_TRUE(Spit(RunEntry(), string(kBinary, sizeof kBinary - 1)));
-  ASSERT_TRUE(Set(kRunKey, program));
-  EXPECT_EQ(Slurp(RunEntry()), "[Desktop Entry]\nType=Application\nName=Tavrel\nExec=" + exec + "\n");
-  EXPECT_EQ(RunFailed({"desktop-file-validate", RunEntry()}), std::nullopt);
+  for (const string old :
+       {string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\nHidden=true\n"),
+        string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\n"
+               "X-GNOME-Autostart-enabled=false\n"),
+        string("[Desktop Entry]\nType=Link\nName=Tavrel\nURL=http://example.org/\n"),
+        string(kBinary, sizeof kBinary - 1)}) {
+    SCOPED_TRACE(old);
+    ASSERT_TRUE(Spit(RunEntry(), old));
+    ASSERT_TRUE(Set(kRunKey, program));
+    EXPECT_EQ(Slurp(RunEntry()), fresh);
+    ValidateAndLaunch(RunEntry(), program);
+  }
+  // Another user's entry is not replaced, and the failure says why.
+  if (::geteuid() != 0) return;
+  ASSERT_TRUE(Spit(RunEntry(), "theirs") && testutil::GiveToRunner(RunEntry()));
+  EXPECT_FALSE(Set(kRunKey, program));
+  EXPECT_NE(autostart.LastFailure().find("owned by another user"), string::npos) << autostart.LastFailure();
+  EXPECT_EQ(Slurp(RunEntry()), "theirs");
 }
 
 TEST_F(Autostart, DeleteRemovesOnlyItsEntryAndUnwritablePlacesFailCleanly) {

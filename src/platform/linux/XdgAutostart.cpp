@@ -136,74 +136,11 @@ std::string StringValue(std::string_view s) {
   return out;
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
-
-// The existing entry with its Exec line replaced and Type and Name added when missing; a fresh
-// entry when the text has no [Desktop Entry] group.
-std::string UpdatedEntry(std::string_view text, const std::string& name, const std::string& exec) {
-  const std::string typeLine = "Type=Application";
-  const std::string nameLine = "Name=" + StringValue(name);
-  const std::string execLine = "Exec=" + exec;
-
-  // Each line as its content and its line end (LF, CR LF, or nothing for an unended last line).
-  struct Line {
-    std::string content;
-    std::string_view end;
-  };
-  std::vector<Line> lines;
-  for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t lf = text.find('\n', pos);
-    const std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    std::size_t contentEnd = lf == std::string_view::npos ? text.size() : lf;
-    if (lf != std::string_view::npos && contentEnd > pos && text[contentEnd - 1] == '\r') --contentEnd;
-    lines.push_back({std::string(text.substr(pos, contentEnd - pos)),
-                     text.substr(contentEnd, next - contentEnd)});
-    pos = next;
-  }
-
-  std::size_t group = 0;
-  while (group < lines.size() && Trim(lines[group].content) != kGroup) ++group;
-  if (group == lines.size())
-    return std::string(kGroup) + "\n" + typeLine + "\n" + nameLine + "\n" + execLine + "\n";
-
-  bool hasType = false, hasName = false, hasExec = false;
-  std::size_t last = group;  // the group's last non-blank line
-  for (std::size_t i = group + 1; i < lines.size(); ++i) {
-    const std::string_view t = Trim(lines[i].content);
-    if (!t.empty() && t.front() == '[') break;
-    if (t.empty()) continue;
-    last = i;
-    if (t.front() == '#') continue;
-    const std::string_view key = Trim(t.substr(0, t.find('=')));
-    hasType = hasType || key == "Type";
-    hasName = hasName || key == "Name";
-    if (key == "Exec" && !hasExec) {
-      hasExec = true;
-      lines[i].content = execLine;
-    }
-  }
-
-  const std::string_view eol = lines[group].end == "\r\n" ? "\r\n" : "\n";
-  std::string missing;
-  for (const auto& [present, line] : {std::pair{hasType, &typeLine}, std::pair{hasName, &nameLine},
-                                      std::pair{hasExec, &execLine}})
-    if (!present) (missing += *line) += eol;
-
-  std::string out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    out += lines[i].content;
-    if (i == last && !missing.empty()) {
-      out += lines[i].end.empty() ? eol : lines[i].end;
-      out += missing;
-    } else {
-      out += lines[i].end;
-    }
-  }
-  return out;
+// The whole entry: a ticked box means an entry that starts the program, so whatever an earlier
+// entry held (disabled with Hidden or X-GNOME-Autostart-enabled, another Type, other keys) is
+// replaced.
+std::string Entry(const std::string& name, const std::string& exec) {
+  return std::string(kGroup) + "\nType=Application\nName=" + StringValue(name) + "\nExec=" + exec + "\n";
 }
 
 std::string ConfigHome() {
@@ -251,17 +188,22 @@ std::string XdgAutostart::EntryPath(std::uint32_t root, const std::string& subKe
 
 bool XdgAutostart::SetRegistryValue(std::uint32_t root, const std::string& subKey,
                                     const std::string& valueName, const std::string& data) {
+  lastFailure_.clear();
   const std::string path = EntryPath(root, subKey, valueName);
-  if (path.empty() || !Writable(data) || !Writable(path)) return false;
-  if (!MakeFolders(AutostartFolder())) return false;
+  if (path.empty()) return Fail("there is no such start list here");
+  if (!Writable(data) || !Writable(path)) return Fail("the program's path cannot be written in an autostart entry");
+  if (!MakeFolders(AutostartFolder())) return Fail(AutostartFolder() + ": cannot create the folder");
 
   LinuxFileSystem fs;
-  const std::optional<std::string> existing = fs.ReadFile(path);
-  const std::string entry =
-      UpdatedEntry(existing ? *existing : std::string(), valueName,
-                   ExecFor(ListOf(root, subKey), data, path));
-  if (existing && *existing == entry) return true;
-  return fs.ReplaceFile(path, entry, /*privateFile=*/false);
+  const std::string entry = Entry(valueName, ExecFor(ListOf(root, subKey), data, path));
+  if (fs.ReadFile(path) == entry) return true;
+  if (fs.ReplaceFile(path, entry, /*privateFile=*/false)) return true;
+  return Fail(path + ": " + fs.LastFailure());
+}
+
+bool XdgAutostart::Fail(std::string why) {
+  lastFailure_ = std::move(why);
+  return false;
 }
 
 void XdgAutostart::DeleteRegistryValue(std::uint32_t root, const std::string& subKey,

@@ -10,8 +10,8 @@
 // and would start the program for every user. Other roots and keys do not exist here.
 //
 // The data is the program's path: one argument, which the entry quotes so that any path (blanks,
-// quotes, '%', '\', '$', '`') reaches the program unchanged. Writing an existing entry replaces
-// only its Exec line and adds Type and Name when they are missing; other lines stay.
+// quotes, '%', '\', '$', '`') reaches the program unchanged. Writing writes the whole entry anew
+// (an application, enabled), whatever an earlier entry of that name held.
 #pragma once
 
 #include <string>
@@ -27,6 +27,7 @@ class XdgAutostart : public IRegistry {
   // be stored (the folder cannot be created or written).
   bool SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName,
                         const std::string& data) override;
+  std::string LastFailure() const override { return lastFailure_; }
   // Deletes the entry; a missing entry or folder is no error.
   void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
                            const std::string& valueName) override;
@@ -36,6 +37,10 @@ class XdgAutostart : public IRegistry {
   // The entry file that stands for the value, or empty when there is none.
   static std::string EntryPath(std::uint32_t root, const std::string& subKey,
                                const std::string& valueName);
+
+ private:
+  bool Fail(std::string why);
+  std::string lastFailure_;
 };
 
 }  // namespace tavrel
