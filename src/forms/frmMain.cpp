@@ -30,12 +30,24 @@ void frmMain::Form_Load() {
   EnsureLogFolder(env_.app.InFolder("logs"));
   EnsureLogFolder(env_.app.InFolder(std::string("logs") + kPathSep + "traffic"));
   env_.desktop.DoEvents();
+  ReportSettingsFailure();  // the start-up report's marker was the first write
   modMain::WriteLogs(env_, txtConnection, ListView1);
   modOnTop::SetTopMost(env_, view_.Handle());
   const std::string& app = env_.app.title;
   modSettings::SaveSetting(env_, app, "Settings", "valA", "0");
   ReconnectFailures =
       convert::ToInt16(modSettings::GetSetting(env_, app, "Settings", "valA", "0")).value_or(0);
+  ReportSettingsFailure();
+}
+
+// Settings that cannot be stored (another user's file, a full disk, a file that cannot be
+// replaced) are lost: the activity view says so once, and again only after writes worked again.
+void frmMain::ReportSettingsFailure() {
+  const std::string failure = modSettings::WriteFailure(env_);
+  if (failure == settingsFailure_) return;
+  settingsFailure_ = failure;
+  if (!failure.empty())
+    modMain::AppendActivity(env_, txtConnection, " Cannot write the settings file " + failure);
 }
 
 // A log folder that cannot be made (a file of that name in the way, no right to write) does not
@@ -120,8 +132,10 @@ void frmMain::txtConnection_MouseDown(int, int, long, long) { view_.UnloadMenu()
 void frmMain::ListView1_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
 
 void frmMain::tmrConnect_Timer() {
+  ReportSettingsFailure();  // a failure since the last tick (the settings window's) is logged now
   MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures};
   RunMonitorCycle(env_, parts);
+  ReportSettingsFailure();
 }
 
 }  // namespace tavrel

@@ -78,7 +78,8 @@ class IMainView {
   virtual void RequestClose(int unloadMode) = 0;
   // Unloads every other window of the program, each through its own unload handler.
   virtual void UnloadOtherWindows() = 0;
-  // Ends the process once the current event has been handled.
+  // Ends the process. Nothing of a handler that is paused under this one (a message box, a
+  // transfer that lets events run) runs afterwards.
   virtual void EndProcess() = 0;
 };
 
@@ -115,12 +116,15 @@ class frmMain {
 
  private:
   void EnsureLogFolder(const std::string& path);
+  // Names a failing settings file once in the activity view, when its writes start failing.
+  void ReportSettingsFailure();
 
   Env& env_;
   IMainView& view_;
   ITimer& timer_;
   CFormBorder border_;  // the frame controller, attached at load, kept for the window's life
   bool unloaded_ = false;
+  std::string settingsFailure_;  // the failure last reported; empty while writes succeed
 };
 
 }  // namespace tavrel

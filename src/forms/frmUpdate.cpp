@@ -47,6 +47,26 @@ class BusyFlag {
 };
 }  // namespace
 
+std::string TransferFailureLine(const std::string& what, const DownloadResult& result) {
+  const char* why = "";
+  switch (result.failure) {
+    case DownloadFailure::kNone: why = "no failure"; break;
+    case DownloadFailure::kNotFound: why = "not found"; break;
+    case DownloadFailure::kRefused: why = "refused"; break;
+    case DownloadFailure::kTimedOut: why = "timed out"; break;
+    case DownloadFailure::kTooLarge: why = "too large"; break;
+    case DownloadFailure::kNoHost: why = "the server's name is unknown"; break;
+    case DownloadFailure::kBadAnswer: why = "the server's answer is not usable"; break;
+    case DownloadFailure::kLocalFile: why = "the file cannot be stored here"; break;
+    case DownloadFailure::kCancelled: why = "cancelled"; break;
+  }
+  std::string line = what + " failed: " + why;
+  if (!result.detail.empty()) line += " (" + result.detail + ")";
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';  // one line, whatever the platform said
+  return line;
+}
+
 std::string SingleText(float v) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -105,12 +125,13 @@ void frmUpdate::Form_Unload() {
   }
 }
 
-bool frmUpdate::Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap) {
-  const bool ok = env_.downloader.DownloadFile(
+DownloadResult frmUpdate::Fetch(const std::string& url, const std::string& localPath,
+                                std::uint64_t cap) {
+  DownloadResult result = env_.downloader.DownloadFile(
       url, localPath, cap,
       [this](std::uint64_t received, std::uint64_t total) { view_.Transferring(received, total); });
   view_.TransferEnded();
-  return ok;
+  return result;
 }
 
 void frmUpdate::lblCheck_Click() {
@@ -125,7 +146,12 @@ void frmUpdate::lblCheck_Click() {
   const std::string version = env_.app.VersionText();
   view_.SetCaption("Reading file...");
 
-  if (!Fetch(source, local, update::kVersionFileCap)) return;
+  const DownloadResult fetched = Fetch(source, local, update::kVersionFileCap);
+  if (fetched.failure == DownloadFailure::kCancelled) return;  // the program is ending
+  if (!fetched.Ok()) {
+    view_.AppendUpdateText(TransferFailureLine("Check", fetched));
+    return;
+  }
 
   const auto text = env_.fs.ReadFile(local);
   if (!text) {
@@ -151,12 +177,18 @@ void frmUpdate::lblDownload_Click() {
   const std::string local = modTemp::LocalArchivePath(env_);
   CaptionKeeper caption(view_);
   view_.SetCaption("Downloading, please wait....");
-  Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);  // judged below
+  const DownloadResult fetched =
+      local.empty() ? DownloadResult::Failed(DownloadFailure::kLocalFile,
+                                             "no temporary folder: " + env_.fs.LastFailure())
+                    : Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);
+  // The program is ending: nothing is opened and nothing asked any more.
+  if (fetched.failure == DownloadFailure::kCancelled) return;
+  if (!fetched.Ok()) view_.AppendUpdateText(kCrLf + TransferFailureLine("Download", fetched));
   view_.SetCaption("Processing....");
 
   // Whatever the fetch said, an archive at the local path is opened: an older one left by an
-  // earlier download included.
-  if (modMain::FileExists(env_, local)) {
+  // earlier download included (only ever the user's own file: see FileExists).
+  if (!local.empty() && modMain::FileExists(env_, local)) {
     env_.desktop.ShellOpen(local);
     return;
   }

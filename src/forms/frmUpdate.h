@@ -103,7 +103,7 @@ class frmUpdate {
 
  private:
   // Fetches url into localPath with the view showing progress.
-  bool Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap);
+  DownloadResult Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap);
   float GeometryValue(const char* key, double fallback, bool isSize);
 
   Env& env_;
@@ -115,5 +115,9 @@ class frmUpdate {
 
 // Single-precision value as the shortest decimal text that reads back as the same value.
 std::string SingleText(float v);
+
+// The report box's line for a failed transfer: what failed ("Check", "Download"), why, and the
+// platform's words in brackets, e.g. "Check failed: not found (the server answered 404)".
+std::string TransferFailureLine(const std::string& what, const DownloadResult& result);
 
 }  // namespace tavrel

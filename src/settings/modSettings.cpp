@@ -20,9 +20,18 @@ std::string GetSetting(Env& env, const std::string&, const std::string& section,
                                              IniFilePath(env));
 }
 
-void SaveSetting(Env& env, const std::string&, const std::string& section, const std::string& key,
+bool SaveSetting(Env& env, const std::string&, const std::string& section, const std::string& key,
                  const std::string& value) {
-  env.profile.WritePrivateProfileString(section, key, value, IniFilePath(env));
+  return env.profile.WritePrivateProfileString(section, key, value, IniFilePath(env));
+}
+
+std::string WriteFailure(Env& env) {
+  const std::string why = env.profile.LastFailure();
+  if (why.empty()) return {};
+  std::string text = IniFilePath(env) + ": " + why;
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
 }
 
 }  // namespace tavrel::modSettings

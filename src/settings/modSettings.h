@@ -13,8 +13,12 @@ std::string IniFilePath(const Env& env);
 // missing. appName mirrors the platform's call and is not used: the file is IniFilePath's.
 std::string GetSetting(Env& env, const std::string& appName, const std::string& section,
                        const std::string& key, const std::string& defaultValue);
-// Stores value at once; a failed write is lost silently.
-void SaveSetting(Env& env, const std::string& appName, const std::string& section,
+// Stores value at once. False when it was not stored; a caller that acts for the user says so
+// (WriteFailure tells why), and the main window's activity view reports a failing store.
+bool SaveSetting(Env& env, const std::string& appName, const std::string& section,
                  const std::string& key, const std::string& value);
+// The settings file and why its last write failed, in one line; empty when the last write
+// succeeded.
+std::string WriteFailure(Env& env);
 
 }  // namespace tavrel::modSettings

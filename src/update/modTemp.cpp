@@ -15,7 +15,10 @@ std::string CollapseDoubledSeparators(const std::string& s) {
 }
 
 std::string LocalArchivePath(Env& env) {
-  return CollapseDoubledSeparators(TempFolderPath(env) + kPathSep + "tavrel_upd.zip");
+  const std::string folder = TempFolderPath(env);
+  // No temporary folder of the user's own: no place at all, rather than the root of the disk.
+  if (folder.empty()) return {};
+  return CollapseDoubledSeparators(folder + kPathSep + "tavrel_upd.zip");
 }
 
 }  // namespace tavrel::modTemp

@@ -18,7 +18,8 @@ std::string CollapseDoubledSeparators(const std::string& s);
 
 // Where the release archive is stored: temporary folder + separator + "tavrel_upd.zip", with
 // doubled separators collapsed (so a folder ending in a separator gives a single one, and a path
-// beginning with two separators loses one of them).
+// beginning with two separators loses one of them). Empty when the platform has no temporary
+// folder for the program.
 std::string LocalArchivePath(Env& env);
 
 }  // namespace tavrel::modTemp

@@ -42,7 +42,10 @@ class FakeFileSystem : public IFileSystem {
   }
   bool ReplaceFile(const std::string& path, std::string_view data, bool privateFile) override {
     log_.Add("ReplaceFile " + path);
-    if (readOnly || folders.count(path) || !folders.count(Parent(path))) return false;
+    if (readOnly || folders.count(path) || !folders.count(Parent(path))) {
+      lastFailure = readOnly ? "read-only file system" : "no such folder";
+      return false;
+    }
     files[path] = std::string(data);
     if (privateFile) privateFiles.insert(path);
     return true;
@@ -52,6 +55,7 @@ class FakeFileSystem : public IFileSystem {
     return !readOnly && files.erase(path) > 0;
   }
   std::string TempFolder() override { return tempFolder; }
+  std::string LastFailure() const override { return lastFailure; }
 
   static std::string Parent(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -69,6 +73,7 @@ class FakeFileSystem : public IFileSystem {
   std::set<std::string> unreadable;
   std::set<std::string> privateFiles;
   std::string tempFolder = "/tmp/";
+  std::string lastFailure;
   bool readOnly = false;
 
  private:

@@ -80,6 +80,34 @@ TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
 }
 
+// A settings file that cannot be written is named in the activity view once per run of failed
+// writes: at load, not again at every tick, and again after writes worked for a while.
+TEST_F(MainWindowTest, AFailingSettingsFileIsReportedOncePerRunOfFailures) {
+  const std::string line = " Cannot write the settings file /app/Tavrel.ini: a folder";
+  const auto count = [&] {
+    int n = 0;
+    for (std::size_t at = 0; (at = form.txtConnection.Text().find(line, at)) != std::string::npos; ++at) ++n;
+    return n;
+  };
+  f.fs.folders.insert("/app/Tavrel.ini");  // a folder in the way: no write can succeed
+  form.Form_Load();
+  EXPECT_EQ(count(), 1) << form.txtConnection.Text();
+  EXPECT_LT(form.txtConnection.Text().find(line), f.fs.files.at("/app/logs/04-12-26_monitor.log").size())
+      << "reported before the first log write";
+  form.tmrConnect_Timer();
+  f.Save("Temp", "1", "GD");  // still failing
+  form.tmrConnect_Timer();
+  EXPECT_EQ(count(), 1);
+  f.fs.folders.erase("/app/Tavrel.ini");
+  f.Save("Temp", "1", "GD");
+  form.tmrConnect_Timer();
+  f.fs.files.erase("/app/Tavrel.ini");
+  f.fs.folders.insert("/app/Tavrel.ini");
+  f.Save("Temp", "1", "GD");
+  form.tmrConnect_Timer();
+  EXPECT_EQ(count(), 2);
+}
+
 TEST_F(MainWindowTest, ActivationCentresTheWindowRoundingHalvesToEven) {
   form.Form_Activate();
   // (15360 - 6270) / 2 = 4545; (11520 - 3675) / 2 = 3922.5, which rounds to the even 3922.
@@ -96,6 +124,15 @@ TEST_F(MainWindowTest, EndOfSessionRegistersOneMoreStartThenUnloads) {
                  "ReplaceFile /app/Tavrel.ini", "UnloadOtherWindows", "EndProcess"});
   EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), "/app/tavrel");
   EXPECT_EQ(f.Get("Temp", "1", "x"), "");
+
+  // Where the platform knows the executable's own path, the entry runs that, not the program
+  // folder (which is elsewhere for an installed copy).
+  fakes::FakeEnv env;
+  env.env.app.exePath = "/opt/tavrel/bin/tavrel";
+  fakes::FakeMainView v{env.log};
+  fakes::FakeTimer t{env.log};
+  frmMain{env.env, v, t}.Form_QueryUnload(unload::kAppWindows);
+  EXPECT_EQ((env.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), "/opt/tavrel/bin/tavrel");
 }
 
 TEST_F(MainWindowTest, OtherCloseReasonsDoNotRegisterAndAreNeverCancelled) {
