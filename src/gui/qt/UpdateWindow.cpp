@@ -171,6 +171,9 @@ void UpdateWindow::closeEvent(QCloseEvent* e) {
 }
 
 bool UpdateWindow::event(QEvent* e) {
+  // A deferred delete (the window closed with WA_DeleteOnClose) destroys this window inside
+  // QWidget::event: nothing of it may be touched afterwards.
+  if (e->type() == QEvent::DeferredDelete) return QWidget::event(e);
   const bool handled = QWidget::event(e);
   // The window manager tells the frame's size only after the window is mapped, with no event of
   // its own: look at every event until it is known.
