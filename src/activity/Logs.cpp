@@ -51,14 +51,15 @@ bool AppendPieces(Env& env, const std::string& path, std::initializer_list<std::
   return true;
 }
 
-void Track(Env& env, ActivityText& view, FailureStreak& streak, const std::string& path, bool ok) {
+void Track(Env& env, ActivityText& view, FailureStreak& streak, const std::string& path, bool ok,
+           const std::string& why) {
   if (ok) {
     streak.path.clear();
     return;
   }
   if (streak.path == path) return;
   streak.path = path;
-  AppendActivity(env, view, " Cannot write the log file " + path);
+  AppendActivity(env, view, " Cannot write the log file " + path + (why.empty() ? "" : ": " + why));
 }
 
 }  // namespace
@@ -72,6 +73,7 @@ void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list) {
 
   // The view's text goes out as it stands, without a copy.
   const bool monitorOk = AppendPieces(env, monitorPath, {view.Text(), kCrLf}, {logs});
+  const std::string monitorWhy = monitorOk ? std::string() : env.fs.LastFailure();
 
   std::string block;
   const std::size_t n = list.Count();
@@ -86,9 +88,10 @@ void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list) {
     block += kCrLf;
   }
   const bool trafficOk = AppendPieces(env, trafficPath, {block}, {logs, traffic});
+  const std::string trafficWhy = trafficOk ? std::string() : env.fs.LastFailure();
 
-  Track(env, view, monitorStreak, monitorPath, monitorOk);
-  Track(env, view, trafficStreak, trafficPath, trafficOk);
+  Track(env, view, monitorStreak, monitorPath, monitorOk, monitorWhy);
+  Track(env, view, trafficStreak, trafficPath, trafficOk, trafficWhy);
 }
 
 }  // namespace tavrel::modMain

@@ -21,8 +21,8 @@ std::string DateText(const LocalTime& t);
 void AppendActivity(Env& env, ActivityText& view, std::string_view message);
 // Appends the view's whole text to today's monitor log and the list's rows, in display order,
 // to today's traffic log. A log folder that has gone is made again; a log that still cannot be
-// written is named once in the view (one entry per run of failed writes), and the caller goes
-// on.
+// written is named once in the view with the reason (one entry per run of failed writes), and
+// the caller goes on.
 void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list);
 
 }  // namespace tavrel::modMain

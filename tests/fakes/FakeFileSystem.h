@@ -30,7 +30,10 @@ class FakeFileSystem : public IFileSystem {
   }
   bool AppendFile(const std::string& path, std::string_view data) override {
     log_.Add("AppendFile " + path);
-    if (readOnly || folders.count(path) || !folders.count(Parent(path))) return false;
+    if (readOnly || folders.count(path) || !folders.count(Parent(path))) {
+      lastFailure = readOnly ? "read-only file system" : "no such folder";
+      return false;
+    }
     files[path].append(data);
     return true;
   }

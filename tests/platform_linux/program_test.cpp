@@ -1,131 +1,350 @@
-// The real executable, copied into a scratch folder, started and stopped as a user would.
+// The real executable, copied into a scratch folder, started and stopped as a user would: with a
+// home of its own, no display (or a private X server), and, where a test needs a machine that is
+// offline, a dialler that hangs or a name server that never answers, inside namespaces that the
+// test makes (network, mount, host name) with stand-ins mounted over the real programs there.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 #include <thread>
 
+#include "platform_linux/fake_login_manager.h"
+#include "platform_linux/settings_test_util.h"
+#include "platform_linux/standins.h"
+
 namespace fs = std::filesystem;
 
+namespace tavrel {
 namespace {
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string ReadAll(const fs::path& p) { return testutil::Slurp(p).value_or(""); }
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 30s) {
+  for (const auto until = Clock::now() + bound; Clock::now() < until;
+       std::this_thread::sleep_for(20ms))
+    if (done()) return true;
+  return done();
 }
+
+bool Have(const char* program) {
+  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Today's "dd-mm-yy", as the log files are named.
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  ::localtime_r(&now, &tm);
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%d-%m-%y", &tm);
+  return buf;
+}
+
+bool Running(pid_t pid) {
+  const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// A private X server on a free display, for the few cases that need real windows.
+class PrivateX {
+ public:
+  PrivateX() {
+    int fds[2];
+    if (!Have("Xvfb") || ::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);
+      const int null = ::open("/dev/null", O_RDWR);
+      ::dup2(null, 1), ::dup2(null, 2);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
+               "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    char buf[16] = {};
+    pollfd p{fds[0], POLLIN, 0};
+    if (::poll(&p, 1, 20000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0) display_ = ":" + std::string(buf, std::strcspn(buf, "\n"));
+    ::close(fds[0]);
+  }
+  ~PrivateX() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& Display() const { return display_; }
+  // True when a window with this exact title is on the screen.
+  bool HasWindow(const std::string& title) const {
+    return std::system(("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '^" + title +
+                        "$' >/dev/null 2>&1").c_str()) == 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
 
 class ProgramRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tavrel-program-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir = tmpl;
     const fs::path exe = fs::path(TAVREL_BINARY_DIR) / "tavrel";
     ASSERT_TRUE(fs::exists(exe)) << exe;
-    fs::copy_file(exe, dir / "tavrel");
+    app = fs::path(scratch.path()) / "app";
+    home = fs::path(scratch.path()) / "home";
+    fs::create_directories(app);
+    fs::create_directories(home);
+    fs::copy_file(exe, app / "tavrel");
+    env = {{"HOME", home},
+           {"XDG_CONFIG_HOME", home / ".config"},
+           {"XDG_DATA_HOME", home / ".local/share"},
+           {"XDG_CACHE_HOME", home / ".cache"},
+           // No system bus of the machine's: NetworkManager and the login manager are absent
+           // unless a test brings its own.
+           {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (fs::path(scratch.path()) / "no-bus").string()},
+           {"TAVREL_STANDIN_DIR", scratch / "standins"}};
   }
   void TearDown() override {
     if (pid > 0) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
     }
-    fs::remove_all(dir);
   }
 
-  // Starts the copy without a display, with its output in the scratch folder.
-  void Start() {
+  // Starts the copy without a display (unless env names one). With setup, it runs inside new
+  // network, mount and host-name namespaces after that shell script has run there. asNobody: as
+  // the unprivileged user "nobody".
+  void Start(const std::string& setup = "", bool asNobody = false) {
     pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      ::chdir(dir.c_str());
-      const int out = ::open((dir / "output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::chdir(app.c_str());
+      const int out = ::open((scratch / "output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(out, 1);
       ::dup2(out, 2);
-      // No display at all: the program must find that out and go offscreen by itself.
-      ::unsetenv("QT_QPA_PLATFORM");
-      ::unsetenv("DISPLAY");
-      ::unsetenv("WAYLAND_DISPLAY");
-      ::execl((dir / "tavrel").c_str(), "tavrel", static_cast<char*>(nullptr));
+      for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "TMPDIR"}) ::unsetenv(v);
+      for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+      const std::string exe = app / "tavrel";
+      if (asNobody) {
+        ::execlp("setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", exe.c_str(),
+                 static_cast<char*>(nullptr));
+      } else if (setup.empty()) {
+        ::execl(exe.c_str(), "tavrel", static_cast<char*>(nullptr));
+      } else {
+        const std::string script = "set -e; ip link set lo up; " + setup + "\nexec \"$0\"";
+        ::execlp("unshare", "unshare", "--mount", "--net", "--uts", "--", "/bin/bash", "-c",
+                 script.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+      }
       ::_exit(127);
     }
   }
-
-  // Waits until the monitor log exists (the load has finished), at most 20 s.
+  std::string Output() const { return ReadAll(scratch / "output.txt"); }
+  std::string MonitorLog() const { return ReadAll(app / "logs" / (Today() + "_monitor.log")); }
+  // The load has finished once the first logs and the settings file exist.
   bool WaitForLoad() {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < until) {
-      if (fs::exists(dir / "logs" / "traffic") && fs::exists(dir / "Tavrel.ini")) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return WaitFor([&] { return fs::exists(app / "logs" / "traffic" / (Today() + "_traffic.log")) &&
+                                fs::exists(app / "Tavrel.ini"); });
   }
-
-  // Sends a signal and waits at most 10 s for the exit code.
-  int StopWith(int sig) {
+  // Sends a signal; the exit code, or -1 when the program has not ended within the bound, with
+  // the time it took.
+  int StopWith(int sig, std::chrono::milliseconds bound = 10s) {
     ::kill(pid, sig);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto start = Clock::now();
     int status = 0;
-    while (std::chrono::steady_clock::now() < until) {
-      if (::waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
+    const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, bound);
+    took = Clock::now() - start;
+    if (!ended) return -1;
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  std::string Marker() const {  // Temp/1, the start-up report's marker
+    const std::string ini = ReadAll(app / "Tavrel.ini");
+    const auto temp = ini.find("[Temp]\r\n1=");
+    return temp == std::string::npos ? "<none>" : ini.substr(temp + 10, ini.find("\r\n", temp + 10) - temp - 10);
+  }
+  void WriteSettings(const std::string& lines) {
+    ASSERT_TRUE(testutil::Spit(app / "Tavrel.ini", "[Settings]\r\n" + lines));
+    ::chmod((app / "Tavrel.ini").c_str(), 0600);
+  }
+  // The stand-in nmcli, mounted over the real one inside the namespaces, and its profiles.
+  std::string WithStandInNmcli() {
+    fs::create_directories(scratch / "standins/nm/profiles/DSL");
+    testutil::Spit(scratch / "standins/nmcli", testutil::kNmcliStandIn);
+    ::chmod((scratch / "standins/nmcli").c_str(), 0755);
+    testutil::Spit(scratch / "standins/nm/list", "DSL:pppoe\n");
+    testutil::Spit(scratch / "standins/nm/profiles/DSL/pppoe.username", "stored\n");
+    return "touch /usr/bin/nmcli; mount --bind '" + (scratch / "standins/nmcli") + "' /usr/bin/nmcli";
   }
 
-  fs::path dir;
+  testutil::Scratch scratch;
+  fs::path app, home;
+  std::map<std::string, std::string> env;
   pid_t pid = -1;
+  Clock::duration took{};
 };
 
-TEST_F(ProgramRun, StartedInAnEmptyFolderAndInterruptedItLeavesSettingsAndLogFolders) {
-  Start();
-  ASSERT_TRUE(WaitForLoad()) << ReadAll(dir / "output.txt");
-  EXPECT_EQ(StopWith(SIGINT), 0) << ReadAll(dir / "output.txt");
-
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "Tavrel.ini").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the settings file holds a password";
-  const std::string ini = ReadAll(dir / "Tavrel.ini");
-  EXPECT_NE(ini.find("valA=0"), std::string::npos) << ini;
-  const auto temp = ini.find("[Temp]");
-  ASSERT_NE(temp, std::string::npos) << ini;
-  EXPECT_NE(ini.find("1=\r\n", temp), std::string::npos) << "the start-up marker is emptied: " << ini;
-  EXPECT_TRUE(fs::is_directory(dir / "logs"));
-  EXPECT_TRUE(fs::is_directory(dir / "logs" / "traffic"));
-  EXPECT_NE(ReadAll(dir / "output.txt").find("offscreen"), std::string::npos)
-      << "without a display the program says it runs offscreen";
+bool NamespacesWork() {
+  return ::geteuid() == 0 && Have("unshare") && Have("ip") &&
+         std::system("unshare --mount --net --uts -- true >/dev/null 2>&1") == 0;
 }
 
-TEST_F(ProgramRun, TerminationIsTreatedAsTheEndOfTheSession) {
-  char tmpl[] = "/tmp/tavrel-home-XXXXXX";
-  ASSERT_NE(::mkdtemp(tmpl), nullptr);
-  const fs::path home = tmpl;
-  ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+// --- Start and normal ends ---------------------------------------------------------------------
+
+TEST_F(ProgramRun, StartedInAnEmptyFolderAndInterruptedItLeavesItsFilesPrivateAndTidy) {
+  // A temporary settings file that a killed run left behind (it holds the password).
+  const fs::path leftover = app / ".Tavrel.ini.4194303.1f.tmp";
+  ASSERT_TRUE(testutil::Spit(leftover, "PWord=secret"));
   Start();
-  ::unsetenv("XDG_CONFIG_HOME");
-  ASSERT_TRUE(WaitForLoad());
-  EXPECT_EQ(StopWith(SIGTERM), 0);
-  // The one-time start at the next logon is registered in the autostart folder.
-  bool found = false;
-  if (fs::exists(home / "config" / "autostart"))
-    for (const auto& e : fs::directory_iterator(home / "config" / "autostart"))
-      found = found || ReadAll(e.path()).find((dir / "tavrel").string()) != std::string::npos;
-  EXPECT_TRUE(found) << "no run-once entry naming the program";
-  fs::remove_all(home);
+  ASSERT_TRUE(WaitForLoad()) << Output();
+  EXPECT_FALSE(fs::exists(leftover)) << "removed at start";
+  EXPECT_EQ(StopWith(SIGINT), 0) << Output();
+
+  struct stat st {};
+  ASSERT_EQ(::stat((app / "Tavrel.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the settings file holds a password";
+  EXPECT_NE(ReadAll(app / "Tavrel.ini").find("valA=0"), std::string::npos);
+  EXPECT_EQ(Marker(), "") << "the start-up marker is emptied";
+  EXPECT_TRUE(fs::is_directory(app / "logs" / "traffic"));
+  EXPECT_NE(Output().find("offscreen"), std::string::npos) << "without a display the program says it runs offscreen";
+  EXPECT_FALSE(fs::exists(home / ".config/autostart")) << "Ctrl+C is no end of the session";
+}
+
+// The password is in the process's memory: it may not be dumped (no core file, and no other
+// process of the user may read its memory). /proc shows such a process's memory as root's.
+TEST_F(ProgramRun, TheProcessCannotBeDumped) {
+  if (::geteuid() != 0 || !Have("setpriv")) GTEST_SKIP() << "running as another user needs root and setpriv";
+  ::chmod(scratch.path().c_str(), 0755);
+  ASSERT_EQ(std::system(("chown -R 65534:65534 '" + home.string() + "'").c_str()), 0);
+  Start("", /*asNobody=*/true);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(home / ".local/share/Tavrel/logs/traffic"); })) << Output();
+  struct stat st {};
+  ASSERT_EQ(::stat(("/proc/" + std::to_string(pid) + "/mem").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u) << "a dumpable process's memory would show as its user's";
+  EXPECT_EQ(StopWith(SIGINT), 0) << Output();
+}
+
+// The settings file and a day's log that belong to another user are not used, and the activity
+// view (in the log that can be written) says so.
+TEST_F(ProgramRun, FilesOfAnotherUserAreNotUsedAndTheActivityViewSaysSo) {
+  if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+  WriteSettings("ConID=Theirs\r\nPWord=\r\n");
+  fs::create_directories(app / "logs/traffic");
+  const fs::path traffic = app / "logs/traffic" / (Today() + "_traffic.log");
+  ASSERT_TRUE(testutil::Spit(traffic, "theirs\n"));
+  ASSERT_TRUE(testutil::GiveToRunner(app / "Tavrel.ini") && testutil::GiveToRunner(traffic));
+  Start();
+  ASSERT_TRUE(WaitFor([&] {
+    return MonitorLog().find(" Cannot write the log file " + traffic.string() + ": owned by another user") !=
+           std::string::npos;
+  })) << MonitorLog() << Output();
+  EXPECT_NE(MonitorLog().find(" Cannot write the settings file " + (app / "Tavrel.ini").string() +
+                              ": owned by another user"),
+            std::string::npos)
+      << MonitorLog();
+  EXPECT_EQ(StopWith(SIGINT), 0);
+  EXPECT_EQ(ReadAll(app / "Tavrel.ini"), "[Settings]\r\nConID=Theirs\r\nPWord=\r\n");
+  EXPECT_EQ(ReadAll(traffic), "theirs\n");
+}
+
+// --- Signals -----------------------------------------------------------------------------------
+
+// SIGTERM is another program asking Tavrel to end; only the login manager closing the session
+// makes it the end of the session, which registers one more start at the next logon. That entry
+// runs the executable itself, also when the program folder is elsewhere (here the executable's
+// folder belongs to another user, so the settings live in the data folder).
+TEST_F(ProgramRun, TerminationIsTheEndOfTheSessionOnlyWhenTheLoginManagerSaysSo) {
+  if (!Have("dbus-daemon")) GTEST_SKIP() << "dbus-daemon is missing (scripts/install-deps installs dbus)";
+  testutil::FakeLoginManager login("active");
+  ASSERT_TRUE(login.Ready());
+  env["DBUS_SYSTEM_BUS_ADDRESS"] = login.Address();
+  if (::geteuid() == 0) ASSERT_TRUE(testutil::GiveToRunner(app));
+  const fs::path entry = home / ".config/autostart/Tavrel-once.desktop";
+  const fs::path data = home / ".local/share/Tavrel";
+  for (const char* state : {"active", "closing"}) {
+    SCOPED_TRACE(state);
+    login.SetState(state);
+    const int before = login.Questions();
+    fs::remove_all(data / "logs");
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(data / "logs/traffic" / (Today() + "_traffic.log")); })) << Output();
+    EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
+    EXPECT_GT(login.Questions(), before) << "the login manager was asked";
+    EXPECT_EQ(fs::exists(entry), std::string(state) == "closing");
+  }
+  const std::string text = ReadAll(entry);
+  EXPECT_NE(text.find((app / "tavrel").string()), std::string::npos) << text;
+  EXPECT_EQ(text.find(data.string()), std::string::npos) << text;
+  EXPECT_FALSE(fs::exists(app / "Tavrel.ini")) << "another user's folder takes no settings";
+  EXPECT_TRUE(fs::exists(data / "Tavrel.ini"));
+}
+
+// A signal during the load's host lookup (a name server that never answers) ends the program
+// within 2 s, through its unload, not by the signal's default action.
+TEST_F(ProgramRun, ASignalDuringAHostLookupEndsTheProgramPromptly) {
+  if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
+  ASSERT_TRUE(testutil::Spit(scratch / "resolv.conf", "nameserver 10.77.77.2\noptions timeout:30 attempts:1\n"));
+  // The name server is on a link where nothing answers: its questions are dropped unseen.
+  Start("ip link add v0 type veth peer name v1; ip addr add 10.77.77.1/24 dev v0; ip link set v0 up; "
+        "ip link set v1 up; ip neigh replace 10.77.77.2 lladdr 02:00:00:00:00:02 dev v0 nud permanent; "
+        "hostname tavrel-lookup-test.invalid; mount --bind '" + (scratch / "resolv.conf") +
+        "' /etc/resolv.conf");
+  // The question to the silent name server is out (10.77.77.2:53).
+  ASSERT_TRUE(WaitFor([&] {
+    return ReadAll("/proc/" + std::to_string(pid) + "/net/udp").find(" 024D4D0A:0035 ") != std::string::npos;
+  })) << Output();
+  EXPECT_EQ(StopWith(SIGHUP), 0) << Output();
+  EXPECT_LT(took, 2s);
+  EXPECT_EQ(Marker(), "") << "the unload ran";
+}
+
+// A signal during a dial ends the program within 2 s, and the dialler's process group with it.
+TEST_F(ProgramRun, ASignalDuringADialEndsItAndTheProgramPromptly) {
+  if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
+  const std::string mount = WithStandInNmcli();
+  testutil::Spit(scratch / "standins/nm/up.sleep", "60\n");
+  WriteSettings("ConID=DSL\r\nAutoRecon=1\r\nRetry=5\r\nUName=alice\r\nPWord=secret\r\n");
+  Start(mount);  // no default route: offline, so the first tick dials
+  pid_t dialler = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    dialler = std::atoi(ReadAll(scratch / "standins/nmcli.up.pid").c_str());
+    return dialler > 0;
+  })) << Output() << MonitorLog();
+  EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
+  EXPECT_LT(took, 2s);
+  EXPECT_TRUE(WaitFor([&] { return !Running(dialler); }, 2s)) << "the dialler's group ended";
+  EXPECT_EQ(Marker(), "");
+}
+
+// Closing while the monitor's "no account" box is open ends the program: the paused cycle never
+// resumes to set the start-up marker again, so the next start shows its report.
+TEST_F(ProgramRun, ClosingUnderTheNoAccountBoxEndsWithoutResumingTheCycle) {
+  if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
+  PrivateX x;
+  if (x.Display().empty()) GTEST_SKIP() << "Xvfb is missing (scripts/install-deps installs xvfb)";
+  if (!Have("xdotool")) GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+  env["DISPLAY"] = x.Display();
+  Start("true");  // offline, and no entry configured
+  ASSERT_TRUE(WaitFor([&] { return x.HasWindow("Tavrel Monitor Disabled"); })) << Output();
+  EXPECT_EQ(StopWith(SIGINT), 0) << Output();
+  EXPECT_LT(took, 2s);
+  EXPECT_EQ(Marker(), "");
 }
 
 }  // namespace
+}  // namespace tavrel

@@ -5,13 +5,15 @@
 
 namespace tavrel::testutil {
 
+// $DIR is the stand-in's own folder, or $TAVREL_STANDIN_DIR where it is mounted over the real one.
+//
 // nmcli: answers the listing, `-g` and terse `-f` queries from files under $DIR/nm (one file per
 // field of a profile), records every call's arguments (one per line, then "--") in
 // $DIR/nmcli.calls and a passwd-file's content in $DIR/nmcli.stdin; `connection up` writes its
 // process id to $DIR/nmcli.up.pid and exits with the code in $DIR/nm/up.rc after
 // $DIR/nm/up.sleep seconds; `connection modify` exits with the code in $DIR/nm/modify.rc.
 inline constexpr const char* kNmcliStandIn = R"SH(#!/bin/bash
-DIR="$(dirname "$0")"
+DIR="${TAVREL_STANDIN_DIR:-$(dirname "$0")}"
 { for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/nmcli.calls"
 args=" $* "
 name="${@: -1}"

@@ -1,6 +1,7 @@
 // The Linux composition root: one platform, one toolkit, the main window.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "core/Env.h"
@@ -43,7 +44,8 @@ struct LinuxPlatform {
 // Starts the program: the main window is created (its timer running) and loaded.
 class App {
  public:
-  explicit App(AppInfo app);
+  // beforeLoad runs once the main window exists, before it is shown and loaded.
+  explicit App(AppInfo app, const std::function<void(Env&, MainWindow&)>& beforeLoad = {});
   MainWindow& mainWindow() { return *main_; }
   MenuWindow& menuWindow() { return *menu_; }
   Env& env() { return platform_.env; }

@@ -194,7 +194,10 @@ void MainWindow::UnloadOtherWindows() {
   }
 }
 
-void MainWindow::EndProcess() { QCoreApplication::exit(0); }
+void MainWindow::EndProcess() {
+  if (endProcess) return endProcess();
+  QCoreApplication::exit(0);
+}
 
 void MainWindow::Replaced(const std::string& wholeText) {
   txtConnection_->setPlainText(ToDisplay(wholeText));

@@ -38,6 +38,9 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   std::function<void()> openSettings;
   std::function<void(long left, long top)> openMenu;
   std::function<void()> closeMenu;
+  // How the process ends after the unload; unset, the event loop is left. The main program ends
+  // it on the spot, so that nothing of a handler paused under the closing one runs afterwards.
+  std::function<void()> endProcess;
 
   // IMainView
   WindowHandle Handle() const override { return handle_; }

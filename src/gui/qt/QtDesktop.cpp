@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "platform/linux/StopRequest.h"
+
 namespace tavrel::qt {
 
 std::function<int(const std::string&, int, const std::string&)> QtDesktop::answerBoxes;
@@ -40,6 +42,8 @@ int QtDesktop::MsgBox(const std::string& text, int code, const std::string& capt
 
 namespace {
 bool XdgOpen(const std::string& verb, const std::string& target) {
+  // The program is ending (a signal came): nothing is opened any more.
+  if (linux_platform::StopRequested()) return false;
   if (QtDesktop::interceptOpen) return QtDesktop::interceptOpen(verb, target);
   // Detached, so that the program never waits for the browser or file manager; the target is
   // one argument, never parsed by a shell.

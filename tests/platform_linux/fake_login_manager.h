@@ -1,0 +1,139 @@
+// A stand-in login manager on a private system bus of the test's own (a dbus-daemon that the
+// fixture starts and ends): it owns org.freedesktop.login1 and answers GetSessionByPID with one
+// session, whose State is what the test sets, and PreparingForShutdown with false.
+#pragma once
+
+#include <dbus/dbus.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "settings_test_util.h"
+
+namespace tavrel::testutil {
+
+class FakeLoginManager {
+ public:
+  explicit FakeLoginManager(std::string state) : state_(std::move(state)) {
+    socket_ = dir_ / "bus";
+    Spit(dir_ / "bus.conf",
+         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig><type>system</type><listen>unix:path=" + socket_ + "</listen>"
+         "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow receive_sender=\"*\"/>"
+         "</policy></busconfig>\n");
+    daemon_ = ::fork();
+    if (daemon_ == 0) {
+      ::execlp("dbus-daemon", "dbus-daemon", "--nofork", "--nopidfile",
+               ("--config-file=" + (dir_ / "bus.conf")).c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 500 && !Exists(socket_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    DBusError err;
+    dbus_error_init(&err);
+    bus_ = dbus_connection_open_private(Address().c_str(), &err);
+    if (bus_ && !dbus_bus_register(bus_, &err)) {
+      dbus_connection_close(bus_);
+      dbus_connection_unref(bus_);
+      bus_ = nullptr;
+    }
+    if (bus_ && dbus_bus_request_name(bus_, "org.freedesktop.login1", DBUS_NAME_FLAG_DO_NOT_QUEUE, &err) !=
+                    DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
+      dbus_connection_close(bus_);
+      dbus_connection_unref(bus_);
+      bus_ = nullptr;
+    }
+    dbus_error_free(&err);
+    if (bus_) server_ = std::thread([this] { Serve(); });
+  }
+  ~FakeLoginManager() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    if (bus_) {
+      dbus_connection_close(bus_);
+      dbus_connection_unref(bus_);
+    }
+    if (daemon_ > 0) {
+      ::kill(daemon_, SIGTERM);
+      ::waitpid(daemon_, nullptr, 0);
+    }
+  }
+  FakeLoginManager(const FakeLoginManager&) = delete;
+  FakeLoginManager& operator=(const FakeLoginManager&) = delete;
+
+  bool Ready() const { return bus_ != nullptr; }
+  std::string Address() const { return "unix:path=" + socket_; }
+  void SetState(std::string state) {
+    std::lock_guard lock(m_);
+    state_ = std::move(state);
+  }
+  int Questions() const { return questions_; }
+
+ private:
+  void Serve() {
+    while (!stop_ && dbus_connection_read_write(bus_, 20)) {
+      while (DBusMessage* msg = dbus_connection_pop_message(bus_)) {
+        Answer(msg);
+        dbus_message_unref(msg);
+      }
+    }
+  }
+  void Answer(DBusMessage* msg) {
+    if (dbus_message_get_type(msg) != DBUS_MESSAGE_TYPE_METHOD_CALL) return;
+    ++questions_;
+    const std::string member = dbus_message_get_member(msg) ? dbus_message_get_member(msg) : "";
+    DBusMessage* reply = nullptr;
+    if (member == "GetSessionByPID") {
+      reply = dbus_message_new_method_return(msg);
+      const char* path = "/org/freedesktop/login1/session/_31";
+      dbus_message_append_args(reply, DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);
+    } else if (member == "Get") {
+      const char* iface = nullptr;
+      const char* name = nullptr;
+      dbus_message_get_args(msg, nullptr, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+      reply = dbus_message_new_method_return(msg);
+      DBusMessageIter it, v;
+      dbus_message_iter_init_append(reply, &it);
+      if (name && std::strcmp(name, "State") == 0) {
+        std::string state;
+        {
+          std::lock_guard lock(m_);
+          state = state_;
+        }
+        const char* s = state.c_str();
+        dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "s", &v);
+        dbus_message_iter_append_basic(&v, DBUS_TYPE_STRING, &s);
+      } else {
+        const dbus_bool_t no = FALSE;
+        dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "b", &v);
+        dbus_message_iter_append_basic(&v, DBUS_TYPE_BOOLEAN, &no);
+      }
+      dbus_message_iter_close_container(&it, &v);
+    } else {
+      reply = dbus_message_new_error(msg, DBUS_ERROR_UNKNOWN_METHOD, "not here");
+    }
+    dbus_connection_send(bus_, reply, nullptr);
+    dbus_connection_flush(bus_);
+    dbus_message_unref(reply);
+  }
+
+  Scratch dir_;
+  std::string socket_;
+  pid_t daemon_ = -1;
+  DBusConnection* bus_ = nullptr;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> questions_{0};
+  std::mutex m_;
+  std::string state_;
+};
+
+}  // namespace tavrel::testutil
