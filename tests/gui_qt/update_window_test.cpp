@@ -15,6 +15,7 @@
 #include "gui/qt/Twips.h"
 #include "platform/linux/CurlDownloader.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/StopRequest.h"
 #include "platform_linux/download_server.h"
 #include "settings/ProfileFile.h"
 #include "settings/modSettings.h"
@@ -220,6 +221,32 @@ TEST_F(UpdateWindowView, OneWindowAtATimeAndAClosingDuringATransferWaitsForIt) {
   EXPECT_EQ(UpdateWindow::Current(), nullptr);
   EXPECT_FALSE(fs::exists(scratch / "app" / "tavrel.txt"));
   EXPECT_NE(Setting("HfrmUpdate"), "(none)");
+}
+
+// A signal during a slow download: the transfer ends at once, and nothing is opened afterwards,
+// not even the archive an earlier download left, nor is anything asked.
+TEST_F(UpdateWindowView, AStopDuringADownloadCancelsItAndOpensNothing) {
+  replies[versionPath] = testhttp::Body("1.0.2");
+  testhttp::Reply slow = testhttp::Body(std::string(100000, 'z'));
+  slow.chunkSize = 100;
+  slow.chunkPause = 100ms;
+  replies["/downloads/tavrelnoinstall.zip"] = slow;
+  const fs::path archive = scratch / "tmp" / "tavrel_upd.zip";
+  std::ofstream(archive) << "PK older";
+  UpdateWindow* w = OpenWindow();
+  QTest::mouseClick(w->lblCheck(), Qt::LeftButton);
+  ASSERT_TRUE(w->lblDownload()->isEnabled());
+  boxes.clear();
+  QTimer::singleShot(300, w, [] { linux_platform::RequestStop(); });
+  const auto start = std::chrono::steady_clock::now();
+  QTest::mouseClick(w->lblDownload(), Qt::LeftButton);
+  const auto took = std::chrono::steady_clock::now() - start;
+  linux_platform::ClearStopRequest();
+  EXPECT_LT(took, 2s);
+  EXPECT_TRUE(opened.empty());
+  EXPECT_TRUE(boxes.empty());
+  std::ifstream in(archive, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "PK older");
 }
 
 }  // namespace

@@ -14,6 +14,9 @@
 #include "netinfo_netns.h"
 #include "platform/linux/LinuxAddressTable.h"
 #include "platform/linux/LinuxSockets.h"
+#include "platform/linux/LoginSession.h"
+#include "platform/linux/StopRequest.h"
+#include "platform_linux/fake_login_manager.h"
 
 namespace tavrel {
 namespace {
@@ -98,6 +101,53 @@ TEST(LinuxSockets, GivesUpOnALookupThatHangs) {
   const auto ok = sockets.gethostbyname("stuck");
   ASSERT_TRUE(ok.has_value());
   EXPECT_EQ(*ok, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+}
+
+// The program is stopping (a signal came): a lookup that hangs is given up at once, and no new
+// one starts.
+TEST(LinuxSockets, AStopRequestGivesALookupUpAtOnce) {
+  using namespace std::chrono;
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  LinuxSockets sockets(seconds(60), [release](const std::string&) {
+    while (!release->load()) std::this_thread::sleep_for(milliseconds(5));
+    return std::optional<std::vector<std::uint8_t>>();
+  });
+  std::thread stopper([] {
+    std::this_thread::sleep_for(milliseconds(200));
+    linux_platform::RequestStop();
+  });
+  const auto start = steady_clock::now();
+  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());
+  EXPECT_LT(steady_clock::now() - start, seconds(2));
+  stopper.join();
+  int asked = 0;
+  LinuxSockets counting(seconds(1), [&asked](const std::string&) {
+    ++asked;
+    return std::optional<std::vector<std::uint8_t>>();
+  });
+  counting.gethostbyname("any");
+  linux_platform::ClearStopRequest();
+  release->store(true);
+  EXPECT_EQ(asked, 0);
+}
+
+// The login manager decides whether a SIGTERM is the end of the session (a stand-in one here,
+// on a private bus); without one, it never is.
+TEST(LoginSession, ClosingOnlyWhenTheLoginManagerSaysSo) {
+  const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  const std::string saved = old ? old : "";
+  ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+  EXPECT_FALSE(linux_platform::SessionClosing(std::chrono::seconds(2)));
+  if (::access("/usr/bin/dbus-daemon", X_OK) != 0) GTEST_SKIP() << "scripts/install-deps installs dbus";
+  {
+    testutil::FakeLoginManager login("active");
+    ASSERT_TRUE(login.Ready());
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", login.Address().c_str(), 1);
+    EXPECT_FALSE(linux_platform::SessionClosing(std::chrono::seconds(5)));
+    login.SetState("closing");
+    EXPECT_TRUE(linux_platform::SessionClosing(std::chrono::seconds(5)));
+  }
+  old ? ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1) : ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 }  // namespace
