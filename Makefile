@@ -1,5 +1,8 @@
 # The two commands: `make run` starts the program, `make test` builds and runs every test.
 BUILD ?= build
+# The same tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer (without
+# optimisation, which makes that build three times quicker to compile).
+ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
 .PHONY: all build run test bench clean deps screenshots
@@ -15,11 +18,17 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+	  -DTAVREL_SANITIZE=ON -DTAVREL_BUILD_BENCH=OFF
+
 run: build
 	@scripts/run $(BUILD)/tavrel
 
-test: build
+test: build $(ASAN_BUILD)/build.ninja
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
@@ -28,4 +37,4 @@ screenshots: build
 	scripts/screenshots $(BUILD)/screenshots
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)
