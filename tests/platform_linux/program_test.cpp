@@ -3,7 +3,6 @@
 // offline, a dialler that hangs or a name server that never answers, inside namespaces that the
 // test makes (network, mount, host name) with stand-ins mounted over the real programs there.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -62,45 +61,6 @@ bool Running(pid_t pid) {
   return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
-// A private X server on a free display, for the few cases that need real windows.
-class PrivateX {
- public:
-  PrivateX() {
-    int fds[2];
-    if (!Have("Xvfb") || ::pipe(fds) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(fds[0]);
-      const int null = ::open("/dev/null", O_RDWR);
-      ::dup2(null, 1), ::dup2(null, 2);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
-               "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    char buf[16] = {};
-    pollfd p{fds[0], POLLIN, 0};
-    if (::poll(&p, 1, 20000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0) display_ = ":" + std::string(buf, std::strcspn(buf, "\n"));
-    ::close(fds[0]);
-  }
-  ~PrivateX() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-  // True when a window with this exact title is on the screen.
-  bool HasWindow(const std::string& title) const {
-    return std::system(("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '^" + title +
-                        "$' >/dev/null 2>&1").c_str()) == 0;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 class ProgramRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -125,6 +85,25 @@ class ProgramRun : public ::testing::Test {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
     }
+    // An X server started inside the namespaces (see PrivateXSetup).
+    if (const pid_t x = std::atoi(ReadAll(scratch / "xvfb.pid").c_str()); x > 0) ::kill(x, SIGTERM);
+  }
+  // Setup that starts a private X server inside the namespaces, its sockets in a folder of their
+  // own there (so that no other X server of the machine can get in the way), for the program.
+  std::string PrivateXSetup() {
+    return "mount -t tmpfs none /tmp/.X11-unix; "
+           "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" + (scratch / "display") +
+           "' >/dev/null 2>&1 & echo $! > '" + (scratch / "xvfb.pid") + "'; "
+           "for i in $(seq 300); do [ -s '" + (scratch / "display") + "' ] && break; sleep 0.1; done; "
+           "export DISPLAY=:$(cat '" + (scratch / "display") + "')";
+  }
+  // True when the program shows a window with this exact title on its private X server.
+  bool HasWindow(const std::string& title) {
+    const std::string display = ReadAll(scratch / "display");
+    if (display.empty() || pid <= 0) return false;
+    return std::system(("nsenter -t " + std::to_string(pid) + " -n -m env DISPLAY=:" +
+                        display.substr(0, display.find('\n')) + " xdotool search --onlyvisible --name '^" +
+                        title + "$' >/dev/null 2>&1").c_str()) == 0;
   }
 
   // Starts the copy without a display (unless env names one). With setup, it runs inside new
@@ -335,12 +314,10 @@ TEST_F(ProgramRun, ASignalDuringADialEndsItAndTheProgramPromptly) {
 // resumes to set the start-up marker again, so the next start shows its report.
 TEST_F(ProgramRun, ClosingUnderTheNoAccountBoxEndsWithoutResumingTheCycle) {
   if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
-  PrivateX x;
-  if (x.Display().empty()) GTEST_SKIP() << "Xvfb is missing (scripts/install-deps installs xvfb)";
-  if (!Have("xdotool")) GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
-  env["DISPLAY"] = x.Display();
-  Start("true");  // offline, and no entry configured
-  ASSERT_TRUE(WaitFor([&] { return x.HasWindow("Tavrel Monitor Disabled"); })) << Output();
+  if (!Have("Xvfb") || !Have("xdotool") || !Have("nsenter"))
+    GTEST_SKIP() << "Xvfb, xdotool or nsenter is missing (scripts/install-deps installs them)";
+  Start(PrivateXSetup());  // offline, and no entry configured
+  ASSERT_TRUE(WaitFor([&] { return HasWindow("Tavrel Monitor Disabled"); })) << Output();
   EXPECT_EQ(StopWith(SIGINT), 0) << Output();
   EXPECT_LT(took, 2s);
   EXPECT_EQ(Marker(), "");
