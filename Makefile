@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test bench clean deps screenshots
+.PHONY: all build run test bench clean deps screenshots package
 
 all: build
 
@@ -32,6 +32,10 @@ test: build $(ASAN_BUILD)/build.ninja
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+# The Debian package, $(BUILD)/tavrel_<version>_<architecture>.deb.
+package: build
+	cmake --build $(BUILD) --target package
 
 screenshots: build
 	scripts/screenshots $(BUILD)/screenshots

@@ -1,5 +1,6 @@
 // Tavrel on Linux: the Qt desktop program.
 #include <QApplication>
+#include <QIcon>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <csignal>
@@ -83,6 +84,10 @@ int main(int argc, char** argv) {
 
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrel"));
+  // The launcher's id and picture: the desktop matches the windows to the launcher (StartupWMClass
+  // names the application name, Wayland the id), and every window and the taskbar show the icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(TAVREL_APP_ID));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavrel.svg")));
   QApplication::setQuitOnLastWindowClosed(false);
 
   // The main window exists before the first event runs (its load lets events run).
