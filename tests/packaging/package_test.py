@@ -373,34 +373,29 @@ def cmd_installed(deb):
                 check_folder_and_logs(user, proc, out)
                 check_plugins_in_depends(proc.pid, deb)
             finally:
-                # The end of the session: the program registers to start once at the next logon.
+                # Another program asks it to end: no start-once entry (only the session's end
+                # registers one).
                 end(proc, signal.SIGTERM, "SIGTERM")
         print(f"settings and logs in {user.data}")
+        check(not os.path.exists(os.path.join(user.autostart, "Tavrel-once.desktop")),
+              "SIGTERM wrote a start-once entry")
 
-        once = os.path.join(user.autostart, "Tavrel-once.desktop")
-        check(os.path.isfile(once), "no start-once entry after SIGTERM")
-        argv = exec_argv(read_desktop_entry(once)["Exec"])
-        check(exe in argv, f"the start-once entry runs {argv}, not {exe}")
 
-        # The desktop starts the entry at the next logon: the installed program runs, the entry
-        # is gone.
-        # Into a file: the started program keeps the launcher's output open.
-        with open(os.path.join(scratch, "gio.out"), "w+") as gio_out:
-            gio = subprocess.run(user.argv(["gio", "launch", once]), stdout=gio_out,
-                                 stderr=subprocess.STDOUT, env=user.env(QT_QPA_PLATFORM="offscreen"),
-                                 timeout=60)
-            gio_out.seek(0)
-            check(gio.returncode == 0, f"gio launch exited {gio.returncode}: {gio_out.read()}")
-        pids = wait_for("the program started from the entry", lambda: program_processes(exe, user.uid))
-        check(len(pids) == 1, f"{len(pids)} copies started")
-        try:
-            wait_for("the entry to remove itself", lambda: not os.path.exists(once))
-        finally:
-            os.kill(pids[0], signal.SIGINT)  # its own close: no new entry
-            wait_for("the program started from the entry to end",
-                     lambda: not program_processes(exe, user.uid), timeout=30)
-        check(not os.path.exists(once), "SIGINT wrote a start-once entry")
-        print(f"the start-once entry started {exe}")
+def check_entry_launches(user, exe, entry, scratch):
+    """The desktop starts the entry at logon: the installed program runs."""
+    # Into a file: the started program keeps the launcher's output open.
+    with open(os.path.join(scratch, "gio.out"), "w+") as gio_out:
+        gio = subprocess.run(user.argv(["gio", "launch", entry]), stdout=gio_out,
+                             stderr=subprocess.STDOUT, env=user.env(QT_QPA_PLATFORM="offscreen"),
+                             timeout=60)
+        gio_out.seek(0)
+        check(gio.returncode == 0, f"gio launch exited {gio.returncode}: {gio_out.read()}")
+    pids = wait_for("the program started from the entry", lambda: program_processes(exe, user.uid))
+    check(len(pids) == 1, f"{len(pids)} copies started")
+    os.kill(pids[0], signal.SIGINT)
+    wait_for("the program started from the entry to end",
+             lambda: not program_processes(exe, user.uid), timeout=30)
+    print(f"the start-at-logon entry started {exe}")
 
 
 # ------------------------------------------------------------------------------------- desktop
@@ -535,7 +530,7 @@ def cmd_desktop_here(deb):
         check(os.path.isfile(run_entry), "no start-at-logon entry after the settings opened")
         argv = exec_argv(read_desktop_entry(run_entry)["Exec"])
         check(argv == [exe], f"the start-at-logon entry runs {argv}, not {exe}")
-        print(f"the start-at-logon entry runs {exe}")
+        check_entry_launches(user, exe, run_entry, scratch)
 
 
 def check_desktop_window(server, main, entry, share):
