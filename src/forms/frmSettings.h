@@ -20,10 +20,6 @@ inline constexpr const char* kCaption = "Settings";
 inline constexpr const char* kSection = "Settings";
 inline constexpr const char* kPasswordChar = "*";
 inline constexpr const char* kSavedText = "Settings saved";
-// Shown instead when a value could not be stored; the settings file and the reason follow.
-inline constexpr const char* kNotSavedText = "The settings could not be saved:";
-// Shown when the start at logon could not be registered; the reason follows.
-inline constexpr const char* kNoAutostartText = " could not be set to start at logon:";
 inline constexpr const char* kLogsFolder = "logs";
 // Shown when the desktop could not be asked to show the log folder; the folder's path follows.
 inline constexpr const char* kLogsNotOpened = "The log folder could not be opened:";
@@ -139,10 +135,7 @@ class frmSettings {
 
  private:
   std::string Get(const char* key, const char* defaultValue);
-  // False when the value was not stored.
-  bool Save(const char* key, const std::string& value);
-  // Tells the user that what they set was not stored, and why.
-  void SayNotSaved();
+  void Save(const char* key, const std::string& value);
   modRAS::EntryControls Controls();
 
   Env& env_;

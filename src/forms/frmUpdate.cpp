@@ -47,26 +47,6 @@ class BusyFlag {
 };
 }  // namespace
 
-std::string TransferFailureLine(const std::string& what, const DownloadResult& result) {
-  const char* why = "";
-  switch (result.failure) {
-    case DownloadFailure::kNone: why = "no failure"; break;
-    case DownloadFailure::kNotFound: why = "not found"; break;
-    case DownloadFailure::kRefused: why = "refused"; break;
-    case DownloadFailure::kTimedOut: why = "timed out"; break;
-    case DownloadFailure::kTooLarge: why = "too large"; break;
-    case DownloadFailure::kNoHost: why = "the server's name is unknown"; break;
-    case DownloadFailure::kBadAnswer: why = "the server's answer is not usable"; break;
-    case DownloadFailure::kLocalFile: why = "the file cannot be stored here"; break;
-    case DownloadFailure::kCancelled: why = "cancelled"; break;
-  }
-  std::string line = what + " failed: " + why;
-  if (!result.detail.empty()) line += " (" + result.detail + ")";
-  for (char& c : line)
-    if (c == '\r' || c == '\n') c = ' ';  // one line, whatever the platform said
-  return line;
-}
-
 std::string SingleText(float v) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -147,11 +127,9 @@ void frmUpdate::lblCheck_Click() {
   view_.SetCaption("Reading file...");
 
   const DownloadResult fetched = Fetch(source, local, update::kVersionFileCap);
-  if (fetched.failure == DownloadFailure::kCancelled) return;  // the program is ending
-  if (!fetched.Ok()) {
-    view_.AppendUpdateText(TransferFailureLine("Check", fetched));
-    return;
-  }
+  // A failed fetch shows nothing beyond the two report lines; a cancelled one (the program is
+  // ending) neither.
+  if (!fetched.Ok()) return;
 
   const auto text = env_.fs.ReadFile(local);
   if (!text) {
@@ -177,13 +155,13 @@ void frmUpdate::lblDownload_Click() {
   const std::string local = modTemp::LocalArchivePath(env_);
   CaptionKeeper caption(view_);
   view_.SetCaption("Downloading, please wait....");
+  // Without a temporary folder of the user's own nothing is fetched: the question below
+  // offers the download page instead.
   const DownloadResult fetched =
-      local.empty() ? DownloadResult::Failed(DownloadFailure::kLocalFile,
-                                             "no temporary folder: " + env_.fs.LastFailure())
+      local.empty() ? DownloadResult::Failed(DownloadFailure::kLocalFile, "no temporary folder")
                     : Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);
   // The program is ending: nothing is opened and nothing asked any more.
   if (fetched.failure == DownloadFailure::kCancelled) return;
-  if (!fetched.Ok()) view_.AppendUpdateText(kCrLf + TransferFailureLine("Download", fetched));
   view_.SetCaption("Processing....");
 
   // Whatever the fetch said, an archive at the local path is opened: an older one left by an

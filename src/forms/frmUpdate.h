@@ -116,8 +116,4 @@ class frmUpdate {
 // Single-precision value as the shortest decimal text that reads back as the same value.
 std::string SingleText(float v);
 
-// The report box's line for a failed transfer: what failed ("Check", "Download"), why, and the
-// platform's words in brackets, e.g. "Check failed: not found (the server answered 404)".
-std::string TransferFailureLine(const std::string& what, const DownloadResult& result);
-
 }  // namespace tavrel
