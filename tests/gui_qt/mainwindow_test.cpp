@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
@@ -142,26 +143,32 @@ TEST_F(MainWindowView, HeaderClicksSortTheListByThatColumnsText) {
 namespace tavrel::qt {
 namespace {
 
-TEST(WindowMove, WithoutTheWindowManagersMoveTheWindowFollowsTheMouse) {
-  // The offscreen platform offers no interactive move, like a desktop without a window manager.
+// The offscreen platform offers no interactive move, like a desktop without a window manager:
+// the window follows the mouse itself while the button that was pressed is held, and StartMove
+// returns when that button is let go.
+TEST(WindowMove, WithoutTheWindowManagersMoveTheWindowFollowsTheHeldButtonUntilItsRelease) {
   QWidget w;
-  w.resize(200, 100);
-  w.move(100, 100);
+  w.setGeometry(100, 100, 200, 100);
   w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   QtWindowManager wm;
   const WindowHandle h = wm.Register(&w);
+  const QPoint before = w.pos();
   QCursor::setPos(150, 120);
+  QTest::mousePress(w.windowHandle(), Qt::RightButton, {}, QPoint(50, 20));
+  QPoint whileHeld;
+  QTimer::singleShot(0, &w, [&] {
+    QCursor::setPos(250, 170);
+    QTest::mouseMove(w.windowHandle(), QPoint(150, 70));
+    whileHeld = w.pos();
+    QTest::mouseRelease(w.windowHandle(), Qt::RightButton, {}, QPoint(150, 70));
+  });
   EXPECT_EQ(wm.StartMove(h), "");
-  QCursor::setPos(250, 170);
-  QMouseEvent move(QEvent::MouseMove, QPointF(50, 20), QPointF(250, 170), Qt::NoButton, Qt::LeftButton, {});
-  QApplication::sendEvent(&w, &move);
-  EXPECT_EQ(w.pos(), QPoint(200, 150));
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 20), QPointF(250, 170), Qt::LeftButton, Qt::NoButton, {});
-  QApplication::sendEvent(&w, &release);
+  EXPECT_EQ(whileHeld, before + QPoint(100, 50));
   QCursor::setPos(400, 400);
-  QMouseEvent later(QEvent::MouseMove, QPointF(50, 20), QPointF(400, 400), Qt::NoButton, Qt::NoButton, {});
-  QApplication::sendEvent(&w, &later);
-  EXPECT_EQ(w.pos(), QPoint(200, 150)) << "the move ends with the release";
+  QTest::mouseMove(w.windowHandle(), QPoint(10, 10));
+  EXPECT_EQ(w.pos(), before + QPoint(100, 50)) << "the move ended with the release";
+  EXPECT_EQ(wm.StartMove(h), "") << "with no button held there is nothing to move";
   EXPECT_NE(wm.StartMove(0), "") << "a handle that names no window says so";
 }
 

@@ -11,14 +11,22 @@ LinuxPlatform::LinuxPlatform(AppInfo app)
           phonebook,      tcp,     addresses, sockets, downloader, wm,       style} {}
 
 App::App(AppInfo app, const std::function<void(Env&, MainWindow&)>& beforeLoad)
-    : platform_(std::move(app)) {
-  main_ = std::make_unique<MainWindow>(platform_.env, platform_.wm);
-  main_->openSettings = [this] { OpenSettingsWindow(platform_.env, platform_.wm, *main_); };
-  menu_ = std::make_unique<MenuWindow>(platform_.env, platform_.wm, main_->timer(), main_->Handle());
-  menu_->openUpdate = [this] { UpdateWindow::Open(platform_.env, platform_.wm, main_->Handle()); };
+    : platform_(std::make_unique<LinuxPlatform>(std::move(app))) {
+  env_ = &platform_->env;
+  Start(platform_->wm, beforeLoad);
+}
+
+App::App(Env& env, QtWindowManager& wm) : env_(&env) { Start(wm, {}); }
+
+void App::Start(QtWindowManager& wm, const std::function<void(Env&, MainWindow&)>& beforeLoad) {
+  wm_ = &wm;
+  main_ = std::make_unique<MainWindow>(*env_, wm);
+  main_->openSettings = [this] { OpenSettingsWindow(*env_, *wm_, *main_); };
+  menu_ = std::make_unique<MenuWindow>(*env_, wm, main_->timer(), main_->Handle());
+  menu_->openUpdate = [this] { UpdateWindow::Open(*env_, *wm_, main_->Handle()); };
   main_->openMenu = [this](long left, long top) { menu_->ShowAt(left, top); };
   main_->closeMenu = [this] { menu_->Unload(); };
-  if (beforeLoad) beforeLoad(platform_.env, *main_);
+  if (beforeLoad) beforeLoad(*env_, *main_);
   main_->show();
   main_->form().Form_Load();
 }

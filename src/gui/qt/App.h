@@ -44,14 +44,20 @@ struct LinuxPlatform {
 // Starts the program: the main window is created (its timer running) and loaded.
 class App {
  public:
-  // beforeLoad runs once the main window exists, before it is shown and loaded.
+  // The Linux program. beforeLoad runs once the main window exists, before it is shown and loaded.
   explicit App(AppInfo app, const std::function<void(Env&, MainWindow&)>& beforeLoad = {});
+  // The program's windows over another environment (the tests' fakes); wm must be env's.
+  App(Env& env, QtWindowManager& wm);
   MainWindow& mainWindow() { return *main_; }
   MenuWindow& menuWindow() { return *menu_; }
-  Env& env() { return platform_.env; }
+  Env& env() { return *env_; }
 
  private:
-  LinuxPlatform platform_;
+  void Start(QtWindowManager& wm, const std::function<void(Env&, MainWindow&)>& beforeLoad);
+
+  std::unique_ptr<LinuxPlatform> platform_;
+  Env* env_ = nullptr;
+  QtWindowManager* wm_ = nullptr;
   std::unique_ptr<MainWindow> main_;
   std::unique_ptr<MenuWindow> menu_;  // the one menu window, shown and hidden as needed
 };

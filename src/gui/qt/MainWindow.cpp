@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
@@ -86,6 +87,8 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   listView_->header()->setSortIndicatorShown(false);
   txtConnection_->viewport()->installEventFilter(this);
   listView_->viewport()->installEventFilter(this);
+
+  connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::FocusMoved);
 
   // tmrConnect runs from the creation of the window.
   timer_->SetEnabled(true);
@@ -220,12 +223,23 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 }
 
 void MainWindow::changeEvent(QEvent* e) {
-  if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
-    form_->Form_Activate();
-    form_->Form_GotFocus();
-  }
   if (e->type() == QEvent::WindowStateChange && !isMinimized()) form_->Form_Resize();
   QWidget::changeEvent(e);
+}
+
+// The program's active window, as Windows keeps it for a program: it changes only from one of the
+// program's own windows to another. A switch to another program and back, the window manager's
+// move (which takes the focus away for its grab) or a click on the window that was active already
+// leave it as it was; a window or box of the program that closes hands it over. So the main
+// window's activation runs when it takes over from another window of the program, or first of all
+// when the program starts, and never steals the place the user dragged the window to.
+void MainWindow::FocusMoved(QWindow* now) {
+  if (!now || now->type() == Qt::Popup || now->type() == Qt::ToolTip) return;
+  if (now == windowHandle()) {
+    if (lastActive_ != now) form_->Form_Activate();
+    form_->Form_GotFocus();
+  }
+  lastActive_ = now;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QTreeView>
 #include <QWidget>
@@ -76,6 +77,7 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
 
  private:
   void ApplyColumnWidths();
+  void FocusMoved(QWindow* now);
 
   Env& env_;
   QtWindowManager& wm_;
@@ -89,6 +91,7 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   QTreeView* listView_ = nullptr;
   ConnectionListModel* model_ = nullptr;
   int closeReason_ = unload::kControlMenu;
+  QPointer<QWindow> lastActive_;  // the program's window that had the focus last
 };
 
 }  // namespace tavrel::qt

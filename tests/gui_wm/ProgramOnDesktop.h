@@ -1,0 +1,54 @@
+// The program's windows on the real desktop, over the fakes: the real main window with its menu,
+// settings and update windows, the real desktop services and window manager calls, a phonebook
+// entry configured and the machine online (every tick refreshes the table and writes the logs).
+#pragma once
+
+#include <QApplication>
+#include <QWindow>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "RealDesktop.h"
+#include "fakes/FakeEnv.h"
+#include "gui/qt/App.h"
+#include "gui/qt/QtDesktop.h"
+#include "gui/qt/QtWindowManager.h"
+#include "gui/qt/QtWindowStyle.h"
+#include "gui/qt/Twips.h"
+
+namespace tavrel::wmtest {
+
+class ProgramOnDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Desktop()) GTEST_SKIP() << WhyNoDesktop();
+    ASSERT_DOUBLE_EQ(qt::ScreenDpi(), 96.0);
+    f.Save("Settings", "ConID", "Work");
+    qt::QtDesktop::answerBoxes = nullptr;  // real boxes, answered by the test's keyboard
+    app = std::make_unique<qt::App>(env, wm);
+    main = &app->mainWindow();
+    ASSERT_TRUE(WaitUntil([&] { return main->isActiveWindow(); })) << "the new program gets the focus";
+    mainId = static_cast<XWindow>(main->winId());
+  }
+  void TearDown() override {
+    app.reset();
+    QApplication::processEvents();
+  }
+  // Monitor ticks every `ms` instead of every 3 s, so that many of them fit into a test.
+  void TickEvery(int ms) { main->timer().timer().setInterval(ms); }
+  int Ticks() const { return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), "GetTcpTable")); }
+  QRect MainFrame() { return x.Frame(mainId); }
+
+  fakes::FakeEnv f;
+  qt::QtDesktop desktop{"Tavrel"};
+  qt::QtWindowManager wm;
+  qt::QtWindowStyle style{wm};
+  Env env{f.env.app,   desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, wm,         style};
+  std::unique_ptr<qt::App> app;
+  qt::MainWindow* main = nullptr;
+  XWindow mainId = 0;
+  XState x;
+};
+
+}  // namespace tavrel::wmtest

@@ -1,0 +1,374 @@
+#include "RealDesktop.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+namespace tavrel::wmtest {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+bool OnPath(const char* program) {
+  const char* path = std::getenv("PATH");
+  std::string p = path ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= p.size()) {
+    const std::size_t end = p.find(':', start);
+    const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return false;
+}
+
+// Starts a program that ends with the test program, its output discarded; keepFd stays open in it
+// and env is added to the environment. Everything the child needs is made before the fork, so
+// that the child of this many-threaded process only makes system calls.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keepFd = -1) {
+  std::vector<std::string> envStrings = env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = false;
+    for (const std::string& mine : env) replaced = replaced || mine.compare(0, name.size() + 1, name + "=") == 0;
+    if (!replaced) envStrings.push_back(entry);
+  }
+  std::vector<char*> args, envp;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (const std::string& e : envStrings) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  const pid_t parent = ::getpid();
+
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(127);
+  const int null = ::open("/dev/null", O_RDWR);
+  ::dup2(null, 0);
+  ::dup2(null, 1);
+  ::dup2(null, 2);
+  if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
+  ::execvpe(args[0], args.data(), envp.data());
+  ::_exit(127);
+}
+
+// Waits up to `wait` for the program to end by itself, then asks it to end, then ends it.
+void Stop(pid_t& pid, std::chrono::milliseconds wait = 0ms) {
+  if (pid <= 0) return;
+  const auto ended = [&](std::chrono::milliseconds within) {
+    const auto end = std::chrono::steady_clock::now() + within;
+    do {
+      if (::waitpid(pid, nullptr, WNOHANG) == pid) return true;
+      std::this_thread::sleep_for(5ms);
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+  };
+  if (!ended(wait)) {
+    ::kill(pid, SIGTERM);
+    if (!ended(5s)) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  }
+  pid = -1;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(r);
+  return a;
+}
+
+std::vector<XWindow> WindowsProperty(xcb_connection_t* c, XWindow w, xcb_atom_t property) {
+  std::vector<XWindow> out;
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+  if (r && r->format == 32) {
+    const auto* v = static_cast<const XWindow*>(xcb_get_property_value(r));
+    out.assign(v, v + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return out;
+}
+
+RealDesktop* g_desktop = nullptr;
+std::string g_why;
+
+}  // namespace
+
+std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why) {
+  for (const char* program : {"Xvfb", "openbox", "xdotool"}) {
+    if (!OnPath(program)) {
+      why = std::string(program) + " is not installed (scripts/install-deps installs it)";
+      return nullptr;
+    }
+  }
+  std::unique_ptr<RealDesktop> d(new RealDesktop);
+
+  // Xvfb picks a free display itself and writes its number to the pipe once it takes clients.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    why = "no pipe";
+    return nullptr;
+  }
+  d->xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-dpi", "96",
+                    "-nolisten", "tcp", "-noreset"},
+                   {}, fds[1]);
+  ::close(fds[1]);
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    if (::poll(&p, 1, 200) <= 0) continue;
+    char buf[32];
+    const ssize_t n = ::read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    number.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fds[0]);
+  if (number.find('\n') == std::string::npos) {
+    why = "Xvfb did not start";
+    return nullptr;
+  }
+  d->display_ = ":" + number.substr(0, number.find('\n'));
+
+  // openbox with its own scratch folders, so that nothing of the user's own desktop is read or
+  // written.
+  char tmpl[] = "/tmp/tavrel-wm-XXXXXX";
+  if (!::mkdtemp(tmpl)) {
+    why = "no scratch folder";
+    return nullptr;
+  }
+  d->scratch_ = tmpl;
+  d->wm_ = Spawn({"openbox", "--sm-disable"},
+                 {"DISPLAY=" + d->display_, "XDG_CONFIG_HOME=" + d->scratch_ + "/config",
+                  "XDG_CACHE_HOME=" + d->scratch_ + "/cache", "XDG_DATA_HOME=" + d->scratch_ + "/data"});
+
+  // The window manager is there once its check window names itself.
+  xcb_connection_t* c = xcb_connect(d->display_.c_str(), nullptr);
+  bool ready = false;
+  if (c && !xcb_connection_has_error(c)) {
+    const XWindow root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+    while (!ready && std::chrono::steady_clock::now() < deadline + 30s) {
+      const auto w = WindowsProperty(c, root, check);
+      ready = !w.empty() && WindowsProperty(c, w[0], check) == w;
+      if (!ready) std::this_thread::sleep_for(20ms);
+    }
+  }
+  if (c) xcb_disconnect(c);
+  if (!ready) {
+    why = "openbox did not take the screen";
+    return nullptr;
+  }
+  return d;
+}
+
+RealDesktop::~RealDesktop() {
+  Stop(wm_);
+  Stop(xvfb_);
+  if (!scratch_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(scratch_, ec);
+  }
+}
+
+RealDesktop* Desktop() { return g_desktop; }
+const std::string& WhyNoDesktop() { return g_why; }
+
+void SetDesktop(RealDesktop* d, std::string why) {
+  g_desktop = d;
+  g_why = std::move(why);
+}
+
+// --- XState ------------------------------------------------------------------------------------
+
+struct XState::Impl {
+  xcb_connection_t* c = nullptr;
+  XWindow root = 0;
+  xcb_atom_t active = 0, stacking = 0;
+};
+
+XState::XState() : d_(std::make_unique<Impl>()) {
+  d_->c = xcb_connect(nullptr, nullptr);
+  d_->root = xcb_setup_roots_iterator(xcb_get_setup(d_->c)).data->root;
+  d_->active = Atom(d_->c, "_NET_ACTIVE_WINDOW");
+  d_->stacking = Atom(d_->c, "_NET_CLIENT_LIST_STACKING");
+}
+
+XState::~XState() { xcb_disconnect(d_->c); }
+
+XWindow XState::InputFocus() {
+  xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(d_->c, xcb_get_input_focus(d_->c), nullptr);
+  const XWindow w = r ? r->focus : 0;
+  std::free(r);
+  return w;
+}
+
+XWindow XState::ActiveWindow() {
+  const auto w = WindowsProperty(d_->c, d_->root, d_->active);
+  return w.empty() ? 0 : w[0];
+}
+
+QRect XState::Frame(XWindow window) {
+  // Up to the window manager's frame: the ancestor whose parent is the root.
+  XWindow w = window;
+  for (int depth = 0; depth < 16; ++depth) {
+    xcb_query_tree_reply_t* t = xcb_query_tree_reply(d_->c, xcb_query_tree(d_->c, w), nullptr);
+    if (!t) return {};
+    const XWindow parent = t->parent;
+    std::free(t);
+    if (parent == d_->root || parent == 0) break;
+    w = parent;
+  }
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(d_->c, xcb_get_geometry(d_->c, w), nullptr);
+  if (!g) return {};
+  const QRect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+  std::free(g);
+  return r;
+}
+
+std::vector<XWindow> XState::Stacking() { return WindowsProperty(d_->c, d_->root, d_->stacking); }
+
+bool XState::ButtonDown(int button) {
+  xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(d_->c, xcb_query_pointer(d_->c, d_->root), nullptr);
+  const bool down = r && (r->mask & (XCB_BUTTON_MASK_1 << (button - 1)));
+  std::free(r);
+  return down;
+}
+
+// --- Input and waiting -------------------------------------------------------------------------
+
+void Xdo(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  pid_t pid = Spawn(argv, {});
+  Stop(pid, 20s);
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  return QTest::qWaitFor(done, static_cast<int>(bound.count()));
+}
+
+void RunFor(std::chrono::milliseconds time) { QTest::qWait(static_cast<int>(time.count())); }
+
+bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  const auto end = std::chrono::steady_clock::now() + bound;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+bool RunAsUser(const std::function<void(XState& x)>& script, std::chrono::milliseconds bound) {
+  std::atomic<bool> finished{false};
+  std::thread user([&] {
+    XState x;
+    script(x);
+    finished = true;
+  });
+  const bool ok = WaitUntil([&] { return finished.load(); }, bound);
+  // Past the bound the script is still running: it ends once its own waits run out.
+  while (!finished) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  user.join();
+  return ok;
+}
+
+bool PointerDrags(QPoint to, const std::function<bool()>& done) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    MouseTo(to + QPoint(1, 0));
+    MouseTo(to);
+    if (Poll(done, 500ms)) return true;
+  }
+  return false;
+}
+
+// --- The other program -------------------------------------------------------------------------
+
+OtherProgram::OtherProgram() = default;
+
+OtherProgram::~OtherProgram() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+}
+
+bool OtherProgram::Start(QRect where) {
+  process_.setProcessChannelMode(QProcess::SeparateChannels);
+  process_.start(QCoreApplication::applicationFilePath(),
+                 {QString::fromLatin1(kOtherProgramArg), QString::number(where.x()), QString::number(where.y()),
+                  QString::number(where.width()), QString::number(where.height())});
+  const bool announced = WaitUntil([&] { return process_.canReadLine(); });
+  if (!announced) return false;
+  const QByteArray line = process_.readLine().trimmed();
+  if (!line.startsWith("window ")) return false;
+  window_ = line.mid(7).toUInt();
+  XState x;
+  return WaitUntil([&] { return x.ActiveWindow() == window_ && x.InputFocus() == window_; });
+}
+
+std::string OtherProgram::Finish() {
+  process_.write("quit\n");
+  WaitUntil([&] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; });
+  const QByteArray line = process_.readLine();
+  process_.waitForFinished(10000);
+  if (!line.startsWith("typed ")) return "(no answer)";
+  return line.mid(6).trimmed().toStdString();
+}
+
+int RunOtherProgram(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget w;
+  w.setWindowTitle(QStringLiteral("Other program"));
+  auto* edit = new QLineEdit(&w);
+  (new QVBoxLayout(&w))->addWidget(edit);
+  if (argc >= 6) w.setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  w.show();
+  w.activateWindow();
+  edit->setFocus();
+  bool announced = false;
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [&](QWindow* now) {
+    if (announced || now != w.windowHandle()) return;
+    announced = true;
+    std::printf("window %llu\n", static_cast<unsigned long long>(w.winId()));
+    std::fflush(stdout);
+  });
+  QSocketNotifier in(0, QSocketNotifier::Read);
+  QObject::connect(&in, &QSocketNotifier::activated, &app, [&] {
+    char buf[64];
+    if (::read(0, buf, sizeof buf) <= 0 || std::strncmp(buf, "quit", 4) == 0) {
+      std::printf("typed %s\n", edit->text().toStdString().c_str());
+      std::fflush(stdout);
+      app.quit();
+    }
+  });
+  return app.exec();
+}
+
+}  // namespace tavrel::wmtest

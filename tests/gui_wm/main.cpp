@@ -1,0 +1,35 @@
+// The views' tests on a real desktop: each test program starts its own X server and window
+// manager (tests run one per process, so nothing is shared between them), then runs GoogleTest
+// inside a QApplication on that display. Without Xvfb every test is skipped and says why.
+#include <QApplication>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "RealDesktop.h"
+#include "gui/qt/QtDesktop.h"
+
+int main(int argc, char** argv) {
+  using namespace tavrel::wmtest;
+  if (argc > 1 && std::strcmp(argv[1], kOtherProgramArg) == 0) return RunOtherProgram(argc, argv);
+
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<RealDesktop> desktop;
+  std::string why;
+  if (!GTEST_FLAG_GET(list_tests)) desktop = RealDesktop::Start(why);
+  if (desktop) {
+    ::setenv("DISPLAY", desktop->display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  } else {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+  SetDesktop(desktop.get(), why);
+  int rc = 0;
+  {
+    QApplication app(argc, argv);
+    // Nothing is really opened with xdg-open.
+    tavrel::qt::QtDesktop::interceptOpen = [](const std::string&, const std::string&) { return true; };
+    rc = RUN_ALL_TESTS();
+  }
+  return rc;
+}
