@@ -37,15 +37,17 @@ void frmMenu::lblContents_Click() {
     CloseMenu();
     return;
   }
-  const int answer = env_.desktop.MsgBox(menu::kNoHelpQuestion, mb::kYesNoQuestion, env_.app.title);
+  const int answer = OwnBox(menu::kNoHelpQuestion, mb::kYesNoQuestion);
   if (answer != mb::kYes) return;  // the menu stays open
   lblHomepage_Click();
   CloseMenu();
 }
 
+// The about window closes first, then the menu.
 void frmMenu::lblAbout_Click() {
+  ++ownWindows_;
   view_.ShowAbout();
-  // The about window may have taken the focus and so closed the menu already.
+  --ownWindows_;
   CloseMenu();
 }
 
@@ -58,7 +60,19 @@ void frmMenu::lblUpdate_Click() { view_.ShowUpdate(); }
 
 void frmMenu::imgClose_Click() { CloseMenu(); }
 
-void frmMenu::Form_LostFocus() { CloseMenu(); }
+// The focus going to one of the menu's own boxes or to its about window closes nothing: the handler
+// that showed them decides, once they are answered or closed, whether the menu closes.
+void frmMenu::Form_LostFocus() {
+  if (ownWindows_ > 0) return;
+  CloseMenu();
+}
+
+int frmMenu::OwnBox(const char* text, int code) {
+  ++ownWindows_;
+  const int answer = env_.desktop.MsgBox(text, code, env_.app.title);
+  --ownWindows_;
+  return answer;
+}
 
 void frmMenu::Form_Unload() {
   const std::string entry = modSettings::GetSetting(env_, env_.app.title, "Settings", "ConID", "");
@@ -69,7 +83,7 @@ void frmMenu::Form_Unload() {
 // Every online item: only "not online" (code 7) stops it; the menu closes either way.
 void frmMenu::OpenOnline(const char* page) {
   if (modConnection::OnlineStateCode(env_) == menu::kNotOnlineCode) {
-    env_.desktop.MsgBox(menu::kNotConnectedWarning, mb::kExclamation, env_.app.title);
+    OwnBox(menu::kNotConnectedWarning, mb::kExclamation);
   } else {
     env_.desktop.ShellOpen(env_.app.ServerUrl(page));
   }

@@ -24,6 +24,7 @@ struct Item {
   const char* tooltip;
   long top;
   const char* icon;     // the picture beside the label
+  int iconIndex;        // that picture's index in the image array Image1
 };
 inline constexpr long kItemLeft = 840;
 inline constexpr long kItemWidth = 1815;
@@ -32,12 +33,12 @@ inline constexpr long kIconLeft = 480;
 inline constexpr long kIconSize = 240;
 enum ItemIndex { kContents, kAbout, kHomepage, kFeedback, kRepBug, kUpdate };
 inline constexpr std::array<Item, 6> kItems{{
-    {"lblContents", "Contents ...", "Contents ...", 240, "contents"},
-    {"lblAbout", "About Tavrel", "About Tavrel", 720, "about"},
-    {"lblHomepage", "Tavrel Online", "Tavrel Homepage", 1080, "homepage"},
-    {"lblFeedback", "Feedback", "Feedback", 1560, "feedback"},
-    {"lblRepBug", "Report Bug", "Report Bug", 1920, "bug"},
-    {"lblUpdate", "Check for update", "Check for update", 2400, "update"},
+    {"lblContents", "Contents ...", "Contents ...", 240, "contents", 0},
+    {"lblAbout", "About Tavrel", "About Tavrel", 720, "about", 1},
+    {"lblHomepage", "Tavrel Online", "Tavrel Homepage", 1080, "homepage", 2},
+    {"lblFeedback", "Feedback", "Feedback", 1560, "feedback", 4},
+    {"lblRepBug", "Report Bug", "Report Bug", 1920, "bug", 3},
+    {"lblUpdate", "Check for update", "Check for update", 2400, "update", 5},
 }};
 
 // Separator lines from kLineLeft to kLineRight at these heights.
@@ -113,7 +114,8 @@ class frmMenu {
   void lblUpdate_Click();
   void imgClose_Click();
 
-  // The menu lost the keyboard focus (a click outside it, another window taking the focus).
+  // The menu lost the keyboard focus (a click outside it, another window taking the focus). A box
+  // or the about window that the menu itself shows takes the focus without closing it.
   void Form_LostFocus();
   // The menu closes, whichever way: monitor timer and topmost band.
   void Form_Unload();
@@ -121,11 +123,14 @@ class frmMenu {
  private:
   void OpenOnline(const char* page);
   void CloseMenu();
+  // A message box of the menu's own.
+  int OwnBox(const char* text, int code);
 
   Env& env_;
   IMenuView& view_;
   ITimer& timer_;
   WindowHandle main_;
+  int ownWindows_ = 0;  // the menu's own boxes and about window that are open
 };
 
 }  // namespace tavrel

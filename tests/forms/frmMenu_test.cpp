@@ -171,5 +171,43 @@ TEST_F(MenuTest, AboutIsShownModallyBeforeTheMenuClosesAndUpdateLeavesItOpen) {
   ExpectClosedOnce();
 }
 
+// The menu's own boxes and its about window take the focus without closing it: the question is
+// answered, the warning acknowledged and the about window closed before the closing steps run.
+TEST_F(MenuTest, ItsOwnBoxesAndAboutWindowHaveTheFocusWithoutClosingIt) {
+  const std::vector<std::pair<const char*, std::function<void(MenuRig&)>>> cases = {
+      {"help question, No", [](MenuRig& t) {
+         t.f.desktop.answers = {mb::kNo};
+         t.form.lblContents_Click();
+       }},
+      {"help question, Yes", [](MenuRig& t) {
+         t.f.desktop.answers = {mb::kYes};
+         t.form.lblContents_Click();
+       }},
+      {"not connected", [](MenuRig& t) {
+         t.Offline();
+         t.form.lblFeedback_Click();
+       }},
+      {"about", [](MenuRig& t) { t.form.lblAbout_Click(); }},
+  };
+  for (const auto& [name, act] : cases) {
+    SCOPED_TRACE(name);
+    MenuRig t;
+    bool openMeanwhile = false;
+    const auto focusGoes = [&] {
+      t.form.Form_LostFocus();
+      openMeanwhile = t.view.open;
+    };
+    t.f.desktop.onBox = focusGoes;
+    t.view.whileAboutOpen = focusGoes;
+    act(t);
+    EXPECT_TRUE(openMeanwhile);
+    if (std::string(name) == "help question, No") {
+      t.ExpectStillOpen();
+      t.form.Form_LostFocus();  // afterwards a focus loss closes it as ever
+    }
+    t.ExpectClosedOnce();
+  }
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -1,6 +1,9 @@
 #include "gui/qt/MenuWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QWindow>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -29,7 +32,9 @@ constexpr std::array<Click, 6> kClicks{&frmMenu::lblContents_Click, &frmMenu::lb
 }  // namespace
 
 MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), env_(env), wm_(wm), main_(mainWindow) {
+    // A frameless window of the dialog kind: no taskbar entry of its own, and a window the window
+    // manager gives the focus back to when one of the menu's boxes closes.
+    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint), env_(env), wm_(wm), main_(mainWindow) {
   InitResources();
   setWindowTitle(QStringLiteral("Menu"));
   setObjectName(QStringLiteral("frmMenu"));
@@ -58,7 +63,7 @@ MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowH
   for (std::size_t i = 0; i < menu::kItems.size(); ++i) {
     const menu::Item& it = menu::kItems[i];
     auto* icon = new ImageButton(QStringLiteral(":/menu/%1.svg").arg(QLatin1String(it.icon)), this);
-    icon->setObjectName(QStringLiteral("Image1_%1").arg(i));
+    icon->setObjectName(QStringLiteral("Image1_%1").arg(it.iconIndex));
     icon->setGeometry(Px(menu::kIconLeft), Px(it.top), Px(menu::kIconSize), Px(menu::kIconSize));
     KeepMouse(icon);
 
@@ -94,6 +99,7 @@ MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowH
   close_->setToolTip(QString::fromLatin1(menu::kCloseTooltip));
   KeepMouse(close_);
   connect(close_, &ImageButton::clicked, this, [this] { form_->imgClose_Click(); });
+  connect(qApp, &QGuiApplication::focusWindowChanged, this, &MenuWindow::FocusMoved);
 }
 
 MenuWindow::~MenuWindow() = default;
@@ -104,6 +110,7 @@ void MenuWindow::ShowAt(long left, long top) {
   move(Px(left), Px(top));
   open_ = true;
   show();
+  hadFocus_ = QGuiApplication::focusWindow() == windowHandle();
   raise();
   activateWindow();
 }
@@ -117,11 +124,8 @@ void MenuWindow::Unload() {
   form_->Form_Unload();
 }
 
-// The about window takes the focus from the pop-up, which closes as it loses it. Closing it here,
-// before the about window loads, keeps that order fixed: the menu's unload first, then the about
-// window's load and unload, which keep the main window out of the band while it is open.
+// Modal, owned by the main window. The menu stays open behind it and closes after it (frmMenu).
 void MenuWindow::ShowAbout() {
-  if (open_) close();
   AboutWindow about(env_, main_, wm_.Find(main_));
   about.ShowModal();
 }
@@ -149,10 +153,31 @@ void MenuWindow::mouseMoveEvent(QMouseEvent* e) {
   form_->Form_MouseMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), Tw(p.x()), Tw(p.y()));
 }
 
-// Closed by the desktop rather than by the behaviour: a click outside the pop-up, Escape, another
-// window taking the focus, the program ending. All of them are the menu losing the focus.
+// The menu loses the focus once it had it: a click on another window, another window or program
+// taking the focus.
+void MenuWindow::FocusMoved(QWindow* now) {
+  if (!open_) return;
+  if (now == windowHandle()) {
+    hadFocus_ = true;
+  } else if (hadFocus_) {
+    hadFocus_ = false;
+    form_->Form_LostFocus();
+  }
+}
+
+// Escape dismisses the menu as its close image does.
+void MenuWindow::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    form_->imgClose_Click();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+// Closed by the desktop rather than by the behaviour (the program ending, the window manager's
+// close): the closing steps run as for every other way.
 void MenuWindow::closeEvent(QCloseEvent* e) {
-  if (open_) form_->Form_LostFocus();
+  Unload();
   e->accept();
 }
 

@@ -1,6 +1,7 @@
-// frmMenu's view: a borderless white pop-up with six link-like items, their icons, separator
-// lines, a picture strip, a close image and the hover highlight bar. A pop-up closes when the user
-// clicks outside it or another window takes the focus; that is the menu's focus loss.
+// frmMenu's view: a borderless white window with six link-like items, their icons, separator
+// lines, a picture strip, a close image and the hover highlight bar. It takes the focus when it
+// opens; losing it (a click on another window, another window taking the focus) is the menu's
+// focus loss, which the behaviour answers.
 #pragma once
 
 #include <QLabel>
@@ -48,9 +49,12 @@ class MenuWindow : public QWidget, public IMenuView {
  protected:
   void paintEvent(QPaintEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  void FocusMoved(QWindow* now);
+
   Env& env_;
   QtWindowManager& wm_;
   WindowHandle main_;
@@ -59,6 +63,7 @@ class MenuWindow : public QWidget, public IMenuView {
   ImageButton* bar_ = nullptr;
   ImageButton* close_ = nullptr;
   bool open_ = false;
+  bool hadFocus_ = false;  // since it was last shown
 };
 
 }  // namespace tavrel::qt

@@ -1,0 +1,71 @@
+#include "gui/qt/MenuWindow.h"
+
+#include <QGuiApplication>
+
+#include "ProgramOnDesktop.h"
+
+namespace tavrel::wmtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+class MenuOnDesktop : public ProgramOnDesktop {
+ protected:
+  // The info button opens the menu, which takes the focus.
+  bool OpenMenu() {
+    ClickOn(main->button("imgInfo"));
+    return WaitUntil([&] { return QGuiApplication::focusWindow() == menu().windowHandle(); });
+  }
+  qt::MenuWindow& menu() { return app->menuWindow(); }
+  QPoint Centre(const QWidget* w) { return w->mapToGlobal(w->rect().center()); }
+};
+
+// The menu closes when the user clicks into another program; the monitor, stopped while the
+// menu was open, goes on, and the main window is back in the band. The other program keeps the
+// focus.
+TEST_F(MenuOnDesktop, AClickIntoAnotherProgramClosesTheMenuAndTheMonitorGoesOn) {
+  OtherProgram other;
+  ASSERT_TRUE(other.Start({600, 500, 300, 150}));
+  ASSERT_TRUE(OpenMenu());
+  EXPECT_FALSE(main->timer().Enabled());
+  MouseTo({750, 600});
+  Xdo({"click", "1"});
+  EXPECT_TRUE(WaitUntil([&] { return !menu().isVisible(); }));
+  EXPECT_TRUE(main->timer().Enabled());
+  EXPECT_TRUE(main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(x.ActiveWindow(), other.window());
+  EXPECT_EQ(MainFrame().topLeft(), kCentre);
+}
+
+// "Contents ..." without a help file asks first: the menu stays open behind its question and has
+// the focus again after a No. "About Tavrel" shows the about window, which closes before the
+// menu does; the main window then takes over and is centred again.
+TEST_F(MenuOnDesktop, TheQuestionAndTheAboutWindowAreDoneWithBeforeTheMenuCloses) {
+  ASSERT_TRUE(PutMainAt({40, 40}));
+  ASSERT_TRUE(OpenMenu());
+  const XWindow menuId = static_cast<XWindow>(menu().winId());
+  const QPoint contents = Centre(menu().item(menu::kContents));
+  const QPoint about = Centre(menu().item(menu::kAbout));
+  ASSERT_TRUE(RunAsUser([&](XState& ux) {
+    MouseTo(contents);
+    Xdo({"click", "1"});
+    ASSERT_TRUE(Poll([&] { return ux.ActiveWindow() != menuId && ux.Title(ux.ActiveWindow()) == "Tavrel"; }))
+        << "the question";
+    EXPECT_TRUE(ux.Viewable(menuId)) << "the menu stays open while its question is asked";
+    Xdo({"key", "Escape"});  // No
+    ASSERT_TRUE(Poll([&] { return ux.ActiveWindow() == menuId; })) << "and has the focus again after it: " << ux.ActiveWindow() << " " << ux.Title(ux.ActiveWindow()) << " menu " << menuId << " main " << mainId;
+
+    MouseTo(about);
+    Xdo({"click", "1"});
+    ASSERT_TRUE(Poll([&] { return ux.Title(ux.ActiveWindow()) == "About"; })) << [&] { std::string t; for (XWindow w : ux.Stacking()) t += std::to_string(w) + ":" + ux.Title(w) + (ux.Viewable(w) ? "+ " : "- "); return t; }() << " focus " << ux.InputFocus();
+    EXPECT_TRUE(ux.Viewable(menuId));
+    Xdo({"key", "Escape"});
+    EXPECT_TRUE(Poll([&] { return !ux.Viewable(menuId); })) << "the menu closes after the about window";
+    EXPECT_TRUE(Poll([&] { return ux.ActiveWindow() == mainId; }));
+  }));
+  EXPECT_TRUE(WaitUntil([&] { return MainFrame().topLeft() == kCentre; }));
+  EXPECT_TRUE(main->timer().Enabled());
+}
+
+}  // namespace
+}  // namespace tavrel::wmtest
