@@ -3,6 +3,7 @@
 #include "activity/modMain.h"
 #include "core/Convert.h"
 #include "monitor/MonitorCycle.h"
+#include "monitor/Operation.h"
 #include "app/StartupReport.h"
 #include "netinfo/modConnections.h"
 #include "netinfo/modGetAll.h"
@@ -15,6 +16,8 @@ namespace tavrel {
 
 frmMain::frmMain(Env& env, IMainView& view, ITimer& tmrConnect)
     : env_(env), view_(view), timer_(tmrConnect), border_(env.style, env.wm) {}
+
+frmMain::~frmMain() { operation::Forget(); }
 
 void frmMain::Form_Load() {
   // A window without a caption bar that still has a taskbar button.
@@ -131,7 +134,19 @@ void frmMain::ListView1_ColumnClick(int columnIndex) {
 void frmMain::txtConnection_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
 void frmMain::ListView1_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
 
+// A tick that falls due inside another operation (an update check or download) waits for its end;
+// it is dropped when the monitor was stopped or the window unloaded meanwhile.
 void frmMain::tmrConnect_Timer() {
+  if (operation::Running()) {
+    operation::Hold([this] {
+      if (timer_.Enabled() && !unloaded_) RunCycle();
+    });
+    return;
+  }
+  RunCycle();
+}
+
+void frmMain::RunCycle() {
   ReportSettingsFailure();  // a failure since the last tick (the settings window's) is logged now
   MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures};
   RunMonitorCycle(env_, parts);

@@ -86,11 +86,15 @@ class IMainView {
 class frmMain {
  public:
   frmMain(Env& env, IMainView& view, ITimer& tmrConnect);
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
 
   void Form_Load();
   void Form_Activate();
   void Form_QueryUnload(int unloadMode);
   void Form_Unload();
+  // The monitor cycle; a tick that falls due inside another operation waits for its end.
   void tmrConnect_Timer();
   void Form_GotFocus();
   void Form_Resize();
@@ -118,6 +122,7 @@ class frmMain {
   void EnsureLogFolder(const std::string& path);
   // Names a failing settings file once in the activity view, when its writes start failing.
   void ReportSettingsFailure();
+  void RunCycle();
 
   Env& env_;
   IMainView& view_;

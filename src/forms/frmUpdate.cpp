@@ -1,11 +1,13 @@
 #include "forms/frmUpdate.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
 #include "core/Convert.h"
 #include "app/modMain.h"
+#include "monitor/Operation.h"
 #include "settings/modSettings.h"
 #include "ui/modOnTop.h"
 #include "update/modTemp.h"
@@ -58,32 +60,47 @@ frmUpdate::frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow)
 
 std::string frmUpdate::LocalVersionFile() const { return env_.app.InFolder(update::kVersionFileName); }
 
-// The stored value converted to single precision. A value that is no number, does not fit a
-// single, or (for a size) is not positive gives the default instead, so a damaged settings file
-// never puts the window out of reach.
-float frmUpdate::GeometryValue(const char* key, double fallback, bool isSize) {
+// The stored value converted to single precision; a value that is no number or does not fit a
+// single gives the default.
+float frmUpdate::GeometryValue(const char* key, double fallback) {
   const std::string text =
       modSettings::GetSetting(env_, env_.app.title, kSection, key, NumberText(fallback));
   const auto d = convert::ToDouble(text);
-  const float def = static_cast<float>(fallback);
-  if (!d || std::fabs(*d) > std::numeric_limits<float>::max()) return def;
-  const float v = static_cast<float>(*d);
-  if (isSize && !(v > 0)) return def;
-  return v;
+  if (!d || std::fabs(*d) > std::numeric_limits<float>::max()) return static_cast<float>(fallback);
+  return static_cast<float>(*d);
 }
 
+// Whether the user can reach the window: at least its smallest size, and its top edge (where the
+// title bar is) on one of the screens over kMinReachable twips of its width.
+bool frmUpdate::Reachable(const FormGeometry& g) const {
+  if (!(g.width >= update::kMinWidth && g.height >= update::kMinHeight)) return false;
+  for (const FormGeometry& s : view_.Screens()) {
+    const float overlap = std::min(g.left + g.width, s.left + s.width) - std::max(g.left, s.left);
+    if (g.top >= s.top && g.top <= s.top + s.height - update::kMinReachable && overlap >= update::kMinReachable)
+      return true;
+  }
+  return false;
+}
+
+// The stored placement is not trusted: one the user could not reach (too small, a title bar off
+// every screen, damaged values) gives way to the default placement, centred as if the window had
+// the main window's size. The four values are applied height, width, top, left.
 void frmUpdate::Form_Load() {
   modOnTop::ClearTopMost(env_, main_);
   downloadEnabled_ = false;
   view_.SetDownloadEnabled(false);
   view_.SetUpdateText("");
 
-  // Height, width, top, left, each applied as soon as it is read. The centring defaults use the
-  // main window's size.
-  view_.SetHeight(GeometryValue("HfrmUpdate", update::kDefaultHeight, true));
-  view_.SetWidth(GeometryValue("WfrmUpdate", update::kDefaultWidth, true));
-  view_.SetTop(GeometryValue("YfrmUpdate", view_.ScreenHeight() / 2.0 - view_.MainHeight() / 2.0, false));
-  view_.SetLeft(GeometryValue("XfrmUpdate", view_.ScreenWidth() / 2.0 - view_.MainWidth() / 2.0, false));
+  const FormGeometry byDefault{static_cast<float>(view_.ScreenWidth() / 2.0 - view_.MainWidth() / 2.0),
+                               static_cast<float>(view_.ScreenHeight() / 2.0 - view_.MainHeight() / 2.0),
+                               static_cast<float>(update::kDefaultWidth), static_cast<float>(update::kDefaultHeight)};
+  FormGeometry g{GeometryValue("XfrmUpdate", byDefault.left), GeometryValue("YfrmUpdate", byDefault.top),
+                 GeometryValue("WfrmUpdate", byDefault.width), GeometryValue("HfrmUpdate", byDefault.height)};
+  if (!Reachable(g)) g = byDefault;
+  view_.SetHeight(g.height);
+  view_.SetWidth(g.width);
+  view_.SetTop(g.top);
+  view_.SetLeft(g.left);
 }
 
 void frmUpdate::Form_Resize() {
@@ -114,8 +131,19 @@ DownloadResult frmUpdate::Fetch(const std::string& url, const std::string& local
   return result;
 }
 
+// Each click is one operation from its first step to its last: the transfer lets window events run
+// for its progress, and a monitor tick that falls due meanwhile waits until the click is over.
 void frmUpdate::lblCheck_Click() {
   if (busy_) return;
+  operation::Run([this] { CheckForUpdate(); });
+}
+
+void frmUpdate::lblDownload_Click() {
+  if (busy_ || !downloadEnabled_) return;  // a disabled link takes no click
+  operation::Run([this] { DownloadUpdate(); });
+}
+
+void frmUpdate::CheckForUpdate() {
   BusyFlag busy(busy_);
   CaptionKeeper caption(view_);
   view_.SetCaption("Connecting.... please wait...");
@@ -149,8 +177,7 @@ void frmUpdate::lblCheck_Click() {
   view_.AppendUpdateText("You are using version: " + version + "b" + kCrLf + kCrLf + *text);
 }
 
-void frmUpdate::lblDownload_Click() {
-  if (busy_ || !downloadEnabled_) return;  // a disabled link takes no click
+void frmUpdate::DownloadUpdate() {
   BusyFlag busy(busy_);
   const std::string local = modTemp::LocalArchivePath(env_);
   CaptionKeeper caption(view_);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/Env.h"
 
@@ -29,6 +30,12 @@ inline constexpr long kDefaultWidth = 6390;
 inline constexpr long kDefaultHeight = 4425;
 inline constexpr long kTextTop = 480;      // txtUpdate's top; the links sit above it
 inline constexpr long kTextMargin = 500;   // inner height not given to txtUpdate
+// The smallest outer size the window takes (both links and a few lines of the report show), and
+// how much of its top edge, where its title bar is, must lie on a screen for the user to reach it.
+// A stored placement that breaks either opens the window at the default placement instead.
+inline constexpr long kMinWidth = 4500;
+inline constexpr long kMinHeight = 2400;
+inline constexpr long kMinReachable = 600;
 }  // namespace update
 
 // The update window's controls' places, in twips within its inner area.
@@ -72,6 +79,11 @@ class IUpdateView {
   // Screen size and the main window's outer size, in twips.
   virtual long ScreenWidth() const = 0;
   virtual long ScreenHeight() const = 0;
+  // The areas of all screens in twips, the desktop's panels left out. Unless told otherwise: the
+  // one screen of ScreenWidth x ScreenHeight.
+  virtual std::vector<FormGeometry> Screens() const {
+    return {{0, 0, static_cast<float>(ScreenWidth()), static_cast<float>(ScreenHeight())}};
+  }
   virtual long MainWidth() const = 0;
   virtual long MainHeight() const = 0;
   // Called while a transfer runs (bytes so far, total or 0 when unknown): the window repaints and
@@ -102,9 +114,12 @@ class frmUpdate {
   std::string LocalVersionFile() const;
 
  private:
+  void CheckForUpdate();
+  void DownloadUpdate();
   // Fetches url into localPath with the view showing progress.
   DownloadResult Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap);
-  float GeometryValue(const char* key, double fallback, bool isSize);
+  float GeometryValue(const char* key, double fallback);
+  bool Reachable(const FormGeometry& g) const;
 
   Env& env_;
   IUpdateView& view_;

@@ -38,6 +38,9 @@ class FakeUpdateView : public IUpdateView {
   void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
   long ScreenWidth() const override { return 19200; }
   long ScreenHeight() const override { return 14400; }
+  std::vector<FormGeometry> Screens() const override {
+    return screens.empty() ? IUpdateView::Screens() : screens;
+  }
   long MainWidth() const override { return 6270; }
   long MainHeight() const override { return 3675; }
   void Transferring(std::uint64_t received, std::uint64_t total) override {
@@ -53,6 +56,7 @@ class FakeUpdateView : public IUpdateView {
   std::pair<long, long> textSize{-1, -1};
   std::pair<std::uint32_t, std::uint32_t> shapes{0, 0};
   std::function<void()> onTransfer;
+  std::vector<FormGeometry> screens;  // empty: the one screen
 
  private:
   EventLog& log_;

@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "fakes/FakeEnv.h"
+#include "forms/FakeMainView.h"
 #include "forms/FakeUpdateView.h"
+#include "forms/frmMain.h"
 
 namespace tavrel {
 namespace {
@@ -54,23 +56,43 @@ TEST_F(UpdateWindow, OpensOutOfTheBandWithDefaultsCentredOnTheMainWindowsSize) {
   EXPECT_EQ(fe.IniText(), "");  // opening writes nothing
 }
 
-TEST_F(UpdateWindow, OpensWhereTheSettingsSayWithSinglePrecisionDamagedValuesGiveDefaults) {
+// The stored placement is taken as single-precision numbers unless the user could not reach the
+// window there: then the whole default placement applies. The screen is 19200 x 14400 twips.
+TEST_F(UpdateWindow, OpensWhereTheSettingsSayUnlessTheUserCouldNotReachItThere) {
+  const FormGeometry kDefault{6465.f, 5362.5f, 6390.f, 4425.f};
   const struct {
     const char *x, *y, *w, *h;
     FormGeometry want;  // left, top, width, height
-  } cases[] = {{"100.25", "-300", "0.1", " 5000 ", {100.25f, -300.f, 0.1f, 5000.f}},
-               {"left", "1e39", "0", "-4425", {6465.f, 5362.5f, 6390.f, 4425.f}}};
+    std::vector<FormGeometry> screens{};
+  } cases[] = {
+      {"100.25", "300", "4500", " 2400 ", {100.25f, 300.f, 4500.f, 2400.f}},  // the smallest size
+      {"left", "1e39", "0", "-4425", kDefault},                                // damaged
+      {"100", "300", "4499.9", "5000", kDefault},                              // too narrow
+      {"100", "300", "6000", "15", kDefault},                                  // too low
+      // The top edge must lie on the screen over 600 twips of the window's width.
+      {"-5400", "0", "6000", "5000", {-5400.f, 0.f, 6000.f, 5000.f}},
+      {"-5401", "0", "6000", "5000", kDefault},
+      {"18600", "13800", "6000", "5000", {18600.f, 13800.f, 6000.f, 5000.f}},
+      {"18601", "100", "6000", "5000", kDefault},
+      {"100", "13801", "6000", "5000", kDefault},
+      {"100", "-1", "6000", "5000", kDefault},
+      // On a second screen to the right of the first; left of the first one there is none.
+      {"25000", "-2000", "6000", "5000", {25000.f, -2000.f, 6000.f, 5000.f}, {{0, 0, 19200, 14400}, {19200, -3000, 19200, 14400}}},
+      {"-8000", "100", "6000", "5000", kDefault, {{0, 0, 19200, 14400}, {19200, -3000, 19200, 14400}}},
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.x) + " " + c.y + " " + c.w + " " + c.h);
     fakes::FakeEnv env;
     for (auto [k, v] : {std::pair{"XfrmUpdate", c.x}, {"YfrmUpdate", c.y}, {"WfrmUpdate", c.w},
                         {"HfrmUpdate", c.h}})
       env.Save("Settings", k, v);
     fakes::FakeUpdateView v{env.log};
+    v.screens = c.screens;
     frmUpdate{env.env, v, kMain}.Form_Load();
-    EXPECT_EQ(v.geometry.left, c.want.left) << c.x;
-    EXPECT_EQ(v.geometry.top, c.want.top) << c.y;
-    EXPECT_EQ(v.geometry.width, c.want.width) << c.w;
-    EXPECT_EQ(v.geometry.height, c.want.height) << c.h;
+    EXPECT_EQ(v.geometry.left, c.want.left);
+    EXPECT_EQ(v.geometry.top, c.want.top);
+    EXPECT_EQ(v.geometry.width, c.want.width);
+    EXPECT_EQ(v.geometry.height, c.want.height);
   }
 }
 
@@ -208,6 +230,38 @@ TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
   EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
   EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
   EXPECT_EQ(std::count(fe.log.events.begin(), fe.log.events.end(), "DownloadFile " + kVersionUrl), 1);
+}
+
+// The monitor's timer fires while a transfer repaints the window and while the report box is
+// open: the tick waits until the click's last step and then runs once; one that waited while the
+// monitor was stopped (the program closing) does not run at all.
+TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
+  fakes::FakeMainView mainView{fe.log};
+  fakes::FakeTimer timer{fe.log};
+  frmMain main{fe.env, mainView, timer};
+  const auto cycles = [&] {
+    return std::count(fe.log.events.begin(), fe.log.events.end(), "InternetGetConnectedState");
+  };
+  Open();
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  view.onTransfer = [&] {
+    main.tmrConnect_Timer();
+    main.tmrConnect_Timer();
+  };
+  fe.desktop.onBox = [&] { main.tmrConnect_Timer(); };
+  form.lblCheck_Click();
+  EXPECT_EQ(cycles(), 1);
+  EXPECT_GT(fe.log.Find("InternetGetConnectedState"), fe.log.Find("Caption Check for update"));
+
+  fe.log.Clear();
+  fe.downloader.bodies[kArchiveUrl] = "PK";
+  view.onTransfer = [&] {
+    main.tmrConnect_Timer();
+    timer.SetEnabled(false);
+  };
+  form.lblDownload_Click();
+  EXPECT_TRUE(fe.log.Has("ShellOpen " + kLocalArchive));
+  EXPECT_EQ(cycles(), 0);
 }
 
 // --- Download Update ----------------------------------------------------------------------

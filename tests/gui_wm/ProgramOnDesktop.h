@@ -15,20 +15,26 @@
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
 #include "gui/qt/Twips.h"
+#include "settings/modSettings.h"
 
 namespace tavrel::wmtest {
 
 class ProgramOnDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Desktop()) GTEST_SKIP() << WhyNoDesktop();
+    if (!Desktop() && DesktopNotInstalled()) GTEST_SKIP() << WhyNoDesktop();
+    ASSERT_NE(Desktop(), nullptr) << WhyNoDesktop();
     ASSERT_DOUBLE_EQ(qt::ScreenDpi(), 96.0);
-    f.Save("Settings", "ConID", "Work");
+    env = MakeEnv();
+    modSettings::SaveSetting(*env, "Tavrel", "Settings", "ConID", "Work");
     qt::QtDesktop::answerBoxes = nullptr;  // real boxes, answered by the test's keyboard
-    app = std::make_unique<qt::App>(env, wm);
+    app = std::make_unique<qt::App>(*env, wm);
     main = &app->mainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return main->isActiveWindow(); })) << "the new program gets the focus";
     mainId = static_cast<XWindow>(main->winId());
+    ASSERT_TRUE(WaitUntil([&] { return main->isActiveWindow(); }))
+        << "the new program gets the focus; the window manager's active window: " << x.ActiveWindow()
+        << ", the input focus: " << x.InputFocus() << ", the main window: " << mainId
+        << ", exposed: " << main->windowHandle()->isExposed();
   }
   void TearDown() override {
     app.reset();
@@ -38,13 +44,30 @@ class ProgramOnDesktop : public ::testing::Test {
   void TickEvery(int ms) { main->timer().timer().setInterval(ms); }
   int Ticks() const { return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), "GetTcpTable")); }
   QRect MainFrame() { return x.Frame(mainId); }
+  // Where the main window's activation puts it on the 1024 x 768 screen.
+  static constexpr QPoint kCentre{303, 261};
+  // Moves the main window as the program would (no activation) and waits until it is there.
+  bool PutMainAt(QPoint p) {
+    main->move(p);
+    return WaitUntil([&] { return MainFrame().topLeft() == p; });
+  }
+  // A click of the user's left button in the middle of a widget.
+  static void ClickOn(const QWidget* w) {
+    MouseTo(w->mapToGlobal(w->rect().center()));
+    Xdo({"click", "1"});
+  }
+
+  // The fakes' environment with the real desktop services and window manager calls.
+  virtual std::unique_ptr<Env> MakeEnv() {
+    return std::make_unique<Env>(Env{f.env.app, desktop, f.clock, f.fs, f.profile, f.registry, f.connection,
+                                     f.phonebook, f.tcp, f.addresses, f.sockets, f.downloader, wm, style});
+  }
 
   fakes::FakeEnv f;
   qt::QtDesktop desktop{"Tavrel"};
   qt::QtWindowManager wm;
   qt::QtWindowStyle style{wm};
-  Env env{f.env.app,   desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
-          f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, wm,         style};
+  std::unique_ptr<Env> env;
   std::unique_ptr<qt::App> app;
   qt::MainWindow* main = nullptr;
   XWindow mainId = 0;

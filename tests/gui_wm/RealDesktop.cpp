@@ -1,6 +1,8 @@
 #include "RealDesktop.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QSocketNotifier>
 #include <QTest>
@@ -117,13 +119,16 @@ std::vector<XWindow> WindowsProperty(xcb_connection_t* c, XWindow w, xcb_atom_t 
 
 RealDesktop* g_desktop = nullptr;
 std::string g_why;
+bool g_missing = false;
 
 }  // namespace
 
-std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why) {
+std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why, bool& missing) {
+  missing = false;
   for (const char* program : {"Xvfb", "openbox", "xdotool"}) {
     if (!OnPath(program)) {
       why = std::string(program) + " is not installed (scripts/install-deps installs it)";
+      missing = true;
       return nullptr;
     }
   }
@@ -168,17 +173,45 @@ std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why) {
                  {"DISPLAY=" + d->display_, "XDG_CONFIG_HOME=" + d->scratch_ + "/config",
                   "XDG_CACHE_HOME=" + d->scratch_ + "/cache", "XDG_DATA_HOME=" + d->scratch_ + "/data"});
 
-  // The window manager is there once its check window names itself.
+  // The window manager is there once its check window names itself, and ready once it gives the
+  // focus to a new window as it will to the tests' windows (while it starts up, it manages new
+  // windows without focusing them).
   xcb_connection_t* c = xcb_connect(d->display_.c_str(), nullptr);
   bool ready = false;
   if (c && !xcb_connection_has_error(c)) {
-    const XWindow root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const XWindow root = screen->root;
     const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
-    while (!ready && std::chrono::steady_clock::now() < deadline + 30s) {
+    const xcb_atom_t active = Atom(c, "_NET_ACTIVE_WINDOW");
+    const xcb_atom_t clients = Atom(c, "_NET_CLIENT_LIST");
+    const auto until = [&](const std::function<bool()>& done) {
+      while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline + 30s) return false;
+        std::this_thread::sleep_for(20ms);
+      }
+      return true;
+    };
+    ready = until([&] {
       const auto w = WindowsProperty(c, root, check);
-      ready = !w.empty() && WindowsProperty(c, w[0], check) == w;
-      if (!ready) std::this_thread::sleep_for(20ms);
+      return !w.empty() && WindowsProperty(c, w[0], check) == w;
+    });
+    // A window mapped while the window manager still starts up is managed without the focus: a
+    // probe window that gets no focus within a second is replaced by a new one.
+    bool focused = false;
+    while (ready && !focused && std::chrono::steady_clock::now() < deadline + 30s) {
+      const XWindow probe = xcb_generate_id(c);
+      xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                        screen->root_visual, 0, nullptr);
+      xcb_map_window(c, probe);
+      xcb_flush(c);
+      const auto second = std::chrono::steady_clock::now() + 1s;
+      while (!(focused = WindowsProperty(c, root, active) == std::vector<XWindow>{probe}) &&
+             std::chrono::steady_clock::now() < second)
+        std::this_thread::sleep_for(20ms);
+      xcb_destroy_window(c, probe);
+      xcb_flush(c);
     }
+    ready = focused && until([&] { return WindowsProperty(c, root, clients).empty(); });
   }
   if (c) xcb_disconnect(c);
   if (!ready) {
@@ -199,10 +232,12 @@ RealDesktop::~RealDesktop() {
 
 RealDesktop* Desktop() { return g_desktop; }
 const std::string& WhyNoDesktop() { return g_why; }
+bool DesktopNotInstalled() { return g_missing; }
 
-void SetDesktop(RealDesktop* d, std::string why) {
+void SetDesktop(RealDesktop* d, std::string why, bool missing) {
   g_desktop = d;
   g_why = std::move(why);
+  g_missing = missing;
 }
 
 // --- XState ------------------------------------------------------------------------------------
@@ -210,7 +245,7 @@ void SetDesktop(RealDesktop* d, std::string why) {
 struct XState::Impl {
   xcb_connection_t* c = nullptr;
   XWindow root = 0;
-  xcb_atom_t active = 0, stacking = 0;
+  xcb_atom_t active = 0, stacking = 0, name = 0, utf8 = 0;
 };
 
 XState::XState() : d_(std::make_unique<Impl>()) {
@@ -218,6 +253,8 @@ XState::XState() : d_(std::make_unique<Impl>()) {
   d_->root = xcb_setup_roots_iterator(xcb_get_setup(d_->c)).data->root;
   d_->active = Atom(d_->c, "_NET_ACTIVE_WINDOW");
   d_->stacking = Atom(d_->c, "_NET_CLIENT_LIST_STACKING");
+  d_->name = Atom(d_->c, "_NET_WM_NAME");
+  d_->utf8 = Atom(d_->c, "UTF8_STRING");
 }
 
 XState::~XState() { xcb_disconnect(d_->c); }
@@ -254,6 +291,23 @@ QRect XState::Frame(XWindow window) {
 
 std::vector<XWindow> XState::Stacking() { return WindowsProperty(d_->c, d_->root, d_->stacking); }
 
+bool XState::Viewable(XWindow window) {
+  xcb_get_window_attributes_reply_t* r =
+      xcb_get_window_attributes_reply(d_->c, xcb_get_window_attributes(d_->c, window), nullptr);
+  const bool viewable = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+  std::free(r);
+  return viewable;
+}
+
+std::string XState::Title(XWindow window) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      d_->c, xcb_get_property(d_->c, 0, window, d_->name, d_->utf8, 0, 1024), nullptr);
+  std::string title;
+  if (r) title.assign(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+  std::free(r);
+  return title;
+}
+
 bool XState::ButtonDown(int button) {
   xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(d_->c, xcb_query_pointer(d_->c, d_->root), nullptr);
   const bool down = r && (r->mask & (XCB_BUTTON_MASK_1 << (button - 1)));
@@ -286,12 +340,24 @@ bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound) {
 }
 
 bool RunAsUser(const std::function<void(XState& x)>& script, std::chrono::milliseconds bound) {
-  std::atomic<bool> finished{false};
+  std::atomic<bool> finished{false}, failed{false};
   std::thread user([&] {
     XState x;
     script(x);
+    if (::testing::Test::HasFailure()) {
+      // Whatever the program waits for will not come: let go of every button, and have the
+      // program's open box closed below, so that its loops end and the test can report.
+      for (const char* b : {"1", "2", "3"}) Xdo({"mouseup", b});
+      failed = true;
+    }
     finished = true;
   });
+  QTimer rescue;  // runs inside the program's own loops too (a box, a move)
+  QObject::connect(&rescue, &QTimer::timeout, [&] {
+    if (!failed) return;
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+  });
+  rescue.start(50);
   const bool ok = WaitUntil([&] { return finished.load(); }, bound);
   // Past the bound the script is still running: it ends once its own waits run out.
   while (!finished) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -33,8 +33,9 @@ using XWindow = std::uint32_t;
 class RealDesktop {
  public:
   // Starts Xvfb (1024 x 768, 96 DPI) and openbox, and waits until openbox manages the screen.
-  // Null, with the reason in why, when Xvfb is not installed or either does not come up.
-  static std::unique_ptr<RealDesktop> Start(std::string& why);
+  // Null, with the reason in why, when a program is not installed (missing is then set) or does
+  // not come up.
+  static std::unique_ptr<RealDesktop> Start(std::string& why, bool& missing);
   ~RealDesktop();
   RealDesktop(const RealDesktop&) = delete;
   RealDesktop& operator=(const RealDesktop&) = delete;
@@ -52,7 +53,8 @@ class RealDesktop {
 // The desktop the test program runs on, or null (with the reason) when it could not be made.
 RealDesktop* Desktop();
 const std::string& WhyNoDesktop();
-void SetDesktop(RealDesktop* desktop, std::string why);
+bool DesktopNotInstalled();
+void SetDesktop(RealDesktop* desktop, std::string why, bool missing);
 
 // What the X server and the window manager say, through a connection of the test's own.
 class XState {
@@ -69,6 +71,10 @@ class XState {
   QRect Frame(XWindow window);
   // The managed windows from the bottom to the top of the stack.
   std::vector<XWindow> Stacking();
+  // Whether a window is on screen (mapped, and so are its ancestors).
+  bool Viewable(XWindow window);
+  // A window's title (_NET_WM_NAME).
+  std::string Title(XWindow window);
   // Whether a pointer button (1 left, 2 middle, 3 right) is held down.
   bool ButtonDown(int button);
 

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "ProgramOnDesktop.h"
+#include "gui/qt/SettingsWindow.h"
 
 namespace tavrel::wmtest {
 namespace {
@@ -76,6 +77,32 @@ TEST_F(ProgramOnDesktop, BannerDragsWithTheLeftThenTheRightButtonLeaveTheWindowW
   MouseTo(ended.topLeft() + main->button("imgToggle")->geometry().center());
   Xdo({"click", "1"});
   EXPECT_TRUE(WaitUntil([&] { return main->listView()->isVisible(); }));
+}
+
+// Taking over from another of the program's windows or boxes puts the main window back in the
+// centre, where its first activation put it; opening them moves nothing.
+TEST_F(ProgramOnDesktop, TheMainWindowCentresWhenItTakesOverFromTheProgramsOwnWindowsAndBoxes) {
+  ASSERT_EQ(MainFrame().topLeft(), kCentre);
+  ASSERT_TRUE(PutMainAt({40, 40}));
+  ClickOn(main->button("imgSettings"));
+  QWidget* settings = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (settings = qobject_cast<qt::SettingsWindow*>(QApplication::activeWindow())); }));
+  EXPECT_EQ(MainFrame().topLeft(), QPoint(40, 40));
+  ClickOn(static_cast<qt::SettingsWindow*>(settings)->control("Label3"));  // "Close"
+  EXPECT_TRUE(WaitUntil([&] { return main->isActiveWindow() && MainFrame().topLeft() == kCentre; }));
+
+  // The monitor's box when no account is set and the machine is not connected.
+  ASSERT_TRUE(PutMainAt({40, 40}));
+  f.Save("Settings", "ConID", "");
+  f.connection.result = 0;
+  TickEvery(100);
+  ASSERT_TRUE(RunAsUser([&](XState& ux) {
+    ASSERT_TRUE(Poll([&] { return ux.Title(ux.ActiveWindow()) == "Tavrel Monitor Disabled"; }));
+    EXPECT_EQ(ux.Frame(mainId).topLeft(), QPoint(40, 40));
+    Xdo({"key", "Return"});
+  }));
+  EXPECT_TRUE(WaitUntil([&] { return main->isActiveWindow() && MainFrame().topLeft() == kCentre; }));
+  EXPECT_EQ(f.Get("Temp", "1"), "GD");
 }
 
 }  // namespace

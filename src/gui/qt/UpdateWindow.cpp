@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTextCursor>
 #include <QWindow>
+#include <qguiapplication_platform.h>
 #include <algorithm>
 #include <cmath>
 
@@ -86,7 +87,8 @@ UpdateWindow::UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindo
   setWindowIcon(QIcon(QStringLiteral(":/update/icon.svg")));
   setMouseTracking(true);
   resize(Px(update::kDefaultWidth), Px(update::kDefaultHeight));
-  wanted_ = QRect(0, 0, width(), height());
+  // Never smaller than the smallest placement the behaviour keeps (the frame comes on top).
+  setMinimumSize(Px(update::kMinWidth), Px(update::kMinHeight));
 
   // The bars first, so that they lie behind the links.
   shape1_ = Shape("Shape1", this);
@@ -136,6 +138,7 @@ UpdateWindow* UpdateWindow::Open(Env& env, QtWindowManager& wm, WindowHandle mai
   if (!g_current) {
     g_current = new UpdateWindow(env, wm, mainWindow);
     g_current->setAttribute(Qt::WA_DeleteOnClose);
+    g_current->Load();  // before it is shown, so that it appears where it belongs
   }
   g_current->show();
   g_current->raise();
@@ -147,11 +150,17 @@ UpdateWindow* UpdateWindow::Current() { return g_current; }
 
 // --- Events ------------------------------------------------------------------------------------
 
+void UpdateWindow::Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  form_->Form_Load();
+}
+
 void UpdateWindow::showEvent(QShowEvent* e) {
-  // The load runs once, as the window first appears; its geometry applies before it is mapped.
-  if (!loaded_) {
-    loaded_ = true;
-    form_->Form_Load();
+  Load();  // shown without Open: loaded as it first appears
+  if (QWindow* w = windowHandle(); w && !watchingWindow_) {
+    watchingWindow_ = true;
+    w->installEventFilter(this);
   }
   QWidget::showEvent(e);
 }
@@ -170,17 +179,6 @@ void UpdateWindow::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
-bool UpdateWindow::event(QEvent* e) {
-  // A deferred delete (the window closed with WA_DeleteOnClose) destroys this window inside
-  // QWidget::event: nothing of it may be touched afterwards.
-  if (e->type() == QEvent::DeferredDelete) return QWidget::event(e);
-  const bool handled = QWidget::event(e);
-  // The window manager tells the frame's size only after the window is mapped, with no event of
-  // its own: look at every event until it is known.
-  if (loaded_ && !frameFitted_) FitFrame();
-  return handled;
-}
-
 void UpdateWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   progress_->resize(width(), progress_->height());
@@ -193,6 +191,11 @@ void UpdateWindow::mouseMoveEvent(QMouseEvent* e) {
 }
 
 bool UpdateWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == windowHandle()) {
+    // The window manager's frame becomes known once the window is on screen.
+    if (e->type() == QEvent::Expose || e->type() == QEvent::Move || e->type() == QEvent::Resize) LearnFrame();
+    return false;
+  }
   auto* label = qobject_cast<QLabel*>(watched);
   const bool isLink = label && (label == lblCheck_ || label == lblDownload_);
   switch (e->type()) {
@@ -239,53 +242,72 @@ void UpdateWindow::Click(QLabel* label) {
 }
 
 // --- Geometry ----------------------------------------------------------------------------------
+//
+// The behaviour gives and takes the window's outer bounds, the window manager's frame included;
+// Qt places the inner area. The window manager tells the frame only once the window is on screen,
+// so until then the frame is assumed as the last update window had it, and the bounds are applied
+// again when the real one is known. What the behaviour asked for (wanted_) is what the window
+// reports until then, and afterwards as long as it stands there, so that the stored values neither
+// grow by the frame nor wander by rounding from one opening to the next.
 
 QMargins UpdateWindow::s_knownFrame;
 
-QMargins UpdateWindow::Frame() const {
-  if (const QWindow* w = windowHandle()) return w->frameMargins();
-  return {};
+namespace {
+bool OnX11() { return qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); }
+}  // namespace
+
+QRect UpdateWindow::WantedPixels() const {
+  return {SafePx(wanted_.left), SafePx(wanted_.top), std::max(1, SafePx(wanted_.width)),
+          std::max(1, SafePx(wanted_.height))};
 }
 
-// Places the window so that its outer bounds (the frame included) are wanted_: the frame as the
-// window manager reports it, or, before the window is on screen, as it was for the last update
-// window. Qt's own geometry is the inner one in both cases.
 void UpdateWindow::Apply() {
-  const QMargins m = Frame();
-  assumedFrame_ = m.isNull() ? s_knownFrame : m;
-  QRect inner = wanted_.marginsRemoved(assumedFrame_);
-  inner.setSize(inner.size().expandedTo(QSize(1, 1)));
-  setGeometry(inner);
+  const QRect outer = WantedPixels();
+  QWindow* w = windowHandle();
+  appliedFrame_ = frameKnown_ && w ? w->frameMargins() : s_knownFrame;
+  const QSize inner = outer.size().shrunkBy(appliedFrame_).expandedTo(QSize(1, 1));
+  if (!w) {
+    // Not on screen yet: the window manager puts the frame's corner where it is asked to.
+    move(outer.topLeft());
+    resize(inner);
+  } else {
+    setGeometry(QRect(outer.topLeft() + QPoint(appliedFrame_.left(), appliedFrame_.top()), inner));
+  }
 }
 
-void UpdateWindow::FitFrame() {
-  const QMargins m = Frame();
-  if (m.isNull()) return;  // not known yet (or a window without frame)
-  frameFitted_ = true;
+void UpdateWindow::LearnFrame() {
+  if (frameKnown_ || !loaded_) return;
+  QWindow* w = windowHandle();
+  if (!w || !w->isExposed()) return;
+  const QMargins m = w->frameMargins();
+  if (m.isNull() && OnX11()) return;  // the window manager has not told its frame yet
+  frameKnown_ = true;
   s_knownFrame = m;
-  if (m != assumedFrame_) Apply();
+  if (m != appliedFrame_) Apply();
 }
 
 FormGeometry UpdateWindow::Geometry() const {
+  if (!frameKnown_) return wanted_;
   const QRect g = frameGeometry();
+  if (g == WantedPixels()) return wanted_;
   return {static_cast<float>(Tw(g.x())), static_cast<float>(Tw(g.y())), static_cast<float>(Tw(g.width())),
           static_cast<float>(Tw(g.height()))};
 }
 
 void UpdateWindow::SetLeft(float twips) {
-  wanted_.moveLeft(SafePx(twips));
+  wanted_.left = twips;
   Apply();
 }
 void UpdateWindow::SetTop(float twips) {
-  wanted_.moveTop(SafePx(twips));
+  wanted_.top = twips;
   Apply();
 }
 void UpdateWindow::SetWidth(float twips) {
-  wanted_.setWidth(std::max(1, SafePx(twips)));
+  wanted_.width = twips;
   Apply();
 }
 void UpdateWindow::SetHeight(float twips) {
-  wanted_.setHeight(std::max(1, SafePx(twips)));
+  wanted_.height = twips;
   Apply();
 }
 
@@ -299,6 +321,16 @@ void UpdateWindow::SetUpdateTextSize(long w, long h) {
 long UpdateWindow::ScreenWidth() const { return ScreenWidthTw(this); }
 
 long UpdateWindow::ScreenHeight() const { return ScreenHeightTw(this); }
+
+std::vector<FormGeometry> UpdateWindow::Screens() const {
+  std::vector<FormGeometry> out;
+  for (const QScreen* s : QGuiApplication::screens()) {
+    const QRect a = s->availableGeometry();
+    out.push_back({static_cast<float>(Tw(a.x())), static_cast<float>(Tw(a.y())), static_cast<float>(Tw(a.width())),
+                   static_cast<float>(Tw(a.height()))});
+  }
+  return out;
+}
 
 long UpdateWindow::MainWidth() const {
   const QWidget* m = wm_.Find(main_);

@@ -57,6 +57,7 @@ class UpdateWindow : public QWidget, public IUpdateView {
   void SetShapeColours(std::uint32_t shape1, std::uint32_t shape2) override;
   long ScreenWidth() const override;
   long ScreenHeight() const override;
+  std::vector<FormGeometry> Screens() const override;
   long MainWidth() const override;
   long MainHeight() const override;
   void Transferring(std::uint64_t received, std::uint64_t total) override;
@@ -65,15 +66,15 @@ class UpdateWindow : public QWidget, public IUpdateView {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  bool event(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  QMargins Frame() const;
+  void Load();
+  QRect WantedPixels() const;
   void Apply();
-  void FitFrame();
+  void LearnFrame();
   void Click(QLabel* label);
 
   Env& env_;
@@ -90,13 +91,12 @@ class UpdateWindow : public QWidget, public IUpdateView {
   bool loaded_ = false;
   bool closeWaiting_ = false;
   bool waitCursor_ = false;
-  // The outer bounds the behaviour asked for, in pixels, and the frame assumed when they were
-  // applied: the window manager reports the frame only once the window is on screen, and the
-  // bounds are applied again then, so that the saved outer bounds neither grow nor wander from
-  // one opening to the next.
-  QRect wanted_;
-  QMargins assumedFrame_;
-  bool frameFitted_ = false;
+  bool watchingWindow_ = false;
+  // The outer bounds the behaviour asked for, in twips, the frame that was assumed when they were
+  // applied, and whether the window manager has told the real one (see Geometry).
+  FormGeometry wanted_{0, 0, update::kDefaultWidth, update::kDefaultHeight};
+  QMargins appliedFrame_;
+  bool frameKnown_ = false;
   static QMargins s_knownFrame;  // the frame the last update window had
 };
 

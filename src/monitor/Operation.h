@@ -1,0 +1,22 @@
+// Work that lets window events run while it lasts (the update window's check and download, which
+// keep their window painted and show their progress) is an operation, and no monitor tick runs
+// inside one: a tick that falls due meanwhile waits and runs once, as soon as the last operation
+// has ended. The rule lives here rather than in any window, so that every toolkit's views follow
+// it. Everything runs on the one user-interface thread.
+#pragma once
+
+#include <functional>
+
+namespace tavrel::operation {
+
+// Runs work as an operation, then the tick that waited for it, if one did.
+void Run(const std::function<void()>& work);
+// True while an operation runs.
+bool Running();
+// For the monitor's tick handler: while an operation runs, keeps tick (in place of any kept
+// before) for its end.
+void Hold(std::function<void()> tick);
+// Forgets a kept tick: the window it belongs to is going.
+void Forget();
+
+}  // namespace tavrel::operation
