@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QHeaderView>
 #include <algorithm>
 #include <thread>
 
@@ -103,6 +104,28 @@ TEST_F(ProgramOnDesktop, TheMainWindowCentresWhenItTakesOverFromTheProgramsOwnWi
   }));
   EXPECT_TRUE(WaitUntil([&] { return main->isActiveWindow() && MainFrame().topLeft() == kCentre; }));
   EXPECT_EQ(f.Get("Temp", "1"), "GD");
+}
+
+// The user widens the first column of the connection table by its header; the online ticks that
+// refresh the table leave it as wide.
+TEST_F(ProgramOnDesktop, AWidenedColumnKeepsItsWidthAcrossOnlineTicks) {
+  f.tcp.rows = {MibTcpRow{5, 0x0100007f, 0x5000, 0x0100007f, 0x1234}};
+  ClickOn(main->button("imgToggle"));
+  ASSERT_TRUE(WaitUntil([&] { return main->listView()->isVisible(); }));
+  QHeaderView* header = main->listView()->header();
+  const int before = header->sectionSize(0);
+  const QPoint edge = header->viewport()->mapToGlobal(QPoint(header->sectionViewportPosition(1) - 1, header->height() / 2));
+  MouseTo(edge);
+  MouseDown(1);
+  MouseTo(edge + QPoint(40, 0));
+  MouseTo(edge + QPoint(80, 0));
+  MouseUp(1);
+  ASSERT_TRUE(WaitUntil([&] { return header->sectionSize(0) == before + 80; })) << header->sectionSize(0);
+  TickEvery(200);
+  const int ticks = Ticks();
+  ASSERT_TRUE(WaitUntil([&] { return Ticks() >= ticks + 3; }));
+  EXPECT_EQ(header->sectionSize(0), before + 80);
+  EXPECT_EQ(main->listView()->model()->rowCount(), 1) << "the ticks refreshed the table";
 }
 
 }  // namespace

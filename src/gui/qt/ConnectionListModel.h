@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <vector>
 
 #include "activity/ConnectionList.h"
 
@@ -17,13 +18,15 @@ class ConnectionListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
  signals:
-  void columnsChanged();
+  // The behaviour set a column's width (when it made the columns): the view applies it.
+  void columnWidthSet(int column, int widthTwips);
 
  private:
   void Changed();
   ConnectionList& list_;
   int rows_ = 0;
   int columns_ = 0;
+  std::vector<int> widths_;  // the widths announced, per column
 };
 
 }  // namespace tavrel::qt

@@ -80,7 +80,8 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   listView_->setModel(model_);
   listView_->header()->setSectionsClickable(true);
   listView_->header()->setStretchLastSection(false);
-  connect(model_, &ConnectionListModel::columnsChanged, this, [this] { ApplyColumnWidths(); });
+  connect(model_, &ConnectionListModel::columnWidthSet, this,
+          [this](int column, int twips) { listView_->setColumnWidth(column, Px(twips)); });
   connect(listView_->header(), &QHeaderView::sectionClicked, this,
           [this](int logical) { form_->ListView1_ColumnClick(logical + 1); });
   // The list sorts itself; the header only shows which column and which way.
@@ -102,13 +103,6 @@ MainWindow::~MainWindow() {
   listView_->setModel(nullptr);
   delete model_;
   model_ = nullptr;
-}
-
-void MainWindow::ApplyColumnWidths() {
-  const auto& cols = form_->ListView1.Columns();
-  for (std::size_t i = 0; i < cols.size(); ++i) {
-    if (cols[i].widthTwips > 0) listView_->setColumnWidth(static_cast<int>(i), Px(cols[i].widthTwips));
-  }
 }
 
 ImageButton* MainWindow::button(const char* name) const {

@@ -76,7 +76,6 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void ApplyColumnWidths();
   void FocusMoved(QWindow* now);
 
   Env& env_;
