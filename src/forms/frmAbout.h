@@ -18,6 +18,8 @@ inline constexpr long kHeight = 4590;
 
 inline constexpr long kBannerWidth = 6270;
 inline constexpr long kBannerHeight = 885;
+// Shape1: a decorative rectangle along the top edge, its left side beyond the window's.
+inline constexpr long kShapeLeft = -120, kShapeTop = 0, kShapeWidth = 6375, kShapeHeight = 855;
 
 // The rows of facts: label, ":" and value, 240 twips apart.
 inline constexpr long kRowTop = 1200;

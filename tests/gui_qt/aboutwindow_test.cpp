@@ -21,6 +21,7 @@ TEST_F(AboutWindowView, LayoutSampleAndTheRowsShownWhole) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
   EXPECT_EQ(about.size(), QSize(417, 306));
   EXPECT_EQ(about.closeButton()->geometry(), QRect(336, 280, 73, 17));
+  EXPECT_EQ(about.shape1()->geometry(), QRect(-8, 0, 425, 57));
   EXPECT_FALSE(about.banner()->pixmap().isNull());
   const std::vector<std::string> values = {"1.0", "1", env.app.company, env.app.homePage};
   for (int i = 0; i < 5; ++i) {
@@ -48,10 +49,14 @@ TEST_F(AboutWindowView, HoverUnderlinesTheNoticeAndAClickOpensTheHomePageWithout
   EXPECT_EQ(about.notice()->cursor().shape(), Qt::PointingHandCursor);
   QTest::mouseMove(about.windowHandle(), about.notice()->mapTo(&about, QPoint(20, 8)));
   EXPECT_TRUE(WaitFor([&] { return about.notice()->font().underline(); }));
-  QTest::mouseMove(about.windowHandle(), about.notice()->mapTo(&about, QPoint(30, 8)));
-  QApplication::processEvents();
-  EXPECT_TRUE(about.notice()->font().underline());
-  QTest::mouseMove(about.windowHandle(), QPoint(300, 100));
+  // Over the other controls it stays; over the window's own background it goes.
+  for (QWidget* other : std::initializer_list<QWidget*>{about.rowValue(0), about.rowLabel(2), about.disclaimer(),
+                                                        about.closeButton(), about.banner()}) {
+    QTest::mouseMove(about.windowHandle(), other->mapTo(&about, QPoint(10, 5)));
+    QApplication::processEvents();
+    EXPECT_TRUE(about.notice()->font().underline()) << other->objectName().toStdString();
+  }
+  QTest::mouseMove(about.windowHandle(), QPoint(20, 170));
   EXPECT_TRUE(WaitFor([&] { return !about.notice()->font().underline(); }));
 
   f.connection.flags = 0;  // not online: the about window does not test the connection

@@ -79,9 +79,13 @@ TEST_F(SettingsWindowView, OpensWithThePhonebookAndTheFirstAccountMaskedAndPicki
   EXPECT_EQ(w->retryBox()->text(), QStringLiteral("5"));
   EXPECT_FALSE(w->autoReconnectBox()->isChecked());
   EXPECT_FALSE(main.timer().Enabled()) << "the monitor pauses while the window is open";
-  // One caption and colour sample.
+  // One caption sample; the options' frame and boxes drawn in their light grey, as far as the
+  // background shows (inside the frame, right of the boxes' captions).
   EXPECT_EQ(w->control("lblViewLogs")->toolTip(), QStringLiteral("View Tavrel Log files"));
-  EXPECT_EQ(Colour(w->frame()), kGrey);
+  const QImage frame = w->frame()->grab().toImage();
+  EXPECT_EQ(frame.pixelColor(250, 60), kGrey);
+  EXPECT_EQ(frame.pixelColor(w->autoReconnectBox()->geometry().right() - 4, w->autoReconnectBox()->y() + 10), kGrey);
+  EXPECT_EQ(frame.pixelColor(w->windowsBox()->geometry().right() - 4, w->windowsBox()->y() + 10), kGrey);
 
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
   EXPECT_EQ(w->userBox()->text(), QStringLiteral("bob"));

@@ -1,6 +1,7 @@
 #include "gui/qt/AboutWindow.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
@@ -9,6 +10,19 @@
 namespace tavrel::qt {
 
 namespace {
+
+// A shape as the window draws it: a rectangle of one-pixel lines, see-through inside.
+class Outline : public QWidget {
+ public:
+  explicit Outline(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+};
 
 // Verdana where it is installed, else the close sans-serif DejaVu Sans.
 QFont RowFont() { return VerdanaFont(9.75); }
@@ -45,6 +59,9 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
   banner_ = new ImageButton(QStringLiteral(":/banner.svg"), this);
   banner_->setObjectName(QStringLiteral("Image2"));
   banner_->setGeometry(0, 0, Px(about::kBannerWidth), Px(about::kBannerHeight));
+  shape1_ = new Outline(this);
+  shape1_->setObjectName(QStringLiteral("Shape1"));
+  shape1_->setGeometry(Px(about::kShapeLeft), Px(about::kShapeTop), Px(about::kShapeWidth), Px(about::kShapeHeight));
 
   static constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10",
                                                                        "Label11", "Label12"};
@@ -85,13 +102,8 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
   connect(close_, &QPushButton::clicked, this, [this] { form_->Command1_Click(); });
 
   form_ = std::make_unique<frmAbout>(env, *this, mainWindow);
-
-  // Everything but the notice line is the window's background for the notice's hover rule.
-  for (QWidget* w : findChildren<QWidget*>()) {
-    if (w == notice_) continue;
-    w->setMouseTracking(true);
-    w->installEventFilter(this);
-  }
+  // Only the window's own background takes its mouse moves (and removes the notice's underline):
+  // over the labels, the banner, the text and the button the moves are theirs.
 }
 
 AboutWindow::~AboutWindow() {
@@ -145,15 +157,6 @@ void AboutWindow::done(int result) {
 void AboutWindow::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   form_->Form_MouseMove(ButtonCode(e->button()), ShiftCode(e->modifiers()), Tw(p.x()), Tw(p.y()));
-}
-
-bool AboutWindow::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() == QEvent::MouseMove && watched->isWidgetType()) {
-    auto* me = static_cast<QMouseEvent*>(e);
-    const QPoint p = static_cast<QWidget*>(watched)->mapTo(this, me->position().toPoint());
-    form_->Form_MouseMove(ButtonCode(me->button()), ShiftCode(me->modifiers()), Tw(p.x()), Tw(p.y()));
-  }
-  return QDialog::eventFilter(watched, e);
 }
 
 }  // namespace tavrel::qt

@@ -36,6 +36,7 @@ class AboutWindow : public QDialog, public IAboutView {
   QPlainTextEdit* disclaimer() const { return text_; }
   QPushButton* closeButton() const { return close_; }
   ImageButton* banner() const { return banner_; }
+  QWidget* shape1() const { return shape1_; }
 
   // IAboutView
   void SetVersion(const std::string& text) override;
@@ -52,7 +53,6 @@ class AboutWindow : public QDialog, public IAboutView {
 
  protected:
   void mouseMoveEvent(QMouseEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void Load();
@@ -64,6 +64,7 @@ class AboutWindow : public QDialog, public IAboutView {
   QPlainTextEdit* text_ = nullptr;
   QPushButton* close_ = nullptr;
   ImageButton* banner_ = nullptr;
+  QWidget* shape1_ = nullptr;
   bool loaded_ = false;
 };
 

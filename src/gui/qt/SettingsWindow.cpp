@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProxyStyle>
 
 #include "gui/qt/MainWindow.h"
@@ -46,6 +47,31 @@ class MaskStyle : public QProxyStyle {
 
  private:
   QChar mask_;
+};
+
+// Frame1 as Windows draws a frame: the whole of it in its own colour, an etched line round it
+// from the middle of its caption down, and the caption on the frame's colour over that line. (The
+// style's group box would lay a shaded panel of its own over the colour.)
+class OptionFrame : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QColor fill = palette().color(QPalette::Window);
+    p.fillRect(rect(), fill);
+    const QFontMetrics fm(font());
+    const QRect line = rect().adjusted(0, fm.height() / 2, -1, -1);
+    p.setPen(QColor(0xA0, 0xA0, 0xA0));
+    p.drawRect(line.adjusted(0, 0, -1, -1));
+    p.setPen(Qt::white);
+    p.drawRect(line.adjusted(1, 1, 0, 0));
+    const QRect caption(6, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+    p.fillRect(caption, fill);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(caption, Qt::AlignCenter, title());
+  }
 };
 
 }  // namespace
@@ -153,7 +179,7 @@ SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
   Place(text2_, "Text2");
 
   // The options.
-  frame1_ = new QGroupBox(QString::fromLatin1(settingswin::SettingsPlace("Frame1").caption), this);
+  frame1_ = new OptionFrame(QString::fromLatin1(settingswin::SettingsPlace("Frame1").caption), this);
   Place(frame1_, "Frame1");
   Fill(frame1_, grey);
   frame1_->setMouseTracking(true);
@@ -164,7 +190,11 @@ SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
   chkWindows_ =
       new QCheckBox(QString::fromLatin1(settingswin::SettingsPlace("chkWindows").caption), frame1_);
   Place(chkWindows_, "chkWindows");
-  for (QCheckBox* b : {chkAutoReconnect_, chkWindows_}) Fill(b, grey);
+  // A button fills its background with the button colour unless told to take the window's.
+  for (QCheckBox* b : {chkAutoReconnect_, chkWindows_}) {
+    b->setBackgroundRole(QPalette::Window);
+    Fill(b, grey);
+  }
   MakeLabel("lblDelLogs", frame1_);
   txtRetry_ = new QLineEdit(frame1_);
   Place(txtRetry_, "txtRetry");
