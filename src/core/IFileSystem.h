@@ -1,11 +1,19 @@
 // The file operations the behaviour needs. Paths are the platform's own (8-bit) text.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tavrel {
+
+// The room on the file system that holds a folder, in bytes.
+struct DiskSpace {
+  std::uint64_t available = 0;  // what this user may still write
+  std::uint64_t total = 0;      // the file system's size
+};
 
 class IFileSystem {
  public:
@@ -19,6 +27,15 @@ class IFileSystem {
   virtual bool CreateFolder(const std::string& path) = 0;
   // Appends to a file, creating it when missing. False when nothing or not all was written.
   virtual bool AppendFile(const std::string& path, std::string_view data) = 0;
+  // Appends the pieces one after another in one opening of the file, so that a reader never
+  // sees some of them without the others. Same rules and result as AppendFile.
+  virtual bool AppendPieces(const std::string& path, std::initializer_list<std::string_view> pieces) {
+    std::string whole;
+    for (const std::string_view p : pieces) whole.append(p);
+    return AppendFile(path, whole);
+  }
+  // The room on the file system that holds the folder; nothing when it cannot be told.
+  virtual std::optional<DiskSpace> SpaceOf(const std::string& /*folder*/) { return std::nullopt; }
   // The whole content of a file, or nothing when it cannot be read.
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
   // Replaces a file's content as a whole, so that a reader never sees half of it. A private

@@ -116,5 +116,88 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   EXPECT_GT(view.Text().size(), once.size()) << "a new run of failures is named again";
 }
 
+// The disk's free room decides whether a log is written: below 2 % of the file system, or
+// below 512 MiB on a file system larger than 25.6 GiB, nothing is appended.
+struct LowDisk : LogsFixture {
+  LowDisk() {
+    f.env.app.folder = "/low";  // a folder of its own: the held-back logs are remembered per folder
+    f.fs.MakeFolders("/low/logs/traffic");
+  }
+  void Room(std::uint64_t available, std::uint64_t total) {
+    for (const char* folder : {"/low/logs", "/low/logs/traffic"})
+      f.fs.space[folder] = DiskSpace{available, total};
+  }
+  int Count(const std::string& what) const {
+    int n = 0;
+    for (std::size_t at = view.Text().find(what); at != std::string::npos;
+         at = view.Text().find(what, at + 1))
+      ++n;
+    return n;
+  }
+  const std::string monitor = "/low/logs/04-12-26_monitor.log";
+  const std::string traffic = "/low/logs/traffic/04-12-26_traffic.log";
+};
+
+TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
+  constexpr std::uint64_t kTotal = 100 * 1024 * 1024;  // floor: 2 MiB
+  Room(kTotal / 50 - 1, kTotal);
+  for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File(monitor), "<missing>");
+  EXPECT_EQ(File(traffic), "<missing>");
+  EXPECT_EQ(Count(" Disk nearly full (2.0 MiB free in /low/logs): the monitor and traffic logs are "
+                  "not written while less than 2.0 MiB is free"),
+            1)
+      << view.Text();
+
+  Room(kTotal / 50, kTotal);  // exactly the floor: room enough
+  modMain::WriteLogs(f.env, view, list);
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(Count(" Disk space is back (2.0 MiB free in /low/logs): the monitor and traffic logs "
+                  "are written again"),
+            1)
+      << view.Text();
+  EXPECT_EQ(Count("Disk nearly full"), 1);
+  const std::string log = File(monitor);
+  EXPECT_NE(log.find("Disk nearly full"), std::string::npos) << "the held-back entries reach the log";
+  EXPECT_NE(log.find("Disk space is back"), std::string::npos) << "in the first write after the pause";
+  EXPECT_EQ(File(traffic), std::string(kHeader) + kHeader);
+}
+
+TEST_F(LowDisk, TheFloorIsAtMost512MiB) {
+  constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
+  Room(600 * 1024 * 1024, 1024 * kGiB);  // 2 % would be 20 GiB
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_NE(File(monitor), "<missing>");
+  Room(500 * 1024 * 1024, 1024 * kGiB);
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(Count("than 512 MiB is free"), 1) << view.Text();
+  Room(kGiB, 1024 * kGiB);
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(Count("Disk space is back (1.0 GiB free"), 1) << view.Text();
+}
+
+TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
+  constexpr std::uint64_t kTotal = 100 * 1024 * 1024;
+  f.fs.space["/low/logs"] = DiskSpace{kTotal / 2, kTotal};
+  f.fs.space["/low/logs/traffic"] = DiskSpace{0, kTotal};  // another file system mounted there
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(File(traffic), "<missing>");
+  EXPECT_NE(File(monitor), "<missing>");
+  EXPECT_EQ(Count(" Disk nearly full (0 bytes free in /low/logs/traffic): the traffic log is not "
+                  "written while less than 2.0 MiB is free"),
+            1)
+      << view.Text();
+  f.fs.space["/low/logs/traffic"] = DiskSpace{kTotal / 2, kTotal};
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(Count("the traffic log is written again"), 1) << view.Text();
+}
+
+TEST_F(LogsFixture, EachLogIsOpenedOncePerWrite) {
+  list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
+  modMain::WriteLogs(f.env, view, list);
+  EXPECT_EQ(f.log.events, (std::vector<std::string>{"AppendFile /app/logs/04-12-26_monitor.log",
+                                                     "AppendFile /app/logs/traffic/04-12-26_traffic.log"}));
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -57,6 +57,11 @@ class FakeFileSystem : public IFileSystem {
     log_.Add("RemoveFile " + path);
     return !readOnly && files.erase(path) > 0;
   }
+  std::optional<DiskSpace> SpaceOf(const std::string& folder) override {
+    const auto it = space.find(folder);
+    if (it == space.end()) return std::nullopt;
+    return it->second;
+  }
   std::string TempFolder() override { return tempFolder; }
   std::string LastFailure() const override { return lastFailure; }
 
@@ -75,6 +80,7 @@ class FakeFileSystem : public IFileSystem {
   std::set<std::string> folders;
   std::set<std::string> unreadable;
   std::set<std::string> privateFiles;
+  std::map<std::string, DiskSpace> space;  // by folder; a folder not listed: unknown
   std::string tempFolder = "/tmp/";
   std::string lastFailure;
   bool readOnly = false;

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +30,37 @@ bool WriteAll(int fd, std::string_view data) {
       return false;
     }
     data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Writes the pieces to fd in as few calls as the kernel allows, retrying after interruptions
+// and short writes.
+bool WriteAll(int fd, std::initializer_list<std::string_view> pieces) {
+  constexpr std::size_t kMaxIov = 16;
+  iovec iov[kMaxIov];
+  std::size_t n = 0;
+  for (const std::string_view p : pieces) {
+    if (p.empty()) continue;
+    if (n == kMaxIov) return false;  // never asked for so many
+    iov[n++] = {const_cast<char*>(p.data()), p.size()};
+  }
+  iovec* next = iov;
+  while (n > 0) {
+    ssize_t done = ::writev(fd, next, static_cast<int>(n));
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    while (n > 0 && static_cast<std::size_t>(done) >= next->iov_len) {
+      done -= static_cast<ssize_t>(next->iov_len);
+      ++next;
+      --n;
+    }
+    if (n > 0) {
+      next->iov_base = static_cast<char*>(next->iov_base) + done;
+      next->iov_len -= static_cast<std::size_t>(done);
+    }
   }
   return true;
 }
@@ -80,6 +113,11 @@ bool LinuxFileSystem::CreateFolder(const std::string& path) {
 }
 
 bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data) {
+  return AppendPieces(path, {data});
+}
+
+bool LinuxFileSystem::AppendPieces(const std::string& path,
+                                   std::initializer_list<std::string_view> pieces) {
   const OwnPath own = LookAt(path);
   if (!own.problem.empty()) return Fail(own.problem);
   const int fd = ::open(own.real.c_str(),
@@ -89,7 +127,7 @@ bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data)
     ::close(fd);
     return Fail(why);
   }
-  const bool ok = WriteAll(fd, data);
+  const bool ok = WriteAll(fd, pieces);
   const int writeErrno = errno;
   if (::close(fd) != 0 && ok) return Fail(std::strerror(errno));
   return ok ? true : Fail(std::strerror(writeErrno));
@@ -168,6 +206,17 @@ bool LinuxFileSystem::ReplaceFile(const std::string& path, std::string_view data
     ::close(dir);
   }
   return true;
+}
+
+std::optional<DiskSpace> LinuxFileSystem::SpaceOf(const std::string& folder) {
+  struct statvfs st {};
+  if (folder.empty() || ::statvfs(folder.c_str(), &st) != 0) {
+    Fail(std::strerror(errno));
+    return std::nullopt;
+  }
+  const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+  return DiskSpace{static_cast<std::uint64_t>(st.f_bavail) * unit,
+                   static_cast<std::uint64_t>(st.f_blocks) * unit};
 }
 
 bool LinuxFileSystem::RemoveFile(const std::string& path) {

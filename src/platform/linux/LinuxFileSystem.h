@@ -18,6 +18,10 @@ class LinuxFileSystem : public IFileSystem {
   // Never through another user's link or into another user's file; a pipe without a reader
   // fails at once instead of waiting.
   bool AppendFile(const std::string& path, std::string_view data) override;
+  // One open and one write (writev) for all the pieces.
+  bool AppendPieces(const std::string& path, std::initializer_list<std::string_view> pieces) override;
+  // statvfs: the room left to an unprivileged user (f_bavail), not the root reserve.
+  std::optional<DiskSpace> SpaceOf(const std::string& folder) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
   // An atomic replace only: the data goes into a temporary file in the folder of the real target
   // (a link of the user's own stays a link, and its target is replaced), which is then renamed
