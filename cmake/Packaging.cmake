@@ -99,8 +99,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TAVREL_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its SVG icon engine as a plugin, which dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Qt loads its SVG icon engine as a plugin, and the program loads libcurl when the update window
+# first downloads: dpkg-shlibdeps sees neither.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libcurl4")
 # What it redials with, and xdg-open for pages and downloads.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager | ppp, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

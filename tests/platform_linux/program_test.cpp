@@ -192,6 +192,8 @@ TEST_F(ProgramRun, StartedInAnEmptyFolderAndInterruptedItLeavesItsFilesPrivateAn
   Start();
   ASSERT_TRUE(WaitForLoad()) << Output();
   EXPECT_FALSE(fs::exists(leftover)) << "removed at start";
+  EXPECT_EQ(ReadAll("/proc/" + std::to_string(pid) + "/maps").find("libcurl"), std::string::npos)
+      << "libcurl is loaded by the update window's first download, not at start";
   EXPECT_EQ(StopWith(SIGINT), 0) << Output();
 
   struct stat st {};

@@ -1,6 +1,5 @@
 #include "platform/linux/CurlDownloader.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 #include "core/BuildInfo.h"
+#include "platform/linux/CurlLibrary.h"
 #include "platform/linux/OwnFiles.h"
 #include "platform/linux/StopRequest.h"
 
@@ -23,19 +22,17 @@ namespace {
 
 using Why = DownloadFailure;
 
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct EasyDeleter {
-  void operator()(CURL* e) const { curl_easy_cleanup(e); }
+  const linux_platform::CurlLibrary* lib;
+  void operator()(CURL* e) const { lib->easy_cleanup(e); }
 };
 struct MultiDeleter {
-  void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+  const linux_platform::CurlLibrary* lib;
+  void operator()(CURLM* m) const { lib->multi_cleanup(m); }
 };
 struct ListDeleter {
-  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+  const linux_platform::CurlLibrary* lib;
+  void operator()(curl_slist* l) const { lib->slist_free_all(l); }
 };
 
 // The temporary file beside the target: created private, removed unless Commit succeeded.
@@ -149,8 +146,9 @@ DownloadResult FromStatus(long status) {
   return Failed(Why::kBadAnswer, said);
 }
 
-DownloadResult FromCurl(CURLcode code, const char* words, long status) {
-  const std::string detail = words && *words ? words : curl_easy_strerror(code);
+DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, const char* words,
+                        long status) {
+  const std::string detail = words && *words ? words : lib.easy_strerror(code);
   switch (code) {
     case CURLE_HTTP_RETURNED_ERROR:
       return FromStatus(status);
@@ -182,7 +180,7 @@ std::chrono::milliseconds CurlDownloader::TotalBound(std::uint64_t maxBytes) con
   return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, scaled)));
 }
 
-CurlDownloader::CurlDownloader(Limits limits) : limits_(limits) { GlobalInit(); }
+CurlDownloader::CurlDownloader(Limits limits) : limits_(limits) {}
 
 DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::string& localPath,
                                             std::uint64_t maxBytes, const Progress& progress) {
@@ -191,25 +189,28 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
   // planted there, nor a link of theirs.
   const linux_platform::OwnPath own = linux_platform::LookAt(localPath);
   if (!own.problem.empty()) return Failed(Why::kLocalFile, localPath + ": " + own.problem);
+  std::string why;
+  const linux_platform::CurlLibrary* lib = linux_platform::Curl(&why);
+  if (!lib) return Failed(Why::kLocalFile, why);
   TempFile file(localPath);
   if (!file.ok())
     return Failed(Why::kLocalFile, "cannot create a file beside " + localPath + ": " + std::strerror(errno));
 
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  std::unique_ptr<CURL, EasyDeleter> easy(lib->easy_init(), EasyDeleter{lib});
+  std::unique_ptr<CURLM, MultiDeleter> multi(lib->multi_init(), MultiDeleter{lib});
   if (!easy || !multi) return Failed(Why::kLocalFile, "libcurl could not be initialised");
 
   // Refuse cached answers from the server and from any proxy on the way.
   curl_slist* headers = nullptr;
   for (const char* h : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-    curl_slist* longer = curl_slist_append(headers, h);
+    curl_slist* longer = lib->slist_append(headers, h);
     if (!longer) {
-      curl_slist_free_all(headers);
+      lib->slist_free_all(headers);
       return Failed(Why::kLocalFile, "out of memory");
     }
     headers = longer;
   }
-  const std::unique_ptr<curl_slist, ListDeleter> headerList(headers);
+  const std::unique_ptr<curl_slist, ListDeleter> headerList(headers, ListDeleter{lib});
 
   Sink sink{&file, maxBytes};
   Heads heads;
@@ -218,28 +219,28 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
                             std::to_string(build::kVersionMinor) + "." +
                             std::to_string(build::kVersionRevision);
   CURL* e = easy.get();
-  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, limits_.maxRedirects);
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
-  curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);  // 4xx and 5xx end the transfer, body unwritten
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, AtLeast(static_cast<long>(limits_.connect.count()), 1));
-  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(TotalBound(maxBytes).count()), 1));
+  lib->easy_setopt(e, CURLOPT_URL, url.c_str());
+  lib->easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
+  lib->easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  lib->easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  lib->easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  lib->easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  lib->easy_setopt(e, CURLOPT_MAXREDIRS, limits_.maxRedirects);
+  lib->easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+  lib->easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
+  lib->easy_setopt(e, CURLOPT_FAILONERROR, 1L);  // 4xx and 5xx end the transfer, body unwritten
+  lib->easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, AtLeast(static_cast<long>(limits_.connect.count()), 1));
+  lib->easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(TotalBound(maxBytes).count()), 1));
   // An announced Content-Length over the cap ends the transfer before the body (0 would mean
   // "no limit" to libcurl; the write callback enforces the cap in every case).
   if (maxBytes > 0 && maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, &heads);
+    lib->easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
+  lib->easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
+  lib->easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+  lib->easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+  lib->easy_setopt(e, CURLOPT_HEADERDATA, &heads);
 
-  if (curl_multi_add_handle(multi.get(), e) != CURLM_OK)
+  if (lib->multi_add_handle(multi.get(), e) != CURLM_OK)
     return Failed(Why::kLocalFile, "libcurl could not start the transfer");
 
   // The multi interface lets the progress callback run at a steady pace even while the server
@@ -256,20 +257,20 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
   bool cancelled = false;
   int running = 0;
   curl_waitfd stopFd{linux_platform::StopFd(), CURL_WAIT_POLLIN, 0};
-  CURLMcode mc = curl_multi_perform(multi.get(), &running);
+  CURLMcode mc = lib->multi_perform(multi.get(), &running);
   while (mc == CURLM_OK && running > 0) {
-    mc = curl_multi_poll(multi.get(), stopFd.fd >= 0 ? &stopFd : nullptr, stopFd.fd >= 0 ? 1 : 0,
+    mc = lib->multi_poll(multi.get(), stopFd.fd >= 0 ? &stopFd : nullptr, stopFd.fd >= 0 ? 1 : 0,
                          static_cast<int>(interval.count()), nullptr);
     if (mc != CURLM_OK) break;
     if (linux_platform::StopRequested()) {
       cancelled = true;
       break;
     }
-    mc = curl_multi_perform(multi.get(), &running);
+    mc = lib->multi_perform(multi.get(), &running);
     const auto now = std::chrono::steady_clock::now();
 
     long headerBytes = 0;
-    curl_easy_getinfo(e, CURLINFO_HEADER_SIZE, &headerBytes);
+    lib->easy_getinfo(e, CURLINFO_HEADER_SIZE, &headerBytes);
     const std::uint64_t bytes = sink.received + static_cast<std::uint64_t>(headerBytes);
     if (bytes != seen) {
       seen = bytes;
@@ -282,26 +283,26 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
     if (progress && now - lastReport >= interval) {
       lastReport = now;
       curl_off_t length = -1;
-      curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+      lib->easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
       progress(sink.received, length > 0 ? static_cast<std::uint64_t>(length) : 0);
     }
   }
 
   CURLcode result = CURLE_FAILED_INIT;
   int left = 0;
-  while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left)) {
+  while (CURLMsg* msg = lib->multi_info_read(multi.get(), &left)) {
     if (msg->msg == CURLMSG_DONE && msg->easy_handle == e) result = msg->data.result;
   }
   long status = 0;
-  curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-  curl_multi_remove_handle(multi.get(), e);
+  lib->easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+  lib->multi_remove_handle(multi.get(), e);
 
   if (cancelled) return Failed(Why::kCancelled, "the program is ending");
   if (stalled) return Failed(Why::kTimedOut, "nothing received for " + std::to_string(limits_.stall.count()) + " ms");
-  if (mc != CURLM_OK) return Failed(Why::kBadAnswer, std::string("libcurl: ") + curl_multi_strerror(mc));
+  if (mc != CURLM_OK) return Failed(Why::kBadAnswer, std::string("libcurl: ") + lib->multi_strerror(mc));
   if (sink.overCap) return Failed(Why::kTooLarge, "the answer is larger than " + std::to_string(maxBytes) + " bytes");
   if (sink.writeFailed) return Failed(Why::kLocalFile, "writing the downloaded file failed");
-  if (result != CURLE_OK) return FromCurl(result, errorBuffer, status);
+  if (result != CURLE_OK) return FromCurl(*lib, result, errorBuffer, status);
   if (!heads.ended) return Failed(Why::kBadAnswer, "the answer ended inside its head");
   if (heads.finalStatus < 200 || heads.finalStatus > 299) return FromStatus(heads.finalStatus);
   const std::string stored = file.Commit(localPath);
