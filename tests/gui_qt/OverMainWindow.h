@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QTest>
+#include <QTimer>
+#include <QEventLoop>
 #include <QWindow>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,7 +33,11 @@ class OverMainWindow : public ::testing::Test {
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
   }
+  // The main window's band on screen, once the program waits for events again.
   bool MainOnTop() const {
+    QEventLoop idle;
+    QTimer::singleShot(10, &idle, &QEventLoop::quit);
+    idle.exec();
     return main.windowHandle() && (main.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
   }
   static bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 2000); }

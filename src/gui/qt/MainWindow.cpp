@@ -17,14 +17,6 @@
 
 namespace tavrel::qt {
 
-namespace {
-// CR LF in the behaviour's text; Qt's plain text documents break lines at LF.
-QString ToDisplay(std::string_view s) {
-  QString q = QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-  q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return q;
-}
-}  // namespace
 
 MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   InitResources();
@@ -59,11 +51,9 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   connect(buttons_[3], &ImageButton::clicked, this, [this] { form_->imgMinimize_Click(); });
   connect(buttons_[4], &ImageButton::clicked, this, [this] { form_->imgExit_Click(); });
 
-  txtConnection_ = new QPlainTextEdit(this);
+  // The activity view draws the behaviour's own text: no second copy of it is kept.
+  txtConnection_ = new ActivityView(this);
   place(txtConnection_, kMainLayout[6]);
-  txtConnection_->setReadOnly(true);
-  txtConnection_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  txtConnection_->setUndoRedoEnabled(false);
 
   listView_ = new QTreeView(this);
   place(listView_, kMainLayout[7]);
@@ -74,7 +64,7 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
 
   timer_ = std::make_unique<QtTimer>(3000, [this] { form_->tmrConnect_Timer(); });
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
-  form_->txtConnection.SetSink(this);
+  form_->txtConnection.SetSink(txtConnection_);
 
   model_ = new ConnectionListModel(form_->ListView1, this);
   listView_->setModel(model_);
@@ -194,19 +184,6 @@ void MainWindow::UnloadOtherWindows() {
 void MainWindow::EndProcess() {
   if (endProcess) return endProcess();
   QCoreApplication::exit(0);
-}
-
-void MainWindow::Replaced(const std::string& wholeText) {
-  txtConnection_->setPlainText(ToDisplay(wholeText));
-  txtConnection_->moveCursor(QTextCursor::End);
-}
-
-void MainWindow::Appended(std::string_view piece) {
-  // Only the new piece goes into the document; a long text is never rebuilt.
-  QTextCursor c(txtConnection_->document());
-  c.movePosition(QTextCursor::End);
-  c.insertText(ToDisplay(piece));
-  txtConnection_->moveCursor(QTextCursor::End);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

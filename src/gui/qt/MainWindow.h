@@ -3,7 +3,6 @@
 
 #include <QLabel>
 #include <QPointer>
-#include <QPlainTextEdit>
 #include <QTreeView>
 #include <QWidget>
 #include <functional>
@@ -11,6 +10,7 @@
 
 #include "activity/ActivityText.h"
 #include "forms/frmMain.h"
+#include "gui/qt/ActivityView.h"
 #include "gui/qt/ConnectionListModel.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtDesktop.h"
@@ -18,14 +18,14 @@
 
 namespace tavrel::qt {
 
-class MainWindow : public QWidget, public IMainView, public ActivityText::ISink {
+class MainWindow : public QWidget, public IMainView {
   Q_OBJECT
  public:
   MainWindow(Env& env, QtWindowManager& wm);
   ~MainWindow() override;
 
   frmMain& form() { return *form_; }
-  QPlainTextEdit* activityView() { return txtConnection_; }
+  ActivityView* activityView() { return txtConnection_; }
   QTreeView* listView() { return listView_; }
   QtTimer& timer() { return *timer_; }
 
@@ -65,10 +65,6 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   void UnloadOtherWindows() override;
   void EndProcess() override;
 
-  // ActivityText::ISink
-  void Replaced(const std::string& wholeText) override;
-  void Appended(std::string_view piece) override;
-
  protected:
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
@@ -86,7 +82,7 @@ class MainWindow : public QWidget, public IMainView, public ActivityText::ISink 
   void ShowPlaceholder(const QString& caption);
   ImageButton* banner_ = nullptr;
   std::vector<ImageButton*> buttons_;
-  QPlainTextEdit* txtConnection_ = nullptr;
+  ActivityView* txtConnection_ = nullptr;
   QTreeView* listView_ = nullptr;
   ConnectionListModel* model_ = nullptr;
   int closeReason_ = unload::kControlMenu;

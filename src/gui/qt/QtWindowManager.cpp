@@ -27,15 +27,20 @@ QWidget* QtWindowManager::Find(WindowHandle h) const {
   return it == windows_.end() ? nullptr : it->second.data();
 }
 
+QtWindowManager::QtWindowManager()
+    : band_([](QWidget* w, bool on) { w->windowHandle()->setFlag(Qt::WindowStaysOnTopHint, on); },
+            [](QWidget* w) { return w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); }) {}
+
 void QtWindowManager::StayOnTop(WindowHandle window, bool on) {
   QWidget* w = Find(window);
   if (!w) return;  // a handle that names no window: ignored
-  if (QWindow* native = w->windowHandle()) {
+  if (w->windowHandle()) {
     // Changing the flag on the native window updates the window manager's state in place
     // (_NET_WM_STATE_ABOVE on X11): no hiding or re-creating, so no flicker. The band changes and
     // nothing else: the window is neither raised within it nor activated, so the keyboard focus
-    // stays with whatever program the user works in.
-    if (native->flags().testFlag(Qt::WindowStaysOnTopHint) != on) native->setFlag(Qt::WindowStaysOnTopHint, on);
+    // stays with whatever program the user works in; and it changes only when the user could see
+    // the difference.
+    band_.Want(w, on);
   } else {
     // Not shown yet: the flag takes effect when the window is created.
     w->setWindowFlag(Qt::WindowStaysOnTopHint, on);

@@ -97,7 +97,9 @@ std::int32_t QtWindowStyle::Read(const Frame& f, int index) const {
     return (f.style & ~kLiveStyle) | live;
   }
   if (index == kGwlExStyle) {
-    const std::int32_t live = (flags & Qt::WindowStaysOnTopHint) ? kWsExTopMost : 0;
+    // The band as asked for, even while the screen does not show it yet.
+    const bool onTop = wm_.PendingTopMost(w).value_or((flags & Qt::WindowStaysOnTopHint) != 0);
+    const std::int32_t live = onTop ? kWsExTopMost : 0;
     return (f.exStyle & ~kLiveExStyle) | live;
   }
   return 0;

@@ -33,6 +33,12 @@ void TopmostBand::Want(QWidget* window, bool on) {
     connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TopmostBand::Settle, Qt::UniqueConnection);
 }
 
+std::optional<bool> TopmostBand::Wanted(const QWidget* window) const {
+  for (const Wish& w : wanted_)
+    if (w.window == window) return w.on;
+  return std::nullopt;
+}
+
 void TopmostBand::Settle() {
   if (watching_) {
     watching_ = false;

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tavrel::qt {
@@ -24,6 +25,8 @@ class TopmostBand : public QObject {
   // Carries out what was asked and is not on screen yet.
   void Settle();
   bool Pending() const { return !wanted_.empty(); }
+  // What was asked for the window and is not on screen yet; nothing when nothing is waiting.
+  std::optional<bool> Wanted(const QWidget* window) const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
