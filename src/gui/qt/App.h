@@ -45,11 +45,12 @@ struct LinuxPlatform {
 class App {
  public:
   // The Linux program. beforeLoad runs once the main window exists, before it is shown and loaded.
+  // The load runs once the window has been painted for the first time.
   explicit App(AppInfo app, const std::function<void(Env&, MainWindow&)>& beforeLoad = {});
   // The program's windows over another environment (the tests' fakes); wm must be env's.
   App(Env& env, QtWindowManager& wm);
   MainWindow& mainWindow() { return *main_; }
-  MenuWindow& menuWindow() { return *menu_; }
+  MenuWindow& menuWindow();
   Env& env() { return *env_; }
 
  private:
@@ -59,7 +60,7 @@ class App {
   Env* env_ = nullptr;
   QtWindowManager* wm_ = nullptr;
   std::unique_ptr<MainWindow> main_;
-  std::unique_ptr<MenuWindow> menu_;  // the one menu window, shown and hidden as needed
+  std::unique_ptr<MenuWindow> menu_;  // the one menu window, made when first opened, then shown and hidden
 };
 
 }  // namespace tavrel::qt

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -30,7 +31,8 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
     w->setObjectName(QString::fromLatin1(c.name));
     if (*c.tooltip) w->setToolTip(QString::fromLatin1(c.tooltip));
   };
-  banner_ = new ImageButton(QStringLiteral(":/banner.svg"), this);
+  // The pictures come drawn already (:/start/, made from the SVGs at build time).
+  banner_ = new ImageButton(QStringLiteral(":/start/banner.png"), this);
   place(banner_, kMainLayout[0]);
   connect(banner_, &ImageButton::pressed, this,
           [this](int b, int s, int x, int y) { form_->Image1_MouseDown(b, s, Tw(x), Tw(y)); });
@@ -39,9 +41,9 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   const char* pictures[] = {"toggle", "settings", "help", "minimize", "exit"};
   for (int i = 0; i < 5; ++i) {
     const QString name = QString::fromLatin1(pictures[i]);
-    auto* b = new ImageButton(QStringLiteral(":/main/%1.svg").arg(name), this);
+    auto* b = new ImageButton(QStringLiteral(":/start/%1.png").arg(name), this);
     place(b, kMainLayout[static_cast<std::size_t>(i + 1)]);
-    const QPixmap pointer = QIcon(QStringLiteral(":/main/pointer_%1.svg").arg(name)).pixmap(32, 32);
+    const QPixmap pointer = QIcon(QStringLiteral(":/start/pointer_%1.png").arg(name)).pixmap(32, 32);
     b->setCursor(QCursor(pointer, 1, 1));
     buttons_.push_back(b);
   }
@@ -218,7 +220,30 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
   if (form_) form_->Form_Resize();
 }
 
+void MainWindow::AfterFirstPaint(std::function<void()> then) {
+  afterFirstPaint_ = std::move(then);
+  auto run = [this] {
+    if (!afterFirstPaint_) return;
+    const std::function<void()> f = std::move(afterFirstPaint_);
+    afterFirstPaint_ = nullptr;
+    f();
+  };
+  // The expose that makes the window paint: the paint and its flush run inside its handling, and
+  // what is posted from here runs after them.
+  if (QWindow* native = windowHandle()) native->installEventFilter(this);
+  QTimer::singleShot(1000, this, run);
+  firstPaintDone_ = [this, run] {
+    if (QWindow* native = windowHandle()) native->removeEventFilter(this);
+    QTimer::singleShot(0, this, run);
+  };
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::Expose && firstPaintDone_ && watched == windowHandle() && windowHandle()->isExposed()) {
+    const std::function<void()> done = std::move(firstPaintDone_);
+    firstPaintDone_ = nullptr;
+    done();
+  }
   if (e->type() == QEvent::MouseButtonPress) {
     auto* me = static_cast<QMouseEvent*>(e);
     const QPoint p = me->position().toPoint();

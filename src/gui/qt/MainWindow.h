@@ -29,6 +29,10 @@ class MainWindow : public QWidget, public IMainView {
   QTreeView* listView() { return listView_; }
   QtTimer& timer() { return *timer_; }
 
+  // Runs then once, from the event loop, after the window's first paint has reached the screen
+  // (or after a second, for a window that is never shown).
+  void AfterFirstPaint(std::function<void()> then);
+
   // Closes the window for a reason (an unload mode), as the desktop would.
   void CloseFor(int unloadMode);
   ImageButton* button(const char* name) const;
@@ -87,6 +91,8 @@ class MainWindow : public QWidget, public IMainView {
   ConnectionListModel* model_ = nullptr;
   int closeReason_ = unload::kControlMenu;
   QPointer<QWindow> lastActive_;  // the program's window that had the focus last
+  std::function<void()> afterFirstPaint_;
+  std::function<void()> firstPaintDone_;
 };
 
 }  // namespace tavrel::qt

@@ -87,7 +87,10 @@ int main(int argc, char** argv) {
   // The launcher's id and picture: the desktop matches the windows to the launcher (StartupWMClass
   // names the application name, Wayland the id), and every window and the taskbar show the icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(TAVREL_APP_ID));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavrel.svg")));
+  // The icon's sizes come drawn already, so that showing the first window parses no SVG.
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128}) icon.addFile(QStringLiteral(":/start/icon_%1.png").arg(size));
+  QApplication::setWindowIcon(icon);
   QApplication::setQuitOnLastWindowClosed(false);
 
   // The main window exists before the first event runs (its load lets events run).
