@@ -23,12 +23,28 @@ ImageButton::ImageButton(const QString& picture, QWidget* parent) : QLabel(paren
   setPicture(picture);
 }
 
+QPixmap DrawnPicture(const QString& png, const QSize& size, qreal ratio) {
+  // The picture drawn for twice the size, on a screen that needs more than the plain one. The
+  // format is named: no image plugin is asked (asking loads every one of them).
+  QPixmap pm;
+  if (ratio > 1.0) pm.load(QString(png).insert(png.size() - 4, QStringLiteral("@2x")), "PNG");
+  if (pm.isNull()) pm.load(png, "PNG");
+  const QSize want = size * ratio;
+  if (!pm.isNull() && !size.isEmpty() && pm.size() != want)
+    pm = pm.scaled(want, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  pm.setDevicePixelRatio(ratio);
+  return pm;
+}
+
 void ImageButton::setPicture(const QString& picture) {
   picture_ = picture;
   if (size().isEmpty()) return;
   const qreal ratio = devicePixelRatioF();
-  QPixmap pm = QIcon(picture_).pixmap(size(), ratio);
-  setPixmap(pm);
+  if (picture_.endsWith(QLatin1String(".png"))) {
+    setPixmap(DrawnPicture(picture_, size(), ratio));
+  } else {
+    setPixmap(QIcon(picture_).pixmap(size(), ratio));
+  }
 }
 
 void ImageButton::resizeEvent(QResizeEvent* e) {

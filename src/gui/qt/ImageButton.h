@@ -7,6 +7,10 @@
 
 namespace tavrel::qt {
 
+// A picture drawn at build time (name.png, and name@2x.png for 2x screens) at a size in
+// device-independent pixels.
+QPixmap DrawnPicture(const QString& png, const QSize& size, qreal ratio);
+
 class ImageButton : public QLabel {
   Q_OBJECT
  public:

@@ -43,7 +43,7 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
     const QString name = QString::fromLatin1(pictures[i]);
     auto* b = new ImageButton(QStringLiteral(":/start/%1.png").arg(name), this);
     place(b, kMainLayout[static_cast<std::size_t>(i + 1)]);
-    const QPixmap pointer = QIcon(QStringLiteral(":/start/pointer_%1.png").arg(name)).pixmap(32, 32);
+    const QPixmap pointer = DrawnPicture(QStringLiteral(":/start/pointer_%1.png").arg(name), {32, 32}, 1.0);
     b->setCursor(QCursor(pointer, 1, 1));
     buttons_.push_back(b);
   }

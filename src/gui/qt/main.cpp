@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral(TAVREL_APP_ID));
   // The icon's sizes come drawn already, so that showing the first window parses no SVG.
   QIcon icon;
-  for (const int size : {16, 24, 32, 48, 64, 128}) icon.addFile(QStringLiteral(":/start/icon_%1.png").arg(size));
+  for (const int size : {16, 24, 32, 48, 64, 128})
+    icon.addPixmap(QPixmap(QStringLiteral(":/start/icon_%1.png").arg(size), "PNG"));
   QApplication::setWindowIcon(icon);
   QApplication::setQuitOnLastWindowClosed(false);
 
