@@ -30,8 +30,11 @@ test: build $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 300
 
+# The Google Benchmark programs, then the whole program against a bare Qt window (as root; about
+# ten minutes: bench/whole-program says how to run it on its own).
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@echo "== bench/whole-program"; bench/whole-program $(BUILD) || [ $$? -eq 77 ]
 
 # The Debian package, $(BUILD)/tavrel_<version>_<architecture>.deb.
 package: build
