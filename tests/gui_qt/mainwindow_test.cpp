@@ -54,6 +54,8 @@ TEST_F(MainWindowView, ButtonsCarryTheirTooltipsPicturesAndPointers) {
 
 TEST_F(MainWindowView, ToggleTwiceComesBackToTheActivityViewWithTheListsRows) {
   w.show();
+  EXPECT_TRUE(w.activityView()->isVisible()) << "the activity view from the first paint on";
+  EXPECT_FALSE(w.listView()->isVisible());
   w.form().Form_Load();
   w.form().ListView1.Add({"127.0.0.1", "80", "127.0.0.1", "5000", "5", "Established"});
   EXPECT_TRUE(w.activityView()->isVisible());
@@ -124,6 +126,7 @@ TEST_F(MainWindowView, HeaderClicksSortTheListByThatColumnsText) {
   list.Add({"10.0.0.1", "9", "1.1.1.1", "1", "5", "Established"});
   list.Add({"10.0.0.1", "10", "1.1.1.1", "1", "5", "Established"});
   w.show();
+  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);  // the list on view
   QApplication::processEvents();
   const int x = w.listView()->header()->sectionViewportPosition(1) + 5;
   QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));

@@ -68,8 +68,12 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
   form_->txtConnection.SetSink(txtConnection_);
 
+  // The view takes the model when it is first shown: until the user asks for the list, a refresh
+  // costs the view nothing (a hidden view would still measure the rows it is told of).
   model_ = new ConnectionListModel(form_->ListView1, this);
-  listView_->setModel(model_);
+  listView_->installEventFilter(this);
+  // The window first shows the activity view, as the load leaves it.
+  listView_->hide();
   listView_->header()->setSectionsClickable(true);
   listView_->header()->setStretchLastSection(false);
   connect(model_, &ConnectionListModel::columnWidthSet, this,
@@ -239,6 +243,10 @@ void MainWindow::AfterFirstPaint(std::function<void()> then) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == listView_ && e->type() == QEvent::Show && listView_->model() != model_) {
+    listView_->setModel(model_);
+    ApplyColumnWidths();
+  }
   if (e->type() == QEvent::Expose && firstPaintDone_ && watched == windowHandle() && windowHandle()->isExposed()) {
     const std::function<void()> done = std::move(firstPaintDone_);
     firstPaintDone_ = nullptr;
