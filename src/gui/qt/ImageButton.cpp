@@ -1,6 +1,7 @@
 #include "gui/qt/ImageButton.h"
 
 #include <QIcon>
+#include <QImageReader>
 #include <QWindow>
 
 namespace tavrel::qt {
@@ -23,12 +24,21 @@ ImageButton::ImageButton(const QString& picture, QWidget* parent) : QLabel(paren
   setPicture(picture);
 }
 
+namespace {
+// Qt's own PNG reader only: an image reader left to guess asks every image plugin, and loading
+// them (SVG, JPEG, GIF, ICO) costs start-up time and memory for nothing.
+QPixmap ReadPng(const QString& path) {
+  QImageReader reader(path, "png");
+  reader.setAutoDetectImageFormat(false);
+  return QPixmap::fromImage(reader.read());
+}
+}  // namespace
+
 QPixmap DrawnPicture(const QString& png, const QSize& size, qreal ratio) {
-  // The picture drawn for twice the size, on a screen that needs more than the plain one. The
-  // format is named: no image plugin is asked (asking loads every one of them).
+  // The picture drawn for twice the size, on a screen that needs more than the plain one.
   QPixmap pm;
-  if (ratio > 1.0) pm.load(QString(png).insert(png.size() - 4, QStringLiteral("@2x")), "PNG");
-  if (pm.isNull()) pm.load(png, "PNG");
+  if (ratio > 1.0) pm = ReadPng(QString(png).insert(png.size() - 4, QStringLiteral("@2x")));
+  if (pm.isNull()) pm = ReadPng(png);
   const QSize want = size * ratio;
   if (!pm.isNull() && !size.isEmpty() && pm.size() != want)
     pm = pm.scaled(want, Qt::KeepAspectRatio, Qt::SmoothTransformation);

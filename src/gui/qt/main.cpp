@@ -13,6 +13,7 @@
 
 #include "forms/frmUpdate.h"
 #include "gui/qt/App.h"
+#include "gui/qt/ImageButton.h"
 #include "gui/qt/UpdateWindow.h"
 #include "platform/linux/LinuxAppInfo.h"
 #include "platform/linux/LoginSession.h"
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
   // The icon's sizes come drawn already, so that showing the first window parses no SVG.
   QIcon icon;
   for (const int size : {16, 24, 32, 48, 64, 128})
-    icon.addPixmap(QPixmap(QStringLiteral(":/start/icon_%1.png").arg(size), "PNG"));
+    icon.addPixmap(tavrel::qt::DrawnPicture(QStringLiteral(":/start/icon_%1.png").arg(size), {size, size}, 1.0));
   QApplication::setWindowIcon(icon);
   QApplication::setQuitOnLastWindowClosed(false);
 
