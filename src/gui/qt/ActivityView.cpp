@@ -66,7 +66,8 @@ void ActivityView::IndexNewText() {
     starts_.push_back(at);
   }
   indexed_ = t.size();
-  for (std::size_t i = firstChanged; i < starts_.size(); ++i) SetLineWidth(i);
+  if (!t.empty())
+    for (std::size_t i = firstChanged; i < starts_.size(); ++i) SetLineWidth(i);
   UpdateScrollBars();
   viewport()->update();
 }
@@ -120,6 +121,13 @@ std::size_t ActivityView::FirstVisibleLine() const {
 }
 
 void ActivityView::UpdateScrollBars() {
+  if (TextView().empty()) {
+    // Nothing to measure: the font is not even looked up (the window's first paint comes before
+    // the start-up report).
+    verticalScrollBar()->setRange(0, 0);
+    horizontalScrollBar()->setRange(0, 0);
+    return;
+  }
   const int rows = VisibleRows();
   const auto lines = static_cast<long long>(starts_.size());
   QScrollBar* v = verticalScrollBar();
@@ -152,7 +160,7 @@ void ActivityView::MoveCaret(std::size_t offset, bool keepAnchor) {
   offset = std::min(offset, LineEnd(line));
   caret_ = offset;
   if (!keepAnchor) anchor_ = offset;
-  EnsureVisible(caret_);
+  if (!TextView().empty()) EnsureVisible(caret_);
   viewport()->update();
 }
 
@@ -195,6 +203,7 @@ std::size_t ActivityView::OffsetInLine(std::size_t i, qreal x) const {
 }
 
 void ActivityView::paintEvent(QPaintEvent*) {
+  if (TextView().empty()) return;  // the background only
   QPainter p(viewport());
   const QFontMetricsF fm(font());
   const int lh = std::max(1, fontMetrics().lineSpacing());
@@ -247,7 +256,7 @@ void ActivityView::resizeEvent(QResizeEvent* e) {
 
 void ActivityView::changeEvent(QEvent* e) {
   QAbstractScrollArea::changeEvent(e);
-  if (e->type() == QEvent::FontChange) {
+  if (e->type() == QEvent::FontChange && !TextView().empty()) {
     widest_ = 0;
     for (std::size_t i = 0; i < starts_.size(); ++i) SetLineWidth(i);
     UpdateScrollBars();
