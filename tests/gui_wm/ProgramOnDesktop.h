@@ -34,7 +34,9 @@ class ProgramOnDesktop : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return main->isActiveWindow(); }))
         << "the new program gets the focus; the window manager's active window: " << x.ActiveWindow()
         << ", the input focus: " << x.InputFocus() << ", the main window: " << mainId
-        << ", exposed: " << main->windowHandle()->isExposed();
+        << ", exposed: " << main->windowHandle()->isExposed() << ", qt focus window: " << QGuiApplication::focusWindow()
+        << ", qt active: " << QApplication::activeWindow() << ", main: " << main << "/" << main->windowHandle();
+    ASSERT_TRUE(WaitUntil([&] { return !main->WaitsForFirstPaint(); })) << "the load follows the first paint";
   }
   void TearDown() override {
     app.reset();

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QSocketNotifier>
-#include <QTest>
+#include <QEventLoop>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -324,11 +324,29 @@ void Xdo(const std::vector<std::string>& args) {
   Stop(pid, 20s);
 }
 
+// The waits run the program's event loop as the program itself runs it: a loop that blocks when
+// it has nothing to do (what the program defers to that moment happens), with a look at `done`
+// every 10 ms.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
-  return QTest::qWaitFor(done, static_cast<int>(bound.count()));
+  // What the test itself closed (outside any loop) goes first, as it would in the program's loop.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer look, end;
+  QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
+  look.start(10);
+  end.setSingleShot(true);
+  end.start(bound);
+  loop.exec();
+  return done();
 }
 
-void RunFor(std::chrono::milliseconds time) { QTest::qWait(static_cast<int>(time.count())); }
+void RunFor(std::chrono::milliseconds time) {
+  WaitUntil([] { return false; }, time);
+}
 
 bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound) {
   const auto end = std::chrono::steady_clock::now() + bound;

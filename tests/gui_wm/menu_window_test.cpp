@@ -32,7 +32,7 @@ TEST_F(MenuOnDesktop, AClickIntoAnotherProgramClosesTheMenuAndTheMonitorGoesOn) 
   Xdo({"click", "1"});
   EXPECT_TRUE(WaitUntil([&] { return !menu().isVisible(); }));
   EXPECT_TRUE(main->timer().Enabled());
-  EXPECT_TRUE(main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(WaitUntil([&] { return main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); }));
   EXPECT_EQ(x.ActiveWindow(), other.window());
   EXPECT_EQ(MainFrame().topLeft(), kCentre);
 }

@@ -254,7 +254,9 @@ TEST_F(ProgramRun, TerminationIsTheEndOfTheSessionOnlyWhenTheLoginManagerSaysSo)
   testutil::FakeLoginManager login("active");
   ASSERT_TRUE(login.Ready());
   env["DBUS_SYSTEM_BUS_ADDRESS"] = login.Address();
-  if (::geteuid() == 0) ASSERT_TRUE(testutil::GiveToRunner(app));
+  if (::geteuid() == 0) {
+    ASSERT_TRUE(testutil::GiveToRunner(app));
+  }
   const fs::path entry = home / ".config/autostart/Tavrel-once.desktop";
   const fs::path data = home / ".local/share/Tavrel";
   for (const char* state : {"active", "closing"}) {

@@ -212,6 +212,8 @@ void MainWindow::changeEvent(QEvent* e) {
 // when the program starts, and never steals the place the user dragged the window to.
 void MainWindow::FocusMoved(QWindow* now) {
   if (!now || now->type() == Qt::Popup || now->type() == Qt::ToolTip) return;
+  // An activation before the load is the load's to follow: the window is loaded, then activated.
+  if (afterFirstPaint_) return;
   if (now == windowHandle()) {
     if (lastActive_ != now) form_->Form_Activate();
     form_->Form_GotFocus();
@@ -231,6 +233,7 @@ void MainWindow::AfterFirstPaint(std::function<void()> then) {
     const std::function<void()> f = std::move(afterFirstPaint_);
     afterFirstPaint_ = nullptr;
     f();
+    if (QGuiApplication::focusWindow() == windowHandle()) FocusMoved(windowHandle());
   };
   // The expose that makes the window paint: the paint and its flush run inside its handling, and
   // what is posted from here runs after them.
@@ -245,7 +248,9 @@ void MainWindow::AfterFirstPaint(std::function<void()> then) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   if (watched == listView_ && e->type() == QEvent::Show && listView_->model() != model_) {
     listView_->setModel(model_);
-    ApplyColumnWidths();
+    // The widths announced while the view had no model.
+    for (int c = 0; c < model_->columnCount(); ++c)
+      if (model_->widthTwips(c) > 0) listView_->setColumnWidth(c, Px(model_->widthTwips(c)));
   }
   if (e->type() == QEvent::Expose && firstPaintDone_ && watched == windowHandle() && windowHandle()->isExposed()) {
     const std::function<void()> done = std::move(firstPaintDone_);

@@ -32,6 +32,8 @@ class MainWindow : public QWidget, public IMainView {
   // Runs then once, from the event loop, after the window's first paint has reached the screen
   // (or after a second, for a window that is never shown).
   void AfterFirstPaint(std::function<void()> then);
+  // Whether what AfterFirstPaint was given still waits for the first paint.
+  bool WaitsForFirstPaint() const { return static_cast<bool>(afterFirstPaint_); }
 
   // Closes the window for a reason (an unload mode), as the desktop would.
   void CloseFor(int unloadMode);

@@ -203,6 +203,17 @@ void QtWindowStyle::RedrawFrame(WindowHandle window) {
 void QtWindowStyle::ShowWindow(WindowHandle window, int command) {
   QWidget* w = wm_.Find(window);
   if (!w) return;
+  if (w == locked_) {
+    // Held until the window is unlocked, where only the last state asked for is applied: a hide
+    // and show around a style change (X11 reads the window's kind at its mapping, and ApplyFlags
+    // re-maps it itself when that changes) then costs the user neither a flash nor the focus.
+    lockedShow_ = command;
+    return;
+  }
+  Show(w, command);
+}
+
+void QtWindowStyle::Show(QWidget* w, int command) {
   switch (command) {
     case kSwHide: w->hide(); break;
     case kSwShowNormal: w->showNormal(); break;
@@ -214,8 +225,14 @@ void QtWindowStyle::ShowWindow(WindowHandle window, int command) {
 
 void QtWindowStyle::LockWindowUpdate(WindowHandle window) {
   if (window == 0) {
-    if (locked_) locked_->setUpdatesEnabled(true);
+    QPointer<QWidget> w = locked_;
+    const std::optional<int> show = lockedShow_;
     locked_ = nullptr;
+    lockedShow_.reset();
+    if (!w) return;
+    w->setUpdatesEnabled(true);
+    const bool unchanged = show && w->isVisible() && *show == kSwShowNormal && !w->isMinimized() && !w->isMaximized();
+    if (show && !unchanged) Show(w, *show);
     return;
   }
   QWidget* w = wm_.Find(window);

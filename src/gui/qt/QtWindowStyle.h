@@ -26,6 +26,7 @@
 #include <QSize>
 #include <QWidget>
 #include <map>
+#include <optional>
 
 #include "gui/qt/QtWindowManager.h"
 #include "core/IWindowStyle.h"
@@ -80,11 +81,13 @@ class QtWindowStyle : public IWindowStyle {
   void ApplyFlags(Frame& f, std::int32_t style, std::int32_t exStyle);
   void Reapply(WindowHandle window);
   void ApplySizing(Frame& f);
+  static void Show(QWidget* w, int command);
   bool CloseAllowed(const Frame& f) const;
 
   QtWindowManager& wm_;
   std::map<WindowHandle, Frame> frames_;
   QPointer<QWidget> locked_;
+  std::optional<int> lockedShow_;  // the last ShowWindow for the locked window, applied at unlock
 };
 
 }  // namespace tavrel::qt
