@@ -8,6 +8,9 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+using fakes::kExeSuffix;
+
 using fakes::EventLog;
 
 class MainWindowTest : public ::testing::Test {
@@ -32,10 +35,10 @@ TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
   f.tcp.rows = {MibTcpRow{5, 0x0100007f, 0x5000, 0x0100007f, 0x1234}};
   f.addresses.rows = {MibIpAddrRow{0x0100007f, 1, 0x000000ff, 1, 0, 0, 0}};
   form.Form_Load();
-  ExpectInOrder({"DoEvents", "GetTcpTable", "GetIpAddrTable", "CreateFolder /app/logs",
-                 "CreateFolder /app/logs/traffic", "DoEvents", "AppendFile /app/logs/04-12-26_monitor.log",
-                 "AppendFile /app/logs/traffic/04-12-26_traffic.log", "SetTopMost 7",
-                 "ReplaceFile /app/Tavrel.ini"});
+  ExpectInOrder({"DoEvents", "GetTcpTable", "GetIpAddrTable", P("CreateFolder /app/logs"),
+                 P("CreateFolder /app/logs/traffic"), "DoEvents", P("AppendFile /app/logs/04-12-26_monitor.log"),
+                 P("AppendFile /app/logs/traffic/04-12-26_traffic.log"), "SetTopMost 7",
+                 P("ReplaceFile /app/Tavrel.ini")});
   EXPECT_FALSE(view.listVisible);
   EXPECT_TRUE(view.activityVisible);
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
@@ -62,20 +65,20 @@ TEST_F(MainWindowTest, LoadResetsTheFailureCountStoredByAnEarlierRun) {
 }
 
 TEST_F(MainWindowTest, LogFoldersAreCreatedOnlyWhenMissing) {
-  f.fs.MakeFolders("/app/logs/traffic");
+  f.fs.MakeFolders(P("/app/logs/traffic"));
   form.Form_Load();
-  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs"));
-  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs/traffic"));
+  EXPECT_FALSE(f.log.Has(P("CreateFolder /app/logs")));
+  EXPECT_FALSE(f.log.Has(P("CreateFolder /app/logs/traffic")));
 }
 
 TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
-  f.fs.files["/app/logs"] = "not a folder";
+  f.fs.files[P("/app/logs")] = "not a folder";
   form.Form_Load();
   const std::string& text = form.txtConnection.Text();
-  EXPECT_NE(text.find(" Cannot create the log folder /app/logs (a file of that name is in the way)"),
+  EXPECT_NE(text.find(" Cannot create the log folder " + P("/app/logs") + " (a file of that name is in the way)"),
             std::string::npos)
       << text;
-  EXPECT_EQ(f.fs.files["/app/logs"], "not a folder") << "the user's file is kept";
+  EXPECT_EQ(f.fs.files[P("/app/logs")], "not a folder") << "the user's file is kept";
   EXPECT_TRUE(f.log.Has("SetTopMost 7"));
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
 }
@@ -121,8 +124,8 @@ TEST_F(MainWindowTest, ActivationCentresTheWindowRoundingHalvesToEven) {
 TEST_F(MainWindowTest, EndOfSessionRegistersOneMoreStartThenUnloads) {
   form.Form_QueryUnload(unload::kAppWindows);
   ExpectInOrder({"Timer off", "ClearTopMost 7", "SetRegistryValue " + std::string(kRunOnceKey),
-                 "ReplaceFile /app/Tavrel.ini", "UnloadOtherWindows", "EndProcess"});
-  EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), "/app/tavrel");
+                 P("ReplaceFile /app/Tavrel.ini"), "UnloadOtherWindows", "EndProcess"});
+  EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), P("/app/tavrel") + kExeSuffix);
   EXPECT_EQ(f.Get("Temp", "1", "x"), "");
 
   // Where the platform knows the executable's own path, the entry runs that, not the program
