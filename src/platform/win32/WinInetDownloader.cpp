@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -24,47 +25,42 @@ using Failure = WinInetDownloader::Failure;
 namespace {
 
 constexpr char kNoCache[] = "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
-constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                             INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES |
-                             INTERNET_FLAG_NO_UI;
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_PRAGMA_NOCACHE;
 
-std::int64_t Ticks() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
-}
+struct InternetCloser {
+  void operator()(void* h) const { ::InternetCloseHandle(h); }
+};
+using Internet = std::unique_ptr<void, InternetCloser>;
 
-// One transfer, shared by the helper thread that runs it and the caller that watches it.
+// One transfer. The helper thread talks to the server and hands the body over in pieces; the
+// calling thread writes them, watches the bounds and reports progress. Either may be the last to
+// let go of it.
 struct Transfer {
   std::string url;
-  std::string temp;  // the body goes here
   std::uint64_t cap = 0;
   int maxRedirects = 5;
+  DWORD connectMs = 0, stallMs = 0;
   HINTERNET session = nullptr;
-  HANDLE file = INVALID_HANDLE_VALUE;
-
-  std::atomic<std::uint64_t> received{0};
-  std::atomic<std::uint64_t> length{0};  // announced, 0 when unknown
-  std::atomic<std::int64_t> lastActivity{0};
 
   std::mutex m;
   std::condition_variable cv;
+  std::deque<std::string> pieces;  // received, not yet written
+  std::uint64_t received = 0;
+  std::uint64_t length = 0;  // announced
+  Clock::time_point lastActivity = Clock::now();
   bool done = false;
   bool cancelled = false;
   bool ok = false;
-  std::string error;
   Failure failure = Failure::kOther;
+  std::string error;
 };
-
-void Fail(Transfer& t, Failure f, std::string error) {
-  t.failure = f;
-  t.error = std::move(error);
-}
 
 Failure FailureOfError(DWORD e) {
   switch (e) {
     case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
-    case ERROR_INTERNET_CONNECTION_RESET:
-    case ERROR_INTERNET_CONNECTION_ABORTED:
       return Failure::kRefused;
     case ERROR_INTERNET_TIMEOUT:
       return Failure::kTimedOut;
@@ -77,12 +73,32 @@ std::string ErrorText(const char* what, DWORD e) {
   return std::string(what) + " (WinINet error " + std::to_string(e) + ")";
 }
 
-bool IsHttp(const std::string& url) {
+struct Url {
+  bool https = false;
+  std::string host;
+  INTERNET_PORT port = 0;
+  std::string path;  // with the query
+};
+
+// An http or https URL taken apart; nothing for any other.
+std::optional<Url> Crack(const std::string& url) {
+  char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+  std::vector<char> path(url.size() + 2), extra(url.size() + 2);
   URL_COMPONENTSA parts{};
   parts.dwStructSize = sizeof parts;
-  parts.dwSchemeLength = 1;  // ask for the scheme only
-  if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return false;
-  return parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path.data();
+  parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+  parts.lpszExtraInfo = extra.data();
+  parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
+  if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return std::nullopt;
+  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return std::nullopt;
+  if (host[0] == '\0') return std::nullopt;
+  Url u{parts.nScheme == INTERNET_SCHEME_HTTPS, host, parts.nPort,
+        std::string(path.data()) + extra.data()};
+  if (u.path.empty()) u.path = "/";
+  return u;
 }
 
 std::string Header(HINTERNET request, DWORD which) {
@@ -90,89 +106,116 @@ std::string Header(HINTERNET request, DWORD which) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     DWORD size = static_cast<DWORD>(buf.size());
     DWORD index = 0;
-    if (::HttpQueryInfoA(request, which, buf.data(), &size, &index))
-      return std::string(buf.data(), size);
+    if (::HttpQueryInfoA(request, which, buf.data(), &size, &index)) return std::string(buf.data(), size);
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size > 65536) return {};
     buf.resize(size + 1);
   }
   return {};
 }
 
-struct RequestCloser {
-  void operator()(void* h) const { ::InternetCloseHandle(h); }
-};
+class Run {
+ public:
+  explicit Run(Transfer& t) : t_(t) {}
 
-// Runs on the helper thread; every blocking call ends when the caller closes the session.
-void Run(Transfer& t) {
-  std::string current = t.url;
-  std::unique_ptr<void, RequestCloser> request;
-  for (int hop = 0;; ++hop) {
-    if (!IsHttp(current)) return Fail(t, Failure::kOther, "not an http or https address: " + current);
-    request.reset(::InternetOpenUrlA(t.session, current.c_str(), kNoCache, DWORD(-1), kOpenFlags, 0));
-    if (!request) {
-      const DWORD e = ::GetLastError();
-      return Fail(t, FailureOfError(e), ErrorText("no answer from the server", e));
+  void operator()() {
+    std::string current = t_.url;
+    for (int hop = 0;; ++hop) {
+      const std::optional<Url> u = Crack(current);
+      if (!u) return Fail(Failure::kOther, "not an http or https address: " + current);
+      request_.reset();  // the previous hop's, before its connection
+      connection_.reset(::InternetConnectA(t_.session, u->host.c_str(), u->port, nullptr, nullptr,
+                                           INTERNET_SERVICE_HTTP, 0, 0));
+      if (!connection_) return Fail(Failure::kOther, ErrorText("no connection", ::GetLastError()));
+      request_.reset(::HttpOpenRequestA(connection_.get(), "GET", u->path.c_str(), nullptr, nullptr,
+                                        nullptr, kRequestFlags | (u->https ? INTERNET_FLAG_SECURE : 0), 0));
+      if (!request_) return Fail(Failure::kOther, ErrorText("no request", ::GetLastError()));
+      // The platform's bound for each step: connecting, and each wait for the server.
+      ::InternetSetOptionA(request_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &t_.connectMs, sizeof t_.connectMs);
+      ::InternetSetOptionA(request_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
+      ::InternetSetOptionA(request_.get(), INTERNET_OPTION_SEND_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
+      if (!::HttpSendRequestA(request_.get(), kNoCache, DWORD(-1), nullptr, 0)) {
+        const DWORD e = ::GetLastError();
+        return Fail(FailureOfError(e), ErrorText("no answer from the server", e));
+      }
+      Touch();
+      DWORD status = 0;
+      DWORD size = sizeof status;
+      if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                            &size, nullptr))
+        return Fail(Failure::kOther, "the server's answer has no status");
+      if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
+        const std::string location = Header(request_.get(), HTTP_QUERY_LOCATION);
+        if (location.empty()) return Fail(Failure::kOther, "a redirect without a location");
+        if (hop >= t_.maxRedirects)
+          return Fail(Failure::kOther, "more than " + std::to_string(t_.maxRedirects) + " redirects");
+        std::vector<char> next(INTERNET_MAX_URL_LENGTH + 1);
+        DWORD len = static_cast<DWORD>(next.size());
+        if (!::InternetCombineUrlA(current.c_str(), location.c_str(), next.data(), &len, ICU_NO_ENCODE))
+          return Fail(Failure::kOther, "a redirect to an unusable address: " + location);
+        current.assign(next.data(), len);
+        continue;
+      }
+      if (status < 200 || status > 299)
+        return Fail(status == 404 || status == 410 ? Failure::kNotFound : Failure::kOther,
+                    "the server answered " + std::to_string(status));
+      break;
     }
-    t.lastActivity = Ticks();
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (!::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                          &size, nullptr))
-      return Fail(t, Failure::kOther, "the server's answer has no status");
-    if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
-      const std::string location = Header(request.get(), HTTP_QUERY_LOCATION);
-      if (location.empty()) return Fail(t, Failure::kOther, "a redirect without a location");
-      if (hop >= t.maxRedirects)
-        return Fail(t, Failure::kOther, "more than " + std::to_string(t.maxRedirects) + " redirects");
-      std::vector<char> next(INTERNET_MAX_URL_LENGTH + 1);
-      DWORD len = static_cast<DWORD>(next.size());
-      if (!::InternetCombineUrlA(current.c_str(), location.c_str(), next.data(), &len, ICU_NO_ENCODE))
-        return Fail(t, Failure::kOther, "a redirect to an unusable address: " + location);
-      current.assign(next.data(), len);
-      continue;
-    }
-    if (status < 200 || status > 299)
-      return Fail(t, status == 404 || status == 410 ? Failure::kNotFound : Failure::kOther,
-                  "the server answered " + std::to_string(status));
-    break;
+    Body();
   }
 
-  const std::string announced = Header(request.get(), HTTP_QUERY_CONTENT_LENGTH);
-  std::uint64_t length = 0;
-  if (!announced.empty()) {
+ private:
+  void Fail(Failure f, std::string error) {
+    t_.failure = f;
+    t_.error = std::move(error);
+  }
+  void Touch() {
+    std::lock_guard lock(t_.m);
+    t_.lastActivity = Clock::now();
+  }
+
+  void Body() {
+    // WinINet cannot tell a complete answer of unannounced length from a broken one: a head cut
+    // off reads as an answer without headers, and a chunked body that stops reads as a whole one.
+    // So only an announced length that arrives in full counts as complete.
+    const std::string announced = Header(request_.get(), HTTP_QUERY_CONTENT_LENGTH);
     char* end = nullptr;
-    length = std::strtoull(announced.c_str(), &end, 10);
-    if (end == announced.c_str() || *end != '\0')
-      return Fail(t, Failure::kOther, "an unreadable length: " + announced);
-    if (length > t.cap)
-      return Fail(t, Failure::kTooLarge, "the answer is larger than " + std::to_string(t.cap) + " bytes");
-    t.length = length;
+    const std::uint64_t length = std::strtoull(announced.c_str(), &end, 10);
+    if (announced.empty() || end == announced.c_str() || *end != '\0')
+      return Fail(Failure::kOther, "the answer does not say how long it is");
+    if (length > t_.cap)
+      return Fail(Failure::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
+    {
+      std::lock_guard lock(t_.m);
+      t_.length = length;
+    }
+    std::uint64_t got = 0;
+    std::string piece(1 << 16, '\0');
+    for (;;) {
+      DWORD n = 0;
+      if (!::InternetReadFile(request_.get(), piece.data(), static_cast<DWORD>(piece.size()), &n)) {
+        const DWORD e = ::GetLastError();
+        return Fail(FailureOfError(e), ErrorText("the transfer broke off", e));
+      }
+      if (n == 0) break;
+      if (n > length - got)
+        return Fail(Failure::kOther, "the answer is longer than it said");
+      got += n;
+      std::lock_guard lock(t_.m);
+      t_.pieces.emplace_back(piece.data(), n);
+      t_.received = got;
+      t_.lastActivity = Clock::now();
+      t_.cv.notify_one();
+    }
+    if (got != length)
+      return Fail(Failure::kOther, "the answer broke off after " + std::to_string(got) + " of " +
+                                       std::to_string(length) + " bytes");
+    t_.ok = true;
   }
 
-  std::vector<char> buf(1 << 16);
-  std::uint64_t got = 0;
-  for (;;) {
-    DWORD n = 0;
-    if (!::InternetReadFile(request.get(), buf.data(), static_cast<DWORD>(buf.size()), &n)) {
-      const DWORD e = ::GetLastError();
-      return Fail(t, FailureOfError(e), ErrorText("the transfer broke off", e));
-    }
-    if (n == 0) break;
-    if (n > t.cap - got)
-      return Fail(t, Failure::kTooLarge, "the answer is larger than " + std::to_string(t.cap) + " bytes");
-    DWORD written = 0;
-    if (!::WriteFile(t.file, buf.data(), n, &written, nullptr) || written != n)
-      return Fail(t, Failure::kOther, "writing the downloaded file failed");
-    got += n;
-    t.received = got;
-    t.lastActivity = Ticks();
-  }
-  if (!announced.empty() && got != length)
-    return Fail(t, Failure::kOther, "the answer broke off after " + std::to_string(got) + " of " +
-                                        std::to_string(length) + " bytes");
-  if (!::FlushFileBuffers(t.file)) return Fail(t, Failure::kOther, "writing the downloaded file failed");
-  t.ok = true;
-}
+  Transfer& t_;
+  Internet connection_;
+  Internet request_;
+};
 
 std::string TemporaryBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
@@ -180,6 +223,47 @@ std::string TemporaryBeside(const std::string& path) {
   ::wsprintfA(suffix, ".part-%lu-%u", ::GetCurrentProcessId(), counter.fetch_add(1));
   return path + suffix;
 }
+
+// The temporary file: created hidden beside the target, removed unless Commit succeeded.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& target) : path_(TemporaryBeside(target)) {
+    h_ = ::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  }
+  ~TempFile() {
+    Close();
+    if (!committed_) ::DeleteFileA(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  bool Write(const std::string& data) {
+    DWORD written = 0;
+    return ::WriteFile(h_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+           written == data.size();
+  }
+  // Flushes, closes and moves the file over target; on success it is no longer temporary.
+  bool Commit(const std::string& target) {
+    const bool flushed = ::FlushFileBuffers(h_) != 0;
+    Close();
+    if (!flushed || !::MoveFileExA(path_.c_str(), target.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
+    committed_ = true;
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return true;
+  }
+
+ private:
+  void Close() {
+    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+  }
+  std::string path_;
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+  bool committed_ = false;
+};
 
 }  // namespace
 
@@ -198,108 +282,84 @@ std::chrono::milliseconds WinInetDownloader::TotalBound(std::uint64_t maxBytes) 
 bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& localPath,
                                      std::uint64_t maxBytes, const Progress& progress) {
   lastError_.clear();
-  failure_ = Failure::kOther;
   const auto fail = [this](Failure f, std::string e) {
     failure_ = f;
     lastError_ = std::move(e);
     return false;
   };
-  if (!IsHttp(url)) return fail(Failure::kOther, "not an http or https address: " + url);
-
-  auto t = std::make_shared<Transfer>();
-  t->url = url;
-  t->cap = maxBytes;
-  t->maxRedirects = limits_.maxRedirects;
-  t->temp = TemporaryBeside(localPath);
-  t->file = ::CreateFileA(t->temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (t->file == INVALID_HANDLE_VALUE)
-    return fail(Failure::kOther, "cannot create a file beside " + localPath);
+  if (!Crack(url)) return fail(Failure::kOther, "not an http or https address: " + url);
+  TempFile file(localPath);
+  if (!file.ok()) return fail(Failure::kOther, "cannot create a file beside " + localPath);
 
   const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
                             std::to_string(build::kVersionMinor) + "." +
                             std::to_string(build::kVersionRevision);
+  auto t = std::make_shared<Transfer>();
+  t->url = url;
+  t->cap = maxBytes;
+  t->maxRedirects = limits_.maxRedirects;
+  t->connectMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.connect.count(), 1));
+  t->stallMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.stall.count(), 1));
+  // The system's proxy settings apply, as for the browser.
   t->session = ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!t->session) {
-    ::CloseHandle(t->file);
-    ::DeleteFileA(t->temp.c_str());
-    return fail(Failure::kOther, ErrorText("WinINet could not be started", ::GetLastError()));
-  }
-  // The platform's own bounds for each step; the watch below bounds the whole.
-  DWORD connectMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.connect.count(), 1));
-  DWORD stallMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.stall.count(), 1));
-  ::InternetSetOptionA(t->session, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
-  ::InternetSetOptionA(t->session, INTERNET_OPTION_RECEIVE_TIMEOUT, &stallMs, sizeof stallMs);
-  ::InternetSetOptionA(t->session, INTERNET_OPTION_SEND_TIMEOUT, &stallMs, sizeof stallMs);
-
-  t->lastActivity = Ticks();
+  if (!t->session) return fail(Failure::kOther, ErrorText("WinINet could not be started", ::GetLastError()));
   try {
     std::thread([t] {
-      Run(*t);
-      ::CloseHandle(t->file);
+      Run run(*t);
+      run();
       std::lock_guard lock(t->m);
-      if (!t->ok || t->cancelled) ::DeleteFileA(t->temp.c_str());
       t->done = true;
       t->cv.notify_one();
     }).detach();
   } catch (const std::system_error&) {
     ::InternetCloseHandle(t->session);
-    ::CloseHandle(t->file);
-    ::DeleteFileA(t->temp.c_str());
     return fail(Failure::kOther, "no thread for the transfer");
   }
 
-  // Watch the transfer: progress at a steady pace, and the stall and total bounds.
+  // Write what arrives, report progress at a steady pace, and end the transfer at its bounds.
   const auto interval = limits_.progressInterval.count() > 0 ? limits_.progressInterval : 50ms;
-  const auto start = Clock::now();
-  const auto deadline = start + TotalBound(maxBytes);
-  std::unique_lock lock(t->m);
-  Failure over = Failure::kNone;
+  const auto deadline = Clock::now() + TotalBound(maxBytes);
   std::string overText;
-  while (!t->done) {
-    t->cv.wait_for(lock, interval);
-    if (t->done) break;
-    const auto now = Clock::now();
-    const std::int64_t quiet = Ticks() - t->lastActivity.load();
-    if (quiet >= limits_.stall.count()) {
-      over = Failure::kTimedOut;
-      overText = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
-    } else if (now >= deadline) {
-      over = Failure::kTimedOut;
-      overText = "the transfer took longer than " +
-                 std::to_string(TotalBound(maxBytes).count()) + " ms";
-    }
-    if (over != Failure::kNone) {
-      t->cancelled = true;
+  bool writeFailed = false;
+  std::unique_lock lock(t->m);
+  for (;;) {
+    t->cv.wait_for(lock, interval, [&] { return t->done || !t->pieces.empty(); });
+    std::deque<std::string> pieces;
+    pieces.swap(t->pieces);
+    const bool done = t->done;
+    const std::uint64_t received = t->received, length = t->length;
+    const auto quiet = Clock::now() - t->lastActivity;
+    lock.unlock();
+    for (const auto& p : pieces) writeFailed = writeFailed || !file.Write(p);
+    if (done || writeFailed) {
+      lock.lock();
       break;
     }
-    if (progress) {
-      lock.unlock();
-      progress(t->received.load(), t->length.load());
-      lock.lock();
+    if (quiet >= limits_.stall) {
+      overText = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
+    } else if (Clock::now() >= deadline) {
+      overText = "the transfer took longer than " + std::to_string(TotalBound(maxBytes).count()) + " ms";
     }
-  }
-  if (over != Failure::kNone) {
-    // Closing the session ends every call the helper thread is blocked in; it then removes the
-    // temporary file itself.
-    lock.unlock();
-    ::InternetCloseHandle(t->session);
+    if (!overText.empty()) {
+      lock.lock();
+      break;
+    }
+    if (progress) progress(received, length);
     lock.lock();
-    t->cv.wait_for(lock, 5s, [&] { return t->done; });
-    return fail(over, overText);
   }
+  const bool ok = t->done && t->ok;
+  const Failure failure = t->failure;
+  const std::string error = t->error;
+  t->cancelled = !t->done;
   lock.unlock();
+  // Ends every call the helper thread may still be blocked in; it lets go of its share itself.
   ::InternetCloseHandle(t->session);
-  if (!t->ok) return fail(t->failure, t->error);
-  if (progress) progress(t->received.load(), t->length.load());
-  if (!::MoveFileExA(t->temp.c_str(), localPath.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD e = ::GetLastError();
-    ::DeleteFileA(t->temp.c_str());
-    return fail(Failure::kOther, "storing " + localPath + " failed (error " + std::to_string(e) + ")");
-  }
-  // The temporary file was hidden while it was incomplete.
-  ::SetFileAttributesA(localPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  if (!overText.empty()) return fail(Failure::kTimedOut, overText);
+  if (writeFailed) return fail(Failure::kOther, "writing the downloaded file failed");
+  if (!ok) return fail(failure, error);
+  if (progress) progress(t->received, t->length);
+  if (!file.Commit(localPath)) return fail(Failure::kOther, "storing " + localPath + " failed");
   failure_ = Failure::kNone;
   return true;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "core/IDownloader.h"
