@@ -5,7 +5,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include <winsock2.h>
+#include "platform/win32/Win32Api.h"
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>

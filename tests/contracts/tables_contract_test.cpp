@@ -1,7 +1,7 @@
 // The machine's TCP and address tables as both platforms give them: the rows of sockets the test
 // opens itself, in the platform's row layout, sorted as the connection list expects.
 #ifdef _WIN32
-#include <winsock2.h>
+#include "platform/win32/Win32Api.h"
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

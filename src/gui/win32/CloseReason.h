@@ -1,7 +1,7 @@
 // Which close request a window message is, in the main window's terms (unload::k...).
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <optional>
 

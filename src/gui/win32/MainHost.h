@@ -3,7 +3,7 @@
 // timer, the close requests of the system and the session, and the activation and focus events.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <memory>
 #include <string_view>

@@ -2,7 +2,7 @@
 // timer.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "gui/win32/Win32Windows.h"
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 namespace tavrel::win32 {
 

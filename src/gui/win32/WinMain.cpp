@@ -1,5 +1,5 @@
 // Tavrel on Windows.
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 #include <objbase.h>
 
 #include "gui/win32/App.h"

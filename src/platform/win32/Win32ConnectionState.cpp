@@ -1,6 +1,6 @@
 #include "platform/win32/Win32ConnectionState.h"
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 #include <sensapi.h>
 #include <wininet.h>
 

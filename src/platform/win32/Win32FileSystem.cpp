@@ -1,8 +1,5 @@
 #include "platform/win32/Win32FileSystem.h"
 
-#include <windows.h>
-// windows.h names ReplaceFileA this way; here it is the interface's member.
-#undef ReplaceFile
 
 #include <atomic>
 #include <memory>

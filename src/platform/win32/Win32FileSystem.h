@@ -2,6 +2,8 @@
 // GetTempPathA.
 #pragma once
 
+#include "platform/win32/Win32Api.h"
+
 #include "core/IFileSystem.h"
 
 namespace tavrel {

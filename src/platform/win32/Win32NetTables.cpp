@@ -1,6 +1,6 @@
 #include "platform/win32/Win32NetTables.h"
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 #include <iphlpapi.h>
 
 namespace tavrel {

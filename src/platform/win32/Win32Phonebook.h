@@ -6,12 +6,7 @@
 // record field by field and copies the answers back the same way.
 #pragma once
 
-#include <windows.h>
-#include <ras.h>
-// ras.h names the A functions this way; here they are the interface's members.
-#undef RasDial
-#undef RasEnumEntries
-#undef RasGetEntryDialParams
+#include "platform/win32/Win32Api.h"
 
 #include <chrono>
 

@@ -1,9 +1,5 @@
 #include "platform/win32/Win32Profile.h"
 
-#include <windows.h>
-// windows.h names the A functions this way; here they are the interface's members.
-#undef GetPrivateProfileString
-#undef WritePrivateProfileString
 
 #include <climits>
 #include <string_view>

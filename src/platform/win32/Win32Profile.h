@@ -2,6 +2,8 @@
 // WritePrivateProfileStringA), so the file follows the platform's own rules.
 #pragma once
 
+#include "platform/win32/Win32Api.h"
+
 #include "core/IProfile.h"
 
 namespace tavrel {

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Registry.h"
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,7 +1,6 @@
 #include "platform/win32/Win32Sockets.h"
 
-#include <winsock2.h>
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <atomic>
 #include <condition_variable>
