@@ -129,7 +129,7 @@ class Run {
       request_.reset(::HttpOpenRequestA(connection_.get(), "GET", u->path.c_str(), nullptr, nullptr,
                                         nullptr, kRequestFlags | (u->https ? INTERNET_FLAG_SECURE : 0), 0));
       if (!request_) return Fail(Failure::kOther, ErrorText("no request", ::GetLastError()));
-      // The platform's bound for each step: connecting, and each wait for the server.
+      // The platform's bounds for each step: connecting, and each wait for the server.
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &t_.connectMs, sizeof t_.connectMs);
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_SEND_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
@@ -299,7 +299,9 @@ bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& 
   t->cap = maxBytes;
   t->maxRedirects = limits_.maxRedirects;
   t->connectMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.connect.count(), 1));
-  t->stallMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.stall.count(), 1));
+  // WinINet's own wait for the server is a backstop a little longer than the stall bound, which
+  // the watch below keeps (and reports as a timeout; WinINet reports an aborted connection).
+  t->stallMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.stall.count(), 1) + 2000);
   // The system's proxy settings apply, as for the browser.
   t->session = ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!t->session) return fail(Failure::kOther, ErrorText("WinINet could not be started", ::GetLastError()));
