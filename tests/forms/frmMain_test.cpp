@@ -86,26 +86,26 @@ TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
 // A settings file that cannot be written is named in the activity view once per run of failed
 // writes: at load, not again at every tick, and again after writes worked for a while.
 TEST_F(MainWindowTest, AFailingSettingsFileIsReportedOncePerRunOfFailures) {
-  const std::string line = " Cannot write the settings file /app/Tavrel.ini: a folder";
+  const std::string line = " Cannot write the settings file " + P(P("/app/Tavrel.ini")) + ": a folder";
   const auto count = [&] {
     int n = 0;
     for (std::size_t at = 0; (at = form.txtConnection.Text().find(line, at)) != std::string::npos; ++at) ++n;
     return n;
   };
-  f.fs.folders.insert("/app/Tavrel.ini");  // a folder in the way: no write can succeed
+  f.fs.folders.insert(P("/app/Tavrel.ini"));  // a folder in the way: no write can succeed
   form.Form_Load();
   EXPECT_EQ(count(), 1) << form.txtConnection.Text();
-  EXPECT_LT(form.txtConnection.Text().find(line), f.fs.files.at("/app/logs/04-12-26_monitor.log").size())
+  EXPECT_LT(form.txtConnection.Text().find(line), f.fs.files.at(P("/app/logs/04-12-26_monitor.log")).size())
       << "reported before the first log write";
   form.tmrConnect_Timer();
   f.Save("Temp", "1", "GD");  // still failing
   form.tmrConnect_Timer();
   EXPECT_EQ(count(), 1);
-  f.fs.folders.erase("/app/Tavrel.ini");
+  f.fs.folders.erase(P("/app/Tavrel.ini"));
   f.Save("Temp", "1", "GD");
   form.tmrConnect_Timer();
-  f.fs.files.erase("/app/Tavrel.ini");
-  f.fs.folders.insert("/app/Tavrel.ini");
+  f.fs.files.erase(P("/app/Tavrel.ini"));
+  f.fs.folders.insert(P("/app/Tavrel.ini"));
   f.Save("Temp", "1", "GD");
   form.tmrConnect_Timer();
   EXPECT_EQ(count(), 2);

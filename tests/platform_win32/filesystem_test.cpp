@@ -29,6 +29,8 @@ TEST_F(Files, FoldersAndOrdinaryFilesAsTheDirectorySearchSeesThem) {
   ASSERT_TRUE(fs.CreateFolder(folder));
   EXPECT_FALSE(fs.CreateFolder(folder)) << "exists already";
   EXPECT_FALSE(fs.CreateFolder(dir / "a\\b")) << "its parent is missing";
+  EXPECT_NE(fs.LastFailure(), "") << "the system's words for it";
+  EXPECT_EQ(fs.LastFailure().find_first_of("\r\n"), std::string::npos);
   for (const auto& f : {file, hidden, system}) ASSERT_TRUE(contract::Spit(f, "x"));
   ASSERT_TRUE(::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(::SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
@@ -59,6 +61,7 @@ TEST_F(Files, AppendReadReplaceAndRemove) {
   ASSERT_TRUE(fs.ReplaceFile(ini, "[Settings]\r\nPWord=b\r\n", true));
   EXPECT_EQ(fs.ReadFile(ini), "[Settings]\r\nPWord=b\r\n");
   EXPECT_FALSE(fs.ReplaceFile(dir.path().string(), "x", false)) << "a folder is not replaced";
+  EXPECT_EQ(fs.LastFailure(), "a folder of that name is in the way");
   EXPECT_EQ(Names(), (std::vector<std::string>{"04-12-26_monitor.log", "Tavrel.ini"})) << "no temporary file left";
 
   EXPECT_TRUE(fs.RemoveFile(ini));

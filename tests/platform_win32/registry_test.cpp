@@ -112,6 +112,7 @@ TEST_F(Registry, AnExistingValueKeepsItsType) {
   const std::vector<BYTE> blob{1, 2, 3};
   Write(kRunKey, kName, REG_BINARY, blob);
   EXPECT_FALSE(reg.SetRegistryValue(HKEY_LOCAL_MACHINE_, kRunKey, kName, kCommand));
+  EXPECT_EQ(reg.LastFailure(), "the value there is not one this program writes");
   EXPECT_EQ(Read(kRunKey, kName)->type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(Read(kRunKey, kName)->bytes, blob);
   const std::vector<BYTE> big = Sz(std::string(2000, 'x'));
@@ -123,6 +124,7 @@ TEST_F(Registry, AnExistingValueKeepsItsType) {
 TEST_F(Registry, AMissingKeyIsNeverCreated) {
   const char* missing = "Software\\Microsoft\\Windows\\CurrentVersion\\RunSometimes";
   EXPECT_FALSE(reg.SetRegistryValue(HKEY_LOCAL_MACHINE_, missing, kName, kCommand));
+  EXPECT_NE(reg.LastFailure(), "") << "the system's words for it";
   HKEY key = nullptr;
   EXPECT_NE(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, missing, 0, KEY_READ, &key), ERROR_SUCCESS);
   reg.DeleteRegistryValue(HKEY_LOCAL_MACHINE_, missing, kName);

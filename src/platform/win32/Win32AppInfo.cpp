@@ -77,6 +77,7 @@ std::optional<VersionResource> ReadVersionResource(const std::string& exePath) {
 AppInfo Win32AppInfo() {
   AppInfo info;
   const std::string exe = ModulePath();
+  info.exePath = exe;
   SplitExecutablePath(exe, info.folder, info.exeName);
   // The numbers the program shows are those of the resource Windows shows for the file; a copy
   // without one (a test program) keeps the numbers it was built with.

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include "platform/win32/Win32Errors.h"
+
 
 #include <atomic>
 #include <memory>
@@ -87,6 +89,11 @@ std::string TemporaryBeside(const std::string& path) {
 
 }  // namespace
 
+bool Win32FileSystem::Failed() {
+  lastFailure_ = win32errors::Last();
+  return false;
+}
+
 bool Win32FileSystem::IsFolder(const std::string& path) {
   const auto a = FoundAttributes(path);
   return a && (*a & FILE_ATTRIBUTE_DIRECTORY);
@@ -98,22 +105,28 @@ bool Win32FileSystem::IsOrdinaryFile(const std::string& path) {
 }
 
 bool Win32FileSystem::CreateFolder(const std::string& path) {
-  return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+  return ::CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
 }
 
 bool Win32FileSystem::AppendFile(const std::string& path, std::string_view data) {
   const File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (f.get() == INVALID_HANDLE_VALUE) return false;
-  return WriteAll(f.get(), data);
+  if (f.get() == INVALID_HANDLE_VALUE) return Failed();
+  return WriteAll(f.get(), data) || Failed();
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
   const File f(::CreateFileA(path.c_str(), GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (f.get() == INVALID_HANDLE_VALUE) return std::nullopt;
-  if (::GetFileType(f.get()) != FILE_TYPE_DISK) return std::nullopt;  // no pipes or devices
+  if (f.get() == INVALID_HANDLE_VALUE) {
+    Failed();
+    return std::nullopt;
+  }
+  if (::GetFileType(f.get()) != FILE_TYPE_DISK) {  // no pipes or devices
+    lastFailure_ = "not a file";
+    return std::nullopt;
+  }
   std::string text;
   LARGE_INTEGER size{};
   if (::GetFileSizeEx(f.get(), &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 31))
@@ -121,7 +134,10 @@ std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
   char buf[65536];
   for (;;) {
     DWORD n = 0;
-    if (!::ReadFile(f.get(), buf, sizeof buf, &n, nullptr)) return std::nullopt;
+    if (!::ReadFile(f.get(), buf, sizeof buf, &n, nullptr)) {
+      Failed();
+      return std::nullopt;
+    }
     if (n == 0) break;
     text.append(buf, n);
   }
@@ -130,25 +146,30 @@ std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
 
 bool Win32FileSystem::ReplaceFile(const std::string& path, std::string_view data,
                                   bool privateFile) {
-  if (IsFolder(path)) return false;
+  if (IsFolder(path)) {
+    lastFailure_ = "a folder of that name is in the way";
+    return false;
+  }
   PrivateSecurity security;
-  if (privateFile && !security.ok()) return false;
+  if (privateFile && !security.ok()) return Failed();
   const std::string temp = TemporaryBeside(path);
   bool stored = false;
   {
     const File f(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, privateFile ? security.get() : nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) return false;
-    stored = WriteAll(f.get(), data) && ::FlushFileBuffers(f.get());
+    if (f.get() == INVALID_HANDLE_VALUE) return Failed();
+    stored = (WriteAll(f.get(), data) && ::FlushFileBuffers(f.get())) || Failed();
   }
   if (stored)
     stored = ::MoveFileExA(temp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
   if (!stored) ::DeleteFileA(temp.c_str());
   return stored;
 }
 
-bool Win32FileSystem::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != 0 || Failed();
+}
 
 std::string Win32FileSystem::TempFolder() {
   std::vector<char> buf(MAX_PATH + 1);
@@ -156,8 +177,9 @@ std::string Win32FileSystem::TempFolder() {
   if (n >= buf.size()) {  // longer than the usual buffer: n is the size it needs
     buf.resize(n + 1);
     n = ::GetTempPathA(static_cast<DWORD>(buf.size()), buf.data());
-    if (n >= buf.size()) return {};
+    if (n >= buf.size()) n = 0;
   }
+  if (n == 0) Failed();
   return std::string(buf.data(), n);
 }
 

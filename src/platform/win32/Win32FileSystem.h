@@ -23,6 +23,12 @@ class Win32FileSystem : public IFileSystem {
   bool RemoveFile(const std::string& path) override;
   // GetTempPathA, however long the path; ends with '\'. Empty when the platform has none.
   std::string TempFolder() override;
+  // The system's words for the last failure.
+  std::string LastFailure() const override { return lastFailure_; }
+
+ private:
+  bool Failed();
+  std::string lastFailure_;
 };
 
 }  // namespace tavrel

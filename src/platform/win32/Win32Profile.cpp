@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Profile.h"
 
+#include "platform/win32/Win32Errors.h"
+
 
 #include <climits>
 #include <string_view>
@@ -42,10 +44,16 @@ bool Win32Profile::WritePrivateProfileString(const std::string& section, const s
                                              const std::string& value, const std::string& path) {
   const std::string name = Trimmed(key);
   if (Trimmed(section).empty() || name.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-      HasLineBreak(value) || name.find('=') != std::string::npos || name.front() == '[')
+      HasLineBreak(value) || name.find('=') != std::string::npos || name.front() == '[') {
+    lastFailure_ = "it cannot be stored in the settings file";
     return false;
-  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                      path.c_str()) != 0;
+  }
+  if (!::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str())) {
+    lastFailure_ = win32errors::Last();
+    return false;
+  }
+  lastFailure_.clear();
+  return true;
 }
 
 }  // namespace tavrel

@@ -19,6 +19,10 @@ class Win32Profile : public IProfile {
   // rule as the project's own writer on Linux.
   bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                  const std::string& value, const std::string& path) override;
+  std::string LastFailure() const override { return lastFailure_; }
+
+ private:
+  std::string lastFailure_;
 };
 
 }  // namespace tavrel

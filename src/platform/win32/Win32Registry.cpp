@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Convert.h"
+#include "platform/win32/Win32Errors.h"
 
 namespace tavrel {
 
@@ -24,8 +25,8 @@ HKEY RootKey(std::uint32_t root) {
 class Key {
  public:
   Key(std::uint32_t root, const std::string& subKey, REGSAM access) {
-    if (::RegOpenKeyExA(RootKey(root), subKey.c_str(), 0, access, &key_) != ERROR_SUCCESS)
-      key_ = nullptr;
+    error_ = ::RegOpenKeyExA(RootKey(root), subKey.c_str(), 0, access, &key_);
+    if (error_ != ERROR_SUCCESS) key_ = nullptr;
   }
   ~Key() {
     if (key_) ::RegCloseKey(key_);
@@ -33,9 +34,11 @@ class Key {
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
   HKEY get() const { return key_; }
+  LONG error() const { return error_; }
 
  private:
   HKEY key_ = nullptr;
+  LONG error_ = ERROR_SUCCESS;
 };
 
 }  // namespace
@@ -65,10 +68,15 @@ std::optional<double> LeadingNumber(const std::string& text) {
   return convert::ToDouble(std::string_view(text).substr(begin, end - begin));
 }
 
+bool Win32Registry::Fail(std::string why) {
+  lastFailure_ = std::move(why);
+  return false;
+}
+
 bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subKey,
                                      const std::string& valueName, const std::string& data) {
   const Key key(root, subKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
-  if (!key.get()) return false;
+  if (!key.get()) return Fail(win32errors::Text(static_cast<unsigned long>(key.error())));
 
   std::vector<BYTE> old(kQueryBuffer, 0);
   DWORD size = kQueryBuffer;
@@ -76,8 +84,8 @@ bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subK
   const LONG q = ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, old.data(), &size);
   if (q == ERROR_FILE_NOT_FOUND) {
     type = REG_SZ;
-  } else if (q != ERROR_SUCCESS) {
-    return false;  // among others, a value of more than 1024 bytes
+  } else if (q != ERROR_SUCCESS) {  // among others, a value of more than 1024 bytes
+    return Fail("the value there is not one this program writes");
   }
 
   std::vector<BYTE> bytes;
@@ -86,17 +94,21 @@ bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subK
     bytes.push_back(0);
   } else if (type == REG_DWORD) {
     const std::optional<double> number = LeadingNumber(data);
-    if (!number || *number < -2147483648.5 || *number >= 4294967295.5) return false;  // 32 bits, signed or not
+    if (!number || *number < -2147483648.5 || *number >= 4294967295.5)  // 32 bits, signed or not
+      return Fail("the value there holds a number");
     // Halves to the even neighbour (the default rounding mode).
     const auto whole = static_cast<long long>(std::nearbyint(*number));
     const auto v = static_cast<DWORD>(static_cast<std::uint32_t>(whole));
     bytes.resize(sizeof v);
     std::memcpy(bytes.data(), &v, sizeof v);
   } else {
-    return false;
+    return Fail("the value there is not one this program writes");
   }
-  return ::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes.data(),
-                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+  const LONG w = ::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes.data(),
+                                  static_cast<DWORD>(bytes.size()));
+  if (w != ERROR_SUCCESS) return Fail(win32errors::Text(static_cast<unsigned long>(w)));
+  lastFailure_.clear();
+  return true;
 }
 
 void Win32Registry::DeleteRegistryValue(std::uint32_t root, const std::string& subKey,

@@ -23,6 +23,11 @@ class Win32Registry : public IRegistry {
   // Removes the value; a missing key or value is not an error.
   void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
                            const std::string& valueName) override;
+  std::string LastFailure() const override { return lastFailure_; }
+
+ private:
+  bool Fail(std::string why);
+  std::string lastFailure_;
 };
 
 // The leading decimal number of a text (blanks before it skipped), as the registry's number

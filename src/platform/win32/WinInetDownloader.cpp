@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -20,7 +21,7 @@ namespace tavrel {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using Failure = WinInetDownloader::Failure;
+using Why = DownloadFailure;
 
 namespace {
 
@@ -52,21 +53,26 @@ struct Transfer {
   Clock::time_point lastActivity = Clock::now();
   bool done = false;
   bool cancelled = false;
-  bool ok = false;
-  Failure failure = Failure::kOther;
-  std::string error;
+  DownloadResult result = DownloadResult::Failed(Why::kBadAnswer, "the transfer did not end");
 };
 
-Failure FailureOfError(DWORD e) {
+Why WhyOfError(DWORD e) {
   switch (e) {
     case ERROR_INTERNET_CANNOT_CONNECT:
+      return Why::kRefused;
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
-      return Failure::kRefused;
+      return Why::kNoHost;
     case ERROR_INTERNET_TIMEOUT:
-      return Failure::kTimedOut;
+      return Why::kTimedOut;
     default:
-      return Failure::kOther;
+      return Why::kBadAnswer;
   }
+}
+
+Why WhyOfStatus(DWORD status) {
+  if (status == 404 || status == 410) return Why::kNotFound;
+  if (status == 401 || status == 403 || status == 407) return Why::kRefused;
+  return Why::kBadAnswer;
 }
 
 std::string ErrorText(const char* what, DWORD e) {
@@ -121,53 +127,49 @@ class Run {
     std::string current = t_.url;
     for (int hop = 0;; ++hop) {
       const std::optional<Url> u = Crack(current);
-      if (!u) return Fail(Failure::kOther, "not an http or https address: " + current);
+      if (!u) return Fail(Why::kBadAnswer, "not an http or https address: " + current);
       request_.reset();  // the previous hop's, before its connection
       connection_.reset(::InternetConnectA(t_.session, u->host.c_str(), u->port, nullptr, nullptr,
                                            INTERNET_SERVICE_HTTP, 0, 0));
-      if (!connection_) return Fail(Failure::kOther, ErrorText("no connection", ::GetLastError()));
+      if (!connection_) return Fail(Why::kBadAnswer, ErrorText("no connection", ::GetLastError()));
       request_.reset(::HttpOpenRequestA(connection_.get(), "GET", u->path.c_str(), nullptr, nullptr,
                                         nullptr, kRequestFlags | (u->https ? INTERNET_FLAG_SECURE : 0), 0));
-      if (!request_) return Fail(Failure::kOther, ErrorText("no request", ::GetLastError()));
+      if (!request_) return Fail(Why::kBadAnswer, ErrorText("no request", ::GetLastError()));
       // The platform's bounds for each step: connecting, and each wait for the server.
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &t_.connectMs, sizeof t_.connectMs);
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_SEND_TIMEOUT, &t_.stallMs, sizeof t_.stallMs);
       if (!::HttpSendRequestA(request_.get(), kNoCache, DWORD(-1), nullptr, 0)) {
         const DWORD e = ::GetLastError();
-        return Fail(FailureOfError(e), ErrorText("no answer from the server", e));
+        return Fail(WhyOfError(e), ErrorText("no answer from the server", e));
       }
       Touch();
       DWORD status = 0;
       DWORD size = sizeof status;
       if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                             &size, nullptr))
-        return Fail(Failure::kOther, "the server's answer has no status");
+        return Fail(Why::kBadAnswer, "the server's answer has no status");
       if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
         const std::string location = Header(request_.get(), HTTP_QUERY_LOCATION);
-        if (location.empty()) return Fail(Failure::kOther, "a redirect without a location");
+        if (location.empty()) return Fail(Why::kBadAnswer, "a redirect without a location");
         if (hop >= t_.maxRedirects)
-          return Fail(Failure::kOther, "more than " + std::to_string(t_.maxRedirects) + " redirects");
+          return Fail(Why::kBadAnswer, "more than " + std::to_string(t_.maxRedirects) + " redirects");
         std::vector<char> next(INTERNET_MAX_URL_LENGTH + 1);
         DWORD len = static_cast<DWORD>(next.size());
         if (!::InternetCombineUrlA(current.c_str(), location.c_str(), next.data(), &len, ICU_NO_ENCODE))
-          return Fail(Failure::kOther, "a redirect to an unusable address: " + location);
+          return Fail(Why::kBadAnswer, "a redirect to an unusable address: " + location);
         current.assign(next.data(), len);
         continue;
       }
       if (status < 200 || status > 299)
-        return Fail(status == 404 || status == 410 ? Failure::kNotFound : Failure::kOther,
-                    "the server answered " + std::to_string(status));
+        return Fail(WhyOfStatus(status), "the server answered " + std::to_string(status));
       break;
     }
     Body();
   }
 
  private:
-  void Fail(Failure f, std::string error) {
-    t_.failure = f;
-    t_.error = std::move(error);
-  }
+  void Fail(Why why, std::string detail) { t_.result = DownloadResult::Failed(why, std::move(detail)); }
   void Touch() {
     std::lock_guard lock(t_.m);
     t_.lastActivity = Clock::now();
@@ -176,15 +178,16 @@ class Run {
   void Body() {
     // WinINet cannot tell a complete answer of unannounced length from a broken one: a head cut
     // off reads as an answer without headers, and a chunked body that stops reads as a whole one.
-    // So only an announced length that arrives in full counts as complete.
+    // So only an announced length that arrives in full counts as complete. An answer without one
+    // is read up to the cap all the same, to say whether it was too large.
     const std::string announced = Header(request_.get(), HTTP_QUERY_CONTENT_LENGTH);
     char* end = nullptr;
     const std::uint64_t length = std::strtoull(announced.c_str(), &end, 10);
-    if (announced.empty() || end == announced.c_str() || *end != '\0')
-      return Fail(Failure::kOther, "the answer does not say how long it is");
-    if (length > t_.cap)
-      return Fail(Failure::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
-    {
+    const bool known = !announced.empty() && end != announced.c_str() && *end == '\0';
+    if (known && length > t_.cap)
+      return Fail(Why::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
+    const std::uint64_t room = known ? length : t_.cap;
+    if (known) {
       std::lock_guard lock(t_.m);
       t_.length = length;
     }
@@ -194,22 +197,26 @@ class Run {
       DWORD n = 0;
       if (!::InternetReadFile(request_.get(), piece.data(), static_cast<DWORD>(piece.size()), &n)) {
         const DWORD e = ::GetLastError();
-        return Fail(FailureOfError(e), ErrorText("the transfer broke off", e));
+        return Fail(WhyOfError(e), ErrorText("the transfer broke off", e));
       }
       if (n == 0) break;
-      if (n > length - got)
-        return Fail(Failure::kOther, "the answer is longer than it said");
+      if (n > room - got) {
+        if (!known) return Fail(Why::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
+        return Fail(Why::kBadAnswer, "the answer is longer than it said");
+      }
       got += n;
       std::lock_guard lock(t_.m);
+      t_.lastActivity = Clock::now();
+      if (!known) continue;  // never stored
       t_.pieces.emplace_back(piece.data(), n);
       t_.received = got;
-      t_.lastActivity = Clock::now();
       t_.cv.notify_one();
     }
+    if (!known) return Fail(Why::kBadAnswer, "the answer does not say how long it is");
     if (got != length)
-      return Fail(Failure::kOther, "the answer broke off after " + std::to_string(got) + " of " +
+      return Fail(Why::kBadAnswer, "the answer broke off after " + std::to_string(got) + " of " +
                                        std::to_string(length) + " bytes");
-    t_.ok = true;
+    t_.result = {};
   }
 
   Transfer& t_;
@@ -279,17 +286,11 @@ std::chrono::milliseconds WinInetDownloader::TotalBound(std::uint64_t maxBytes) 
   return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, scaled)));
 }
 
-bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& localPath,
-                                     std::uint64_t maxBytes, const Progress& progress) {
-  lastError_.clear();
-  const auto fail = [this](Failure f, std::string e) {
-    failure_ = f;
-    lastError_ = std::move(e);
-    return false;
-  };
-  if (!Crack(url)) return fail(Failure::kOther, "not an http or https address: " + url);
+DownloadResult WinInetDownloader::DownloadFile(const std::string& url, const std::string& localPath,
+                                               std::uint64_t maxBytes, const Progress& progress) {
+  if (!Crack(url)) return DownloadResult::Failed(Why::kBadAnswer, "not an http or https address: " + url);
   TempFile file(localPath);
-  if (!file.ok()) return fail(Failure::kOther, "cannot create a file beside " + localPath);
+  if (!file.ok()) return DownloadResult::Failed(Why::kLocalFile, "cannot create a file beside " + localPath);
 
   const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
                             std::to_string(build::kVersionMinor) + "." +
@@ -304,7 +305,8 @@ bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& 
   t->stallMs = static_cast<DWORD>(std::max<std::int64_t>(limits_.stall.count(), 1) + 2000);
   // The system's proxy settings apply, as for the browser.
   t->session = ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!t->session) return fail(Failure::kOther, ErrorText("WinINet could not be started", ::GetLastError()));
+  if (!t->session)
+    return DownloadResult::Failed(Why::kLocalFile, ErrorText("WinINet could not be started", ::GetLastError()));
   try {
     std::thread([t] {
       Run run(*t);
@@ -315,13 +317,13 @@ bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& 
     }).detach();
   } catch (const std::system_error&) {
     ::InternetCloseHandle(t->session);
-    return fail(Failure::kOther, "no thread for the transfer");
+    return DownloadResult::Failed(Why::kLocalFile, "no thread for the transfer");
   }
 
   // Write what arrives, report progress at a steady pace, and end the transfer at its bounds.
   const auto interval = limits_.progressInterval.count() > 0 ? limits_.progressInterval : 50ms;
   const auto deadline = Clock::now() + TotalBound(maxBytes);
-  std::string overText;
+  std::string over;
   bool writeFailed = false;
   std::unique_lock lock(t->m);
   for (;;) {
@@ -338,32 +340,29 @@ bool WinInetDownloader::DownloadFile(const std::string& url, const std::string& 
       break;
     }
     if (quiet >= limits_.stall) {
-      overText = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
+      over = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
     } else if (Clock::now() >= deadline) {
-      overText = "the transfer took longer than " + std::to_string(TotalBound(maxBytes).count()) + " ms";
+      over = "the transfer took longer than " + std::to_string(TotalBound(maxBytes).count()) + " ms";
     }
-    if (!overText.empty()) {
+    if (!over.empty()) {
       lock.lock();
       break;
     }
     if (progress) progress(received, length);
     lock.lock();
   }
-  const bool ok = t->done && t->ok;
-  const Failure failure = t->failure;
-  const std::string error = t->error;
-  t->cancelled = !t->done;
+  const DownloadResult result = t->done ? t->result : DownloadResult{};
+  const std::uint64_t received = t->received, length = t->length;
   lock.unlock();
   // Ends every call the helper thread may still be blocked in; it lets go of its share itself.
   ::InternetCloseHandle(t->session);
 
-  if (!overText.empty()) return fail(Failure::kTimedOut, overText);
-  if (writeFailed) return fail(Failure::kOther, "writing the downloaded file failed");
-  if (!ok) return fail(failure, error);
-  if (progress) progress(t->received, t->length);
-  if (!file.Commit(localPath)) return fail(Failure::kOther, "storing " + localPath + " failed");
-  failure_ = Failure::kNone;
-  return true;
+  if (!over.empty()) return DownloadResult::Failed(Why::kTimedOut, over);
+  if (writeFailed) return DownloadResult::Failed(Why::kLocalFile, "writing the downloaded file failed");
+  if (!result.Ok()) return result;
+  if (progress) progress(received, length);
+  if (!file.Commit(localPath)) return DownloadResult::Failed(Why::kLocalFile, "storing " + localPath + " failed");
+  return {};
 }
 
 }  // namespace tavrel

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <chrono>
-#include <optional>
 #include <string>
 
 #include "core/IDownloader.h"
@@ -33,9 +32,6 @@ class WinInetDownloader : public IDownloader {
     std::chrono::milliseconds progressInterval{50};
   };
 
-  // Why a transfer failed.
-  enum class Failure { kNone, kNotFound, kRefused, kTimedOut, kTooLarge, kOther };
-
   WinInetDownloader();
   explicit WinInetDownloader(Limits limits);
 
@@ -44,21 +40,16 @@ class WinInetDownloader : public IDownloader {
   // temporary file beside localPath, moved over localPath only after a final 2xx answer whose
   // whole body arrived (as long as announced, at most maxBytes); on any failure the temporary
   // file is removed and localPath is left as it was. Caches are neither read nor written; the
-  // system's proxy settings apply.
-  bool DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
-                    const Progress& progress) override;
-
-  // Why the last transfer failed, in words and as a kind; empty and kNone after a success.
-  const std::string& LastError() const { return lastError_; }
-  Failure LastFailure() const { return failure_; }
+  // system's proxy settings apply. An answer that does not announce its length is refused
+  // (kBadAnswer): through WinINet a cut-off one cannot be told from a whole one.
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
+                              std::uint64_t maxBytes, const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
   std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;
 
  private:
   Limits limits_;
-  std::string lastError_;
-  Failure failure_ = Failure::kNone;
 };
 
 }  // namespace tavrel
