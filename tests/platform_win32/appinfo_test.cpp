@@ -2,6 +2,9 @@
 // company from the version resource the build puts into Tavrel.exe.
 #include "platform/win32/Win32AppInfo.h"
 
+#include "platform/win32/Win32Api.h"
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include "core/BuildInfo.h"
@@ -29,7 +32,8 @@ TEST(Win32AppInfo, FolderAndNameOfAnExecutablePath) {
   }
 }
 
-TEST(Win32AppInfo, TavrelExeCarriesTheProjectsVersionAndCompany) {
+TEST(Win32AppInfo, TavrelExeCarriesTheProjectsVersionCompanyAndIcon) {
+  EXPECT_GE(::ExtractIconExA(wintest::TavrelExe().c_str(), -1, nullptr, nullptr, 0), 1u);
   const auto v = ReadVersionResource(wintest::TavrelExe());
   ASSERT_TRUE(v.has_value()) << wintest::TavrelExe();
   EXPECT_EQ(v->major, build::kVersionMajor);
