@@ -2,9 +2,9 @@
 
 #include "platform/win32/Win32Errors.h"
 
-
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tavrel {

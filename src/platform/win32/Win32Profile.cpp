@@ -2,7 +2,6 @@
 
 #include "platform/win32/Win32Errors.h"
 
-
 #include <climits>
 #include <string_view>
 

@@ -52,7 +52,6 @@ struct Transfer {
   std::uint64_t length = 0;  // announced
   Clock::time_point lastActivity = Clock::now();
   bool done = false;
-  bool cancelled = false;
   DownloadResult result = DownloadResult::Failed(Why::kBadAnswer, "the transfer did not end");
 };
 
