@@ -3,9 +3,10 @@ BUILD ?= build
 # The same tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer (without
 # optimisation, which makes that build three times quicker to compile).
 ASAN_BUILD ?= build-asan
+WINBUILD ?= build-win
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test bench clean deps screenshots package
+.PHONY: all build run test bench clean deps screenshots package windows test-windows
 
 all: build
 
@@ -29,6 +30,17 @@ test: build $(ASAN_BUILD)/build.ninja
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 300
+	@$(MAKE) --no-print-directory test-windows
+
+# Windows: Tavrel.exe cross-built with mingw-w64, its tests run under Wine.
+$(WINBUILD)/build.ninja:
+	cmake --preset windows -B $(WINBUILD)
+
+windows: deps $(WINBUILD)/build.ninja
+	cmake --build $(WINBUILD) -j $(JOBS)
+
+test-windows: windows
+	scripts/wine-test $(WINBUILD) -j $(JOBS) --timeout 300
 
 # The Google Benchmark programs, then the whole program against a bare Qt window (as root; about
 # ten minutes: bench/whole-program says how to run it on its own).
@@ -44,4 +56,4 @@ screenshots: build
 	scripts/screenshots $(BUILD)/screenshots
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINBUILD)

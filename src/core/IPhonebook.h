@@ -25,11 +25,16 @@ struct RasEntryName {
 
 inline constexpr std::uint32_t kMaxPhonebookEntries = 256;
 
+// What a dial answers when it outlived its time bound and was abandoned (hung up): the
+// platform's ERROR_REQUEST_TIMEOUT.
+inline constexpr std::uint32_t kRasErrorTimeout = 638;
+
 class IPhonebook {
  public:
   virtual ~IPhonebook() = default;
   // Dials synchronously: returns only when the connection is up (0) or the attempt failed
-  // (non-zero). Bounded in time.
+  // (non-zero). Bounded in time: an attempt past the bound is abandoned and answers
+  // kRasErrorTimeout.
   virtual std::uint32_t RasDial(const RasDialParams& params) = 0;
   // Fills at most entries.size() names in phonebook order; count receives how many were
   // written. Returns 0 on success.

@@ -65,6 +65,15 @@ void StopForLackOfAccount(Env& env, MonitorParts& parts) {
   modOnTop::SetTopMost(env, parts.mainWindow);
 }
 
+// Dials the entry; a dial that outlived its bound and was abandoned says so in the activity view
+// (what follows it is decided by the state, as for any dial).
+void Redial(Env& env, MonitorParts& parts, const MonitorSettings& s) {
+  if (modRAS::DialEntryResult(env, s.conId, s.userName, s.password) == kRasErrorTimeout) {
+    modMain::AppendActivity(env, parts.activity,
+                            " Dialling " + s.conId + " was abandoned: no answer within the time limit");
+  }
+}
+
 void Tail(Env& env, MonitorParts& parts) {
   parts.timer.SetEnabled(false);
   modOnTop::ClearTopMost(env, parts.mainWindow);
@@ -102,7 +111,7 @@ bool RedialAutomatically(Env& env, MonitorParts& parts, const MonitorSettings& s
                                 std::to_string(kCountLimit) + " attempts)");
   }
 
-  modRAS::DialEntry(env, s.conId, s.userName, s.password);
+  Redial(env, parts, s);
   const std::string after = modConnection::ConnectionStateText(env);
   if (IsOfflineState(after)) {
     modMain::AppendActivity(env, parts.activity, " Error connecting to: " + s.conId);
@@ -121,7 +130,7 @@ bool RedialAfterAsking(Env& env, MonitorParts& parts, const MonitorSettings& s) 
       "The connection has been lost. Would you like to re-connect?", mb::kYesNoQuestion,
       env.app.title);
   if (answer != mb::kYes) return false;
-  modRAS::DialEntry(env, s.conId, s.userName, s.password);
+  Redial(env, parts, s);
   parts.timer.SetEnabled(true);
   modOnTop::SetTopMost(env, parts.mainWindow);
   // Written whatever the dial's outcome: the next tick finds out.

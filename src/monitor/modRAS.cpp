@@ -25,6 +25,11 @@ std::string BytesToText(std::span<const char> field) {
 
 bool DialEntry(Env& env, const std::string& entryName, const std::string& userName,
                const std::string& password) {
+  return DialEntryResult(env, entryName, userName, password) == 0;
+}
+
+std::uint32_t DialEntryResult(Env& env, const std::string& entryName, const std::string& userName,
+                              const std::string& password) {
   RasDialParams p{};
   p.dwSize = 1052;
   TextToBytes(entryName, p.szEntryName);
@@ -33,10 +38,10 @@ bool DialEntry(Env& env, const std::string& entryName, const std::string& userNa
   TextToBytes(userName, p.szUserName);
   TextToBytes(password, p.szPassword);
   TextToBytes("*", p.szDomain);
-  const bool ok = env.phonebook.RasDial(p) == 0;
+  const std::uint32_t result = env.phonebook.RasDial(p);
   // The record held the password: do not leave it on the stack.
   std::fill(p.szPassword.begin(), p.szPassword.end(), '\0');
-  return ok;
+  return result;
 }
 
 void ListPhonebookEntries(Env& env, EntryControls& controls) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ std::string BytesToText(std::span<const char> field);
 // Nothing is kept and nothing is hung up afterwards.
 bool DialEntry(Env& env, const std::string& entryName, const std::string& userName,
                const std::string& password);
+// The same dial, answering the phonebook's own result: 0 when the connection came up,
+// kRasErrorTimeout when the attempt outlived its bound and was abandoned, another number when
+// it failed.
+std::uint32_t DialEntryResult(Env& env, const std::string& entryName, const std::string& userName,
+                              const std::string& password);
 
 // Appends every entry name to List1 in phonebook order; when the list then holds an item,
 // selects item 0 and loads its account. At most 256 names are listed: entries beyond the 256th

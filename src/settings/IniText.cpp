@@ -1,6 +1,6 @@
 #include "settings/IniText.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace tavrel::ini {
 
@@ -55,14 +55,14 @@ Match Find(std::string_view text, std::string_view section, std::string_view key
   key = Trim(key);
   if (section.empty() || key.empty()) return m;
 
-  const char* const base = text.data();
   bool inSection = false;
   std::size_t pos = BodyStart(text);
   while (pos < text.size()) {
-    const void* lf = std::memchr(base + pos, '\n', text.size() - pos);
-    const std::size_t lineEnd = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base)
-                                   : text.size();
-    const std::size_t next = lf ? lineEnd + 1 : text.size();
+    // A line ends at LF, CR LF or a CR alone.
+    const std::size_t lineEnd = std::min(text.find_first_of("\r\n", pos), text.size());
+    const bool terminated = lineEnd < text.size();
+    std::size_t next = terminated ? lineEnd + 1 : text.size();
+    if (terminated && text[lineEnd] == '\r' && next < text.size() && text[next] == '\n') ++next;
 
     std::size_t b = pos;
     std::size_t e = lineEnd;
@@ -76,10 +76,10 @@ Match Find(std::string_view text, std::string_view section, std::string_view key
       const std::size_t close = line.rfind(']');
       if (close != kNone) {
         if (inSection) break;  // the first section of the name ends here
-        if (SameName(line.substr(1, close - 1), section)) {
+        if (SameName(Trim(line.substr(1, close - 1)), section)) {
           inSection = m.sectionFound = true;
           m.sectionEnd = next;
-          m.sectionEndTerminated = lf != nullptr;
+          m.sectionEndTerminated = terminated;
         }
         continue;
       }
@@ -87,7 +87,7 @@ Match Find(std::string_view text, std::string_view section, std::string_view key
     if (!inSection) continue;
 
     m.sectionEnd = next;
-    m.sectionEndTerminated = lf != nullptr;
+    m.sectionEndTerminated = terminated;
     const std::size_t eq = line.find('=');
     const std::string_view name = Trim(line.substr(0, eq));
     if (!SameName(name, key)) continue;

@@ -1,8 +1,8 @@
 // Reading and editing the text of a profile ("INI") file, with the platform's profile-file rules.
 //
-// Layout: lines end with LF (a CR before it is a blank like any other). A line whose first
-// non-blank character is '[' and that holds a ']' is a section header; the name is what lies
-// between that '[' and the last ']'. Any other non-blank line is a key line: the key is the text
+// Layout: lines end with LF, CR LF or a CR alone, as the platform's profile functions read them.
+// A line whose first non-blank character is '[' and that holds a ']' is a section header; the
+// name is what lies between that '[' and the last ']', without blanks around it. Any other non-blank line is a key line: the key is the text
 // before the first '=', the value the text after it, both without surrounding blanks. A key line
 // without '=' names a key that has no value. Lines before the first header belong to no section.
 // A UTF-8 byte-order mark at the very start is skipped. Blanks are space, tab, CR, LF, VT, FF and

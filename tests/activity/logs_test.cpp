@@ -7,11 +7,13 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 constexpr const char* kHeader = "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n";
 
 struct LogsFixture : ::testing::Test {
   LogsFixture() {
-    f.fs.MakeFolders("/app/logs/traffic");
+    f.fs.MakeFolders(P("/app/logs/traffic"));
     view.Replace("Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started");
   }
   std::string File(const std::string& path) {
@@ -24,7 +26,7 @@ struct LogsFixture : ::testing::Test {
 };
 
 TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
-  const std::string traffic = "/app/logs/traffic/04-12-26_traffic.log";
+  const std::string traffic = P("/app/logs/traffic/04-12-26_traffic.log");
   f.fs.files[traffic] = "earlier\r\n";  // existing files are extended, never truncated
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(File(traffic), std::string("earlier\r\n") + kHeader) << "an empty list: the header alone";
@@ -40,11 +42,11 @@ TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
 }
 
 TEST_F(LogsFixture, MonitorLogReceivesTheWholeViewEachTimeOnItsOwnLines) {
-  f.fs.files["/app/logs/04-12-26_monitor.log"] = "earlier\r\n";
+  f.fs.files[P("/app/logs/04-12-26_monitor.log")] = "earlier\r\n";
   modMain::WriteLogs(f.env, view, list);
   modMain::AppendActivity(f.env, view, " Connection lost");
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/app/logs/04-12-26_monitor.log"),
+  EXPECT_EQ(File(P("/app/logs/04-12-26_monitor.log")),
             "earlier\r\n"
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
@@ -59,48 +61,48 @@ TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {
   modMain::AppendActivity(f.env, view, " Connection lost");
   modMain::WriteLogs(f.env, view, list);
 
-  EXPECT_EQ(File("/app/logs/31-12-26_monitor.log"),
+  EXPECT_EQ(File(P("/app/logs/31-12-26_monitor.log")),
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
-  EXPECT_EQ(File("/app/logs/01-01-27_monitor.log"),
+  EXPECT_EQ(File(P("/app/logs/01-01-27_monitor.log")),
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
             "01-01-27 - 00:00:01 Connection lost\r\n")
       << "the new day's log starts with the whole view";
-  EXPECT_EQ(File("/app/logs/traffic/31-12-26_traffic.log"), kHeader);
-  EXPECT_EQ(File("/app/logs/traffic/01-01-27_traffic.log"), kHeader);
+  EXPECT_EQ(File(P("/app/logs/traffic/31-12-26_traffic.log")), kHeader);
+  EXPECT_EQ(File(P("/app/logs/traffic/01-01-27_traffic.log")), kHeader);
 }
 
 TEST_F(LogsFixture, AVanishedLogFolderIsMadeAgain) {
-  f.env.app.folder = "/vanish";
-  f.fs.MakeFolders("/vanish/logs/traffic");
+  f.env.app.folder = P("/vanish");
+  f.fs.MakeFolders(P("/vanish/logs/traffic"));
   modMain::WriteLogs(f.env, view, list);
-  f.fs.folders.erase("/vanish/logs/traffic");
-  f.fs.folders.erase("/vanish/logs");
+  f.fs.folders.erase(P("/vanish/logs/traffic"));
+  f.fs.folders.erase(P("/vanish/logs"));
   f.fs.files.clear();
 
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_TRUE(f.fs.IsFolder("/vanish/logs"));
-  EXPECT_TRUE(f.fs.IsFolder("/vanish/logs/traffic"));
-  EXPECT_EQ(File("/vanish/logs/04-12-26_monitor.log"),
+  EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs")));
+  EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs/traffic")));
+  EXPECT_EQ(File(P("/vanish/logs/04-12-26_monitor.log")),
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
-  EXPECT_EQ(File("/vanish/logs/traffic/04-12-26_traffic.log"), kHeader);
+  EXPECT_EQ(File(P("/vanish/logs/traffic/04-12-26_traffic.log")), kHeader);
   EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
 
-  f.fs.folders.erase("/vanish/logs/traffic");  // only the traffic folder gone
+  f.fs.folders.erase(P("/vanish/logs/traffic"));  // only the traffic folder gone
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(File("/vanish/logs/traffic/04-12-26_traffic.log"), std::string(kHeader) + kHeader);
+  EXPECT_EQ(File(P("/vanish/logs/traffic/04-12-26_traffic.log")), std::string(kHeader) + kHeader);
 }
 
 TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
-  f.env.app.folder = "/readonly";  // a folder of its own: failures are remembered per file
-  f.fs.MakeFolders("/readonly/logs/traffic");
+  f.env.app.folder = P("/readonly");  // a folder of its own: failures are remembered per file
+  f.fs.MakeFolders(P("/readonly/logs/traffic"));
   f.fs.readOnly = true;
   for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
   const std::string once = view.Text();
-  EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file "
-                      "/readonly/logs/04-12-26_monitor.log"),
+  EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file " +
+                      P("/readonly/logs/04-12-26_monitor.log")),
             std::string::npos) << once;
-  EXPECT_NE(once.find(" Cannot write the log file /readonly/logs/traffic/04-12-26_traffic.log: "
-                      "read-only file system"),
+  EXPECT_NE(once.find(" Cannot write the log file " + P("/readonly/logs/traffic/04-12-26_traffic.log") +
+                      ": read-only file system"),
             std::string::npos);
   EXPECT_EQ(once.find("Cannot write", once.find("traffic.log")), std::string::npos)
       << "three failing ticks, one entry per log";
@@ -108,7 +110,7 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   f.fs.readOnly = false;
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(view.Text(), once) << "success adds nothing";
-  EXPECT_NE(File("/readonly/logs/04-12-26_monitor.log").find("Cannot write the log file"),
+  EXPECT_NE(File(P("/readonly/logs/04-12-26_monitor.log")).find("Cannot write the log file"),
             std::string::npos) << "the entries reach the log once it can be written";
 
   f.fs.readOnly = true;
@@ -120,11 +122,11 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
 // below 512 MiB on a file system larger than 25.6 GiB, nothing is appended.
 struct LowDisk : LogsFixture {
   LowDisk() {
-    f.env.app.folder = "/low";  // a folder of its own: the held-back logs are remembered per folder
-    f.fs.MakeFolders("/low/logs/traffic");
+    f.env.app.folder = P("/low");  // a folder of its own: the held-back logs are remembered per folder
+    f.fs.MakeFolders(P("/low/logs/traffic"));
   }
   void Room(std::uint64_t available, std::uint64_t total) {
-    for (const char* folder : {"/low/logs", "/low/logs/traffic"})
+    for (const std::string& folder : {P("/low/logs"), P("/low/logs/traffic")})
       f.fs.space[folder] = DiskSpace{available, total};
   }
   int Count(const std::string& what) const {
@@ -134,8 +136,8 @@ struct LowDisk : LogsFixture {
       ++n;
     return n;
   }
-  const std::string monitor = "/low/logs/04-12-26_monitor.log";
-  const std::string traffic = "/low/logs/traffic/04-12-26_traffic.log";
+  const std::string monitor = P("/low/logs/04-12-26_monitor.log");
+  const std::string traffic = P("/low/logs/traffic/04-12-26_traffic.log");
 };
 
 TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
@@ -144,16 +146,16 @@ TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
   for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(File(monitor), "<missing>");
   EXPECT_EQ(File(traffic), "<missing>");
-  EXPECT_EQ(Count(" Disk nearly full (2.0 MiB free in /low/logs): the monitor and traffic logs are "
-                  "not written while less than 2.0 MiB is free"),
+  EXPECT_EQ(Count(" Disk nearly full (2.0 MiB free in " + P("/low/logs") +
+                  "): the monitor and traffic logs are not written while less than 2.0 MiB is free"),
             1)
       << view.Text();
 
   Room(kTotal / 50, kTotal);  // exactly the floor: room enough
   modMain::WriteLogs(f.env, view, list);
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(Count(" Disk space is back (2.0 MiB free in /low/logs): the monitor and traffic logs "
-                  "are written again"),
+  EXPECT_EQ(Count(" Disk space is back (2.0 MiB free in " + P("/low/logs") +
+                  "): the monitor and traffic logs are written again"),
             1)
       << view.Text();
   EXPECT_EQ(Count("Disk nearly full"), 1);
@@ -178,8 +180,8 @@ TEST_F(LowDisk, TheFloorIsAtMost512MiB) {
 
 TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
   constexpr std::uint64_t kTotal = 100 * 1024 * 1024;
-  f.fs.space["/low/logs"] = DiskSpace{kTotal / 2, kTotal};
-  f.fs.space["/low/logs/traffic"] = DiskSpace{0, kTotal};  // another file system mounted there
+  f.fs.space[P("/low/logs")] = DiskSpace{kTotal / 2, kTotal};
+  f.fs.space[P("/low/logs/traffic")] = DiskSpace{0, kTotal};  // another file system mounted there
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(File(traffic), "<missing>");
   EXPECT_NE(File(monitor), "<missing>");
@@ -187,7 +189,7 @@ TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
                   "written while less than 2.0 MiB is free"),
             1)
       << view.Text();
-  f.fs.space["/low/logs/traffic"] = DiskSpace{kTotal / 2, kTotal};
+  f.fs.space[P("/low/logs/traffic")] = DiskSpace{kTotal / 2, kTotal};
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(Count("the traffic log is written again"), 1) << view.Text();
 }

@@ -11,28 +11,30 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 TEST(StripTrailingBackslash, DropsBlanksThenOneSeparator) {
-  EXPECT_EQ(modMain::StripTrailingBackslash("/var/app/ "), "/var/app");
-  EXPECT_EQ(modMain::StripTrailingBackslash("  /var/app//"), "/var/app/");
-  EXPECT_EQ(modMain::StripTrailingBackslash("/"), "");
+  EXPECT_EQ(modMain::StripTrailingBackslash(P("/var/app/ ")), P("/var/app"));
+  EXPECT_EQ(modMain::StripTrailingBackslash(P("  /var/app//")), P("/var/app/"));
+  EXPECT_EQ(modMain::StripTrailingBackslash(P("/")), "");
   EXPECT_EQ(modMain::StripTrailingBackslash("   "), "");
 }
 
 TEST(FolderAndFileExists, ReportOnlyWhatTheyAreAskedFor) {
   fakes::FakeEnv f;
-  f.fs.MakeFolders("/app/logs");
-  f.fs.files["/app/help.chm"] = "x";
-  f.fs.files["/app/.hidden"] = "x";
+  f.fs.MakeFolders(P("/app/logs"));
+  f.fs.files[P("/app/help.chm")] = "x";
+  f.fs.files[P("/app/.hidden")] = "x";
 
-  std::string p = " /app/logs/ ";
+  std::string p = P(" /app/logs/ ");
   EXPECT_TRUE(modMain::FolderExists(f.env, p));
-  EXPECT_EQ(p, "/app/logs") << "the caller sees the cleaned path";
-  std::string file = "/app/help.chm";
+  EXPECT_EQ(p, P("/app/logs")) << "the caller sees the cleaned path";
+  std::string file = P("/app/help.chm");
   EXPECT_FALSE(modMain::FolderExists(f.env, file));
 
-  EXPECT_TRUE(modMain::FileExists(f.env, "/app/help.chm"));
-  EXPECT_FALSE(modMain::FileExists(f.env, "/app/logs")) << "a folder is no file";
-  EXPECT_FALSE(modMain::FileExists(f.env, "/app/.hidden")) << "a hidden file does not count";
+  EXPECT_TRUE(modMain::FileExists(f.env, P("/app/help.chm")));
+  EXPECT_FALSE(modMain::FileExists(f.env, P("/app/logs"))) << "a folder is no file";
+  EXPECT_FALSE(modMain::FileExists(f.env, P("/app/.hidden"))) << "a hidden file does not count";
   EXPECT_FALSE(modMain::FileExists(f.env, ""));
   EXPECT_FALSE(modMain::FileExists(f.env, "   "));
 }

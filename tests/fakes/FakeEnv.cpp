@@ -7,7 +7,7 @@ namespace tavrel::fakes {
 namespace {
 AppInfo TestAppInfo() {
   AppInfo app;
-  app.folder = "/app";
+  app.folder = P("/app");
   app.exeName = "tavrel";
   app.server = "updates.test:8080";
   return app;
@@ -17,8 +17,8 @@ AppInfo TestAppInfo() {
 FakeEnv::FakeEnv()
     : env{TestAppInfo(), desktop, clock,     fs,      profile,    registry, connection,
           phonebook,     tcp,     addresses, sockets, downloader, wm,       style} {
-  fs.MakeFolders("/app");
-  fs.MakeFolders("/tmp");
+  fs.MakeFolders(P("/app"));
+  fs.MakeFolders(P("/tmp"));
 }
 
 std::string FakeEnv::IniPath() const { return modSettings::IniFilePath(env); }

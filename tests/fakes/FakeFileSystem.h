@@ -6,18 +6,20 @@
 
 #include "core/IFileSystem.h"
 #include "fakes/EventLog.h"
+#include "fakes/Paths.h"
 
 namespace tavrel::fakes {
 
-// An in-memory file system with '/' separators. Folders must be created before files in them.
+// An in-memory file system with the platform's separator (see P). Folders must be created before
+// files in them; a name that begins with '.' stands for a hidden file.
 class FakeFileSystem : public IFileSystem {
  public:
-  explicit FakeFileSystem(EventLog& log) : log_(log) { folders.insert("/"); }
+  explicit FakeFileSystem(EventLog& log) : log_(log) { folders.insert(P("/")); }
 
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
   bool IsOrdinaryFile(const std::string& path) override {
     if (!files.count(path)) return false;
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSep);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return !name.empty() && name[0] != '.';
   }
@@ -66,14 +68,14 @@ class FakeFileSystem : public IFileSystem {
   std::string LastFailure() const override { return lastFailure; }
 
   static std::string Parent(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSep);
     if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return slash == 0 ? P("/") : path.substr(0, slash);
   }
   // Creates a folder and all its parents.
   void MakeFolders(const std::string& path) {
     for (std::size_t i = 1; i <= path.size(); ++i)
-      if (i == path.size() || path[i] == '/') folders.insert(path.substr(0, i));
+      if (i == path.size() || path[i] == kPathSep) folders.insert(path.substr(0, i));
   }
 
   std::map<std::string, std::string> files;
@@ -81,7 +83,7 @@ class FakeFileSystem : public IFileSystem {
   std::set<std::string> unreadable;
   std::set<std::string> privateFiles;
   std::map<std::string, DiskSpace> space;  // by folder; a folder not listed: unknown
-  std::string tempFolder = "/tmp/";
+  std::string tempFolder = P("/tmp/");
   std::string lastFailure;
   bool readOnly = false;
 

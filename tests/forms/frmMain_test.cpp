@@ -8,6 +8,9 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+using fakes::kExeSuffix;
+
 using fakes::EventLog;
 
 class MainWindowTest : public ::testing::Test {
@@ -32,10 +35,10 @@ TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
   f.tcp.rows = {MibTcpRow{5, 0x0100007f, 0x5000, 0x0100007f, 0x1234}};
   f.addresses.rows = {MibIpAddrRow{0x0100007f, 1, 0x000000ff, 1, 0, 0, 0}};
   form.Form_Load();
-  ExpectInOrder({"DoEvents", "GetTcpTable", "GetIpAddrTable", "CreateFolder /app/logs",
-                 "CreateFolder /app/logs/traffic", "DoEvents", "AppendFile /app/logs/04-12-26_monitor.log",
-                 "AppendFile /app/logs/traffic/04-12-26_traffic.log", "SetTopMost 7",
-                 "ReplaceFile /app/Tavrel.ini"});
+  ExpectInOrder({"DoEvents", "GetTcpTable", "GetIpAddrTable", P("CreateFolder /app/logs"),
+                 P("CreateFolder /app/logs/traffic"), "DoEvents", P("AppendFile /app/logs/04-12-26_monitor.log"),
+                 P("AppendFile /app/logs/traffic/04-12-26_traffic.log"), "SetTopMost 7",
+                 P("ReplaceFile /app/Tavrel.ini")});
   EXPECT_FALSE(view.listVisible);
   EXPECT_TRUE(view.activityVisible);
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
@@ -62,20 +65,20 @@ TEST_F(MainWindowTest, LoadResetsTheFailureCountStoredByAnEarlierRun) {
 }
 
 TEST_F(MainWindowTest, LogFoldersAreCreatedOnlyWhenMissing) {
-  f.fs.MakeFolders("/app/logs/traffic");
+  f.fs.MakeFolders(P("/app/logs/traffic"));
   form.Form_Load();
-  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs"));
-  EXPECT_FALSE(f.log.Has("CreateFolder /app/logs/traffic"));
+  EXPECT_FALSE(f.log.Has(P("CreateFolder /app/logs")));
+  EXPECT_FALSE(f.log.Has(P("CreateFolder /app/logs/traffic")));
 }
 
 TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
-  f.fs.files["/app/logs"] = "not a folder";
+  f.fs.files[P("/app/logs")] = "not a folder";
   form.Form_Load();
   const std::string& text = form.txtConnection.Text();
-  EXPECT_NE(text.find(" Cannot create the log folder /app/logs (a file of that name is in the way)"),
+  EXPECT_NE(text.find(" Cannot create the log folder " + P("/app/logs") + " (a file of that name is in the way)"),
             std::string::npos)
       << text;
-  EXPECT_EQ(f.fs.files["/app/logs"], "not a folder") << "the user's file is kept";
+  EXPECT_EQ(f.fs.files[P("/app/logs")], "not a folder") << "the user's file is kept";
   EXPECT_TRUE(f.log.Has("SetTopMost 7"));
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
 }
@@ -83,26 +86,26 @@ TEST_F(MainWindowTest, AFileNamedLogsIsReportedAndStartUpGoesOn) {
 // A settings file that cannot be written is named in the activity view once per run of failed
 // writes: at load, not again at every tick, and again after writes worked for a while.
 TEST_F(MainWindowTest, AFailingSettingsFileIsReportedOncePerRunOfFailures) {
-  const std::string line = " Cannot write the settings file /app/Tavrel.ini: a folder";
+  const std::string line = " Cannot write the settings file " + P(P("/app/Tavrel.ini")) + ": a folder";
   const auto count = [&] {
     int n = 0;
     for (std::size_t at = 0; (at = form.txtConnection.Text().find(line, at)) != std::string::npos; ++at) ++n;
     return n;
   };
-  f.fs.folders.insert("/app/Tavrel.ini");  // a folder in the way: no write can succeed
+  f.fs.folders.insert(P("/app/Tavrel.ini"));  // a folder in the way: no write can succeed
   form.Form_Load();
   EXPECT_EQ(count(), 1) << form.txtConnection.Text();
-  EXPECT_LT(form.txtConnection.Text().find(line), f.fs.files.at("/app/logs/04-12-26_monitor.log").size())
+  EXPECT_LT(form.txtConnection.Text().find(line), f.fs.files.at(P("/app/logs/04-12-26_monitor.log")).size())
       << "reported before the first log write";
   form.tmrConnect_Timer();
   f.Save("Temp", "1", "GD");  // still failing
   form.tmrConnect_Timer();
   EXPECT_EQ(count(), 1);
-  f.fs.folders.erase("/app/Tavrel.ini");
+  f.fs.folders.erase(P("/app/Tavrel.ini"));
   f.Save("Temp", "1", "GD");
   form.tmrConnect_Timer();
-  f.fs.files.erase("/app/Tavrel.ini");
-  f.fs.folders.insert("/app/Tavrel.ini");
+  f.fs.files.erase(P("/app/Tavrel.ini"));
+  f.fs.folders.insert(P("/app/Tavrel.ini"));
   f.Save("Temp", "1", "GD");
   form.tmrConnect_Timer();
   EXPECT_EQ(count(), 2);
@@ -121,8 +124,8 @@ TEST_F(MainWindowTest, ActivationCentresTheWindowRoundingHalvesToEven) {
 TEST_F(MainWindowTest, EndOfSessionRegistersOneMoreStartThenUnloads) {
   form.Form_QueryUnload(unload::kAppWindows);
   ExpectInOrder({"Timer off", "ClearTopMost 7", "SetRegistryValue " + std::string(kRunOnceKey),
-                 "ReplaceFile /app/Tavrel.ini", "UnloadOtherWindows", "EndProcess"});
-  EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), "/app/tavrel");
+                 P("ReplaceFile /app/Tavrel.ini"), "UnloadOtherWindows", "EndProcess"});
+  EXPECT_EQ((f.registry.values[{HKEY_LOCAL_MACHINE_, kRunOnceKey, "Tavrel"}]), P("/app/tavrel") + kExeSuffix);
   EXPECT_EQ(f.Get("Temp", "1", "x"), "");
 
   // Where the platform knows the executable's own path, the entry runs that, not the program

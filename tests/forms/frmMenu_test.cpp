@@ -9,6 +9,8 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 constexpr WindowHandle kMain = 7;
 const std::string kServer = "http://updates.test:8080";
 
@@ -81,7 +83,7 @@ TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
       {"close image", [](MenuRig& t) { t.form.imgClose_Click(); }},
       {"focus lost twice", [](MenuRig& t) { t.form.Form_LostFocus(); t.form.Form_LostFocus(); }},
       {"help file", [](MenuRig& t) {
-         t.f.fs.files["/app/help.chm"] = "x";
+         t.f.fs.files[P("/app/help.chm")] = "x";
          t.form.lblContents_Click();
        }},
       {"online help", [](MenuRig& t) {
@@ -112,13 +114,13 @@ TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
 }
 
 TEST_F(MenuTest, ContentsOpensThePresentHelpFileButNotAFolderOfItsName) {
-  f.fs.files["/app/help.chm"] = "help";
+  f.fs.files[P("/app/help.chm")] = "help";
   form.lblContents_Click();
   EXPECT_TRUE(f.desktop.boxes.empty());
-  EXPECT_EQ(f.desktop.opened, std::vector<std::string>{"/app/help.chm"});
+  EXPECT_EQ(f.desktop.opened, std::vector<std::string>{P("/app/help.chm")});
 
   MenuRig t;
-  t.f.fs.MakeFolders("/app/help.chm");
+  t.f.fs.MakeFolders(P("/app/help.chm"));
   t.form.lblContents_Click();
   EXPECT_EQ(t.f.desktop.boxes.size(), 1u) << "the question";
   EXPECT_TRUE(t.f.desktop.opened.empty());

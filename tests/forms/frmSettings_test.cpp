@@ -14,6 +14,9 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+using fakes::kExeSuffix;
+
 // The window in memory. Unload closes it the way the real window does: its unload handler runs.
 class FakeSettingsView : public ISettingsView {
  public:
@@ -108,7 +111,7 @@ TEST_F(SettingsWindow, OpeningStepsInOrderAndThePhonebooksOwnAccountIsShown) {
   Save("ConID", "Home");
   Save("UName", "carol");
   Save("Retry", "07");
-  f.registry.values[{HKEY_LOCAL_MACHINE_, kRunKey, "Tavrel"}] = "/old/place/tavrel";
+  f.registry.values[{HKEY_LOCAL_MACHINE_, kRunKey, "Tavrel"}] = P("/old/place/tavrel");
   f.log.Clear();
   form.Form_Load();
   const auto& e = f.log.events;
@@ -126,7 +129,7 @@ TEST_F(SettingsWindow, OpeningStepsInOrderAndThePhonebooksOwnAccountIsShown) {
   EXPECT_TRUE(view.windows && view.autoReconnect);
   EXPECT_EQ(Get("LoadWindows"), "1");
   EXPECT_EQ(Get("AutoRecon"), "1");
-  EXPECT_EQ(RunValue(), "/app/tavrel");  // rewritten with the current path
+  EXPECT_EQ(RunValue(), P("/app/tavrel") + kExeSuffix);  // rewritten with the current path
   EXPECT_EQ(Count(kSetRun), 1);
 }
 
@@ -181,7 +184,7 @@ TEST_F(SettingsWindow, TheBoxesWriteTheirKeyOnEveryClick) {
     form.chkWindows_Click();
     EXPECT_EQ(Get("AutoRecon"), on ? "1" : "0");
     EXPECT_EQ(Get("LoadWindows"), on ? "1" : "0");
-    EXPECT_EQ(RunValue(), on ? "/app/tavrel" : "<none>");
+    EXPECT_EQ(RunValue(), on ? P("/app/tavrel") + kExeSuffix : "<none>");
   }
   EXPECT_LT(f.log.Find("ReplaceFile " + f.IniPath()), f.log.Find(kDeleteRun));
   EXPECT_TRUE(f.desktop.boxes.empty());
@@ -237,19 +240,19 @@ TEST_F(SettingsWindow, ViewLogsOpensTheLogFolderAndKeepsTheOldRetryCount) {
   form.Form_Load();
   view.retry = "9";
   form.lblViewLogs_Click();
-  EXPECT_EQ(f.desktop.launched, (std::vector<std::string>{"/app/logs"}));
+  EXPECT_EQ(f.desktop.launched, (std::vector<std::string>{P("/app/logs")}));
   EXPECT_EQ(Get("Retry"), "7");
   EXPECT_TRUE(f.desktop.boxes.empty());
   EXPECT_EQ(view.unloads, 1);
 }
 
 TEST_F(SettingsWindow, AFailedLaunchIsReportedAndTheWindowStillCloses) {
-  f.env.app.folder = "/";  // a program in the root: one separator only
+  f.env.app.folder = P("/");  // a program in the root: one separator only
   Save("ConID", "Work");
   form.Form_Load();
   f.desktop.launchSucceeds = false;
   form.Image1_Click();  // the picture acts as View Logs
-  ExpectBox("The log folder could not be opened:\r\n/logs", mb::kExclamation);
+  ExpectBox("The log folder could not be opened:\r\n" + P("/logs"), mb::kExclamation);
   EXPECT_LT(f.log.Find("MsgBox"), f.log.Find("Unload"));
   EXPECT_EQ(view.unloads, 1);
   EXPECT_TRUE(timer.Enabled()) << "the monitor carries on";

@@ -12,12 +12,14 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 constexpr WindowHandle kMain = 7;
 const std::string kVersionUrl = "http://updates.test:8080/downloads/software_updates/tavrel.txt";
 const std::string kArchiveUrl = "http://updates.test:8080/downloads/tavrelnoinstall.zip";
 const std::string kManualUrl = "http://updates.test:8080/?mode=Products&act=DL&p=tavrel";
-const std::string kLocalVersion = "/app/tavrel.txt";
-const std::string kLocalArchive = "/tmp/tavrel_upd.zip";
+const std::string kLocalVersion = P("/app/tavrel.txt");
+const std::string kLocalArchive = P("/tmp/tavrel_upd.zip");
 const std::string kReportHead = "Source: " + kVersionUrl + "\r\nTemp: " + kLocalVersion + "\r\n\r\n";
 const std::string kQuestion =
     "An error has occured whilst downloading the update, would you like to try and download it "
@@ -337,12 +339,12 @@ TEST_F(DownloadStep, NoOpensNothingAndEveryClickRepeatsTheWholeSequence) {
   EXPECT_EQ(fe.desktop.boxes.size(), 1u);
   EXPECT_TRUE(fe.desktop.opened.empty());
   EXPECT_EQ(view.captions, kCaptions);
-  fe.fs.tempFolder = "/var/tmp/";  // the archive goes to the temporary folder, one separator
-  fe.fs.MakeFolders("/var/tmp");
+  fe.fs.tempFolder = P("/var/tmp/");  // the archive goes to the temporary folder, one separator
+  fe.fs.MakeFolders(P("/var/tmp"));
   fe.downloader.bodies[kArchiveUrl] = "PK";
   form.lblDownload_Click();
   EXPECT_EQ(fe.desktop.boxes.size(), 1u);
-  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{"/var/tmp/tavrel_upd.zip"});
+  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{P("/var/tmp/tavrel_upd.zip")});
   EXPECT_EQ(view.caption, "Check for update");
 }
 

@@ -181,6 +181,18 @@ TEST_F(Cycle, AskingNoStopsYesWritesSuccessWhateverTheDialDid) {
   EXPECT_EQ(failures, 0);
 }
 
+TEST_F(Cycle, ADialPastItsBoundIsNamedAndThenJudgedByTheStateLikeAnyOther) {
+  fe.phonebook.dialResult = kRasErrorTimeout;
+  const std::string abandoned = " Dialling Home ISP was abandoned: no answer within the time limit";
+  EXPECT_EQ(TickLines(), LostLines({abandoned, " Error connecting to: Home ISP"}));
+  EXPECT_EQ(failures, 1);
+
+  Set("AutoRecon", "0");
+  fe.desktop.answers = {mb::kYes};
+  EXPECT_EQ(TickLines(), LostLines({abandoned, " Re-connection successful "}));
+  EXPECT_EQ(failures, 1);
+}
+
 TEST_F(Cycle, AutoReconIsComparedAsANumber) {
   const struct {
     const char* text;

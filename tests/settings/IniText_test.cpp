@@ -47,6 +47,8 @@ TEST(IniRead, NamesBlanksDefaultsAndOtherEditorsLayouts) {
       {"[S]\n; just a remark\n", "S", "k", "<default>"},
       {"  [S] ; main\nk=1\n", "S", "k", "1"},
       {"[S]\n[T\nk=2\n", "S", "k", "2"},  // '[T' is no header
+      {"[ S ]\nk=3\n", "S", "k", "3"},
+      {"[S]\rk=cr\rj=alone\r", "S", "j", "alone"},  // a CR alone ends a line
       {"[S]\ngarbage line\nk=a=b\n", "S", "k", "a=b"},
       {string("[S]\nk=ab\0cd\n", 12), "S", "k", "ab"},  // a NUL ends the value
       // One pair of matching enclosing quotes comes off.

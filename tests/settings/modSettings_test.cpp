@@ -9,14 +9,16 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 using std::string;
 
 TEST(IniFilePath, TitleWithBlanksAndRootFolder) {
   fakes::FakeEnv f;
-  EXPECT_EQ(modSettings::IniFilePath(f.env), "/app/Tavrel.ini");
+  EXPECT_EQ(modSettings::IniFilePath(f.env), P("/app/Tavrel.ini"));
   f.env.app.title = "My  Dial App";
-  f.env.app.folder = "/";
-  EXPECT_EQ(modSettings::IniFilePath(f.env), "/My__Dial_App.ini") << "one separator at the root";
+  f.env.app.folder = P("/");
+  EXPECT_EQ(modSettings::IniFilePath(f.env), P("/My__Dial_App.ini")) << "one separator at the root";
 }
 
 TEST(SettingsStore, DefaultsUntilTheFirstWriteCreatesAPrivateFile) {

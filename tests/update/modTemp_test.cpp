@@ -7,11 +7,13 @@
 namespace tavrel {
 namespace {
 
+using fakes::P;
+
 TEST(CollapseDoubledSeparators, PairsInARowLeftToRightWithoutOverlap) {
   const std::pair<const char*, const char*> cases[] = {
       {"", ""},     {"/tmp/a", "/tmp/a"}, {"/tmp//a", "/tmp/a"}, {"//", "/"},
       {"///", "//"}, {"////", "//"},     {"/////", "///"},     {"a//b///c////d", "a/b//c//d"}};
-  for (const auto& [in, out] : cases) EXPECT_EQ(modTemp::CollapseDoubledSeparators(in), out) << in;
+  for (const auto& [in, out] : cases) EXPECT_EQ(modTemp::CollapseDoubledSeparators(P(in)), P(out)) << in;
 }
 
 TEST(LocalArchivePath, FromTheTemporaryFolder) {
@@ -23,9 +25,9 @@ TEST(LocalArchivePath, FromTheTemporaryFolder) {
       {deep, deep + "tavrel_upd.zip"}};
   for (const auto& [folder, archive] : cases) {
     fakes::FakeEnv fe;
-    fe.fs.tempFolder = folder;
-    EXPECT_EQ(modTemp::TempFolderPath(fe.env), folder);
-    EXPECT_EQ(modTemp::LocalArchivePath(fe.env), archive);
+    fe.fs.tempFolder = P(folder);
+    EXPECT_EQ(modTemp::TempFolderPath(fe.env), P(folder));
+    EXPECT_EQ(modTemp::LocalArchivePath(fe.env), P(archive));
   }
 }
 

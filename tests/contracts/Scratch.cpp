@@ -1,0 +1,44 @@
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "contracts/Contracts.h"
+
+namespace tavrel::contract {
+
+Scratch::Scratch() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device rd;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto candidate =
+        base / ("tavrel-contract-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+Scratch::~Scratch() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+std::optional<std::string> Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+bool Spit(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace tavrel::contract

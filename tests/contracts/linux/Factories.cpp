@@ -1,0 +1,54 @@
+// The Linux implementations under the contracts.
+#include <cstdlib>
+
+#include "contracts/Contracts.h"
+#include "platform/linux/CurlDownloader.h"
+#include "platform/linux/LinuxAddressTable.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxSockets.h"
+#include "platform/linux/LinuxTcpTable.h"
+#include "settings/ProfileFile.h"
+
+namespace tavrel::contract {
+
+namespace {
+
+class LinuxProfile : public IProfile {
+ public:
+  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                      const std::string& def, std::size_t size,
+                                      const std::string& path) override {
+    return profile_.GetPrivateProfileString(section, key, def, size, path);
+  }
+  bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                 const std::string& value, const std::string& path) override {
+    return profile_.WritePrivateProfileString(section, key, value, path);
+  }
+
+ private:
+  LinuxFileSystem fs_;
+  ProfileFile profile_{fs_};
+};
+
+}  // namespace
+
+std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall,
+                                            milliseconds total) {
+  // The machine's proxy settings must not reroute the test's loopback traffic.
+  for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+    ::unsetenv(v);
+  CurlDownloader::Limits limits;
+  limits.connect = connect;
+  limits.stall = stall;
+  limits.total = total;
+  limits.base = total;
+  return std::make_unique<CurlDownloader>(limits);
+}
+
+std::unique_ptr<ITcpTable> MakeTcpTable() { return std::make_unique<LinuxTcpTable>(); }
+std::unique_ptr<IAddressTable> MakeAddressTable() { return std::make_unique<LinuxAddressTable>(); }
+std::unique_ptr<ISockets> MakeSockets() { return std::make_unique<LinuxSockets>(); }
+std::unique_ptr<IProfile> MakeProfile() { return std::make_unique<LinuxProfile>(); }
+std::unique_ptr<IFileSystem> MakeFileSystem() { return std::make_unique<LinuxFileSystem>(); }
+
+}  // namespace tavrel::contract
