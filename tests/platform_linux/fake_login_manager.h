@@ -36,14 +36,22 @@ class FakeLoginManager {
                ("--config-file=" + (dir_ / "bus.conf")).c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    for (int i = 0; i < 500 && !Exists(socket_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // The socket's file appears when the daemon binds it, a moment before it listens: the first
+    // connections may be refused, so they are tried again for up to 10 s.
     DBusError err;
     dbus_error_init(&err);
-    bus_ = dbus_connection_open_private(Address().c_str(), &err);
-    if (bus_ && !dbus_bus_register(bus_, &err)) {
-      dbus_connection_close(bus_);
-      dbus_connection_unref(bus_);
-      bus_ = nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!bus_ && std::chrono::steady_clock::now() < deadline) {
+      if (Exists(socket_)) {
+        bus_ = dbus_connection_open_private(Address().c_str(), &err);
+        if (bus_ && !dbus_bus_register(bus_, &err)) {
+          dbus_connection_close(bus_);
+          dbus_connection_unref(bus_);
+          bus_ = nullptr;
+        }
+        dbus_error_free(&err);
+      }
+      if (!bus_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (bus_ && dbus_bus_request_name(bus_, "org.freedesktop.login1", DBUS_NAME_FLAG_DO_NOT_QUEUE, &err) !=
                     DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
