@@ -106,7 +106,6 @@ void AboutWindow::ShowModal() {
   ::EnableWindow(owner_, FALSE);
   ::ShowWindow(hwnd_, SW_SHOW);
   ::SetFocus(close_);
-  if (onShown) onShown(*this);
   MSG msg;
   while (open_) {
     const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
@@ -118,22 +117,23 @@ void AboutWindow::ShowModal() {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  // The owner takes the activation back before this window goes.
+  // The owner takes the activation back before this window goes, and the window is gone before
+  // its unload puts the owner back into the topmost band (an owned window still there would keep
+  // the owner out of it under Wine).
   ::EnableWindow(owner_, TRUE);
-  ::ShowWindow(hwnd_, SW_HIDE);
+  ::DestroyWindow(hwnd_);
+  if (loaded_) {
+    loaded_ = false;
+    form_->Form_Unload();
+  }
 }
 
 void AboutWindow::SetNoticeUnderline(bool underline) {
   canvas_->SetFont(notice_, Font("MS Sans Serif", 8.25, true, underline));
 }
 
-void AboutWindow::Unload() {
-  open_ = false;
-  if (loaded_) {
-    loaded_ = false;
-    form_->Form_Unload();
-  }
-}
+// The modal loop ends; the unload runs as the window closes (ShowModal).
+void AboutWindow::Unload() { open_ = false; }
 
 LRESULT AboutWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!form_) return Default(message, wParam, lParam);

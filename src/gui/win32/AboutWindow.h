@@ -21,8 +21,6 @@ class AboutWindow : public Window, public IAboutView {
   ~AboutWindow() override;
   // Loads and shows the window and returns once it has closed.
   void ShowModal();
-  // Runs once the window is on screen, inside ShowModal's loop (tests and screenshots).
-  std::function<void(AboutWindow&)> onShown;
 
   frmAbout& form() { return *form_; }
   const Canvas& canvas() const { return *canvas_; }

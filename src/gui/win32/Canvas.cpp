@@ -39,9 +39,12 @@ std::size_t Canvas::Add(Item item) {
 
 void Canvas::AddTooltip(std::size_t index) {
   if (!tooltips_) {
+    // Without owner: a pop-up owned by the window would stand between it and the topmost band
+    // when the window is put there (Wine places the owner below its owned pop-ups, outside the
+    // band).
     tooltips_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                   ::GetModuleHandleA(nullptr), nullptr);
   }
   if (!tooltips_) return;

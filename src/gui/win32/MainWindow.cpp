@@ -35,7 +35,7 @@ RECT PlaceOf(const ControlPlace& c) { return PxRect(c.left, c.top, c.width, c.he
 
 }  // namespace
 
-MainWindow::MainWindow(Env& env, Win32Desktop& desktop) : env_(env), desktop_(desktop) {
+MainWindow::MainWindow(Env& env) : env_(env) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&icc);
   // A fixed single frame with a caption, which the border controller takes away at load.
@@ -95,7 +95,6 @@ MainWindow::MainWindow(Env& env, Win32Desktop& desktop) : env_(env), desktop_(de
   ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Tahoma", 8)), FALSE);
   ::SetWindowSubclass(edit_, &MainWindow::ViewProc, kViewSubclass, reinterpret_cast<DWORD_PTR>(this));
   ::SetWindowSubclass(list_, &MainWindow::ViewProc, kViewSubclass, reinterpret_cast<DWORD_PTR>(this));
-  desktop_.SetOwner(hwnd_);
 
   timer_ = std::make_unique<Win32Timer>(hwnd_, kTimerId, kTimerInterval,
                                         [this] { form_->tmrConnect_Timer(); });

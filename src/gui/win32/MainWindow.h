@@ -26,7 +26,7 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
  public:
   // Creates the window (its timer running from here on, as the main window's always is). Load
   // loads it: it appears, and the behaviour fills it in.
-  MainWindow(Env& env, Win32Desktop& desktop);
+  explicit MainWindow(Env& env);
   ~MainWindow() override;
   void Load();
 
@@ -77,7 +77,6 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
                                    UINT_PTR id, DWORD_PTR self);
 
   Env& env_;
-  Win32Desktop& desktop_;
   std::unique_ptr<Canvas> canvas_;
   HWND edit_ = nullptr;
   HWND list_ = nullptr;

@@ -25,8 +25,10 @@ constexpr std::array<const char*, 6> kIcons{"MENU_CONTENTS", "MENU_ABOUT", "MENU
 
 MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow)
     : env_(env), main_(mainWindow) {
+  // A tool window (no taskbar button) without owner, so that it never stands between the main
+  // window and the topmost band.
   if (!Create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, "Menu", 0, 0, Px(menu::kWidth),
-              Px(menu::kHeight), mainWindow))
+              Px(menu::kHeight), nullptr))
     return;
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(RGB(0xFF, 0xFF, 0xFF));

@@ -1,4 +1,4 @@
-// frmMenu's view on Win32: a borderless pop-up owned by the main window, drawn item by item (the
+// frmMenu's view on Win32: a borderless pop-up tool window, drawn item by item (the
 // picture strip, the highlight bar, the icons and labels, the lines and the close image). It
 // closes when it loses the activation, unless the menu itself opened what took it.
 #pragma once

@@ -148,6 +148,11 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   }
   auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {  // destroyed before its object: the object lets go of it
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  }
   return self->Handle(message, wParam, lParam);
 }
 

@@ -12,8 +12,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   tavrel::win32::Win32Platform platform(tavrel::Win32AppInfo());
   // The window and its timer exist before anything of the load runs (it lets messages run).
-  tavrel::win32::MainWindow main(platform.env, platform.desktop);
+  tavrel::win32::MainWindow main(platform.env);
   if (!main.hwnd()) return 1;
+  platform.desktop.SetOwner(main.hwnd());  // message boxes and shell requests
   main.Load();
   MSG msg;
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
