@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 WINBUILD ?= build-win
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test bench clean deps screenshots package windows test-windows
+.PHONY: all build run test bench clean deps screenshots package windows test-windows windows-package
 
 all: build
 
@@ -38,6 +38,10 @@ $(WINBUILD)/build.ninja:
 
 windows: deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
+
+# $(WINBUILD)/tavrelnoinstall.zip: Tavrel.exe and its read-me, to copy to a Windows machine.
+windows-package: windows
+	cmake --build $(WINBUILD) --target windows-package
 
 test-windows: windows
 	scripts/wine-test $(WINBUILD) -j $(JOBS) --timeout 300

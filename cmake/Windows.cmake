@@ -122,6 +122,19 @@ add_executable(Tavrel WIN32 ${CMAKE_SOURCE_DIR}/src/gui/win32/WinMain.cpp
 target_link_libraries(Tavrel PRIVATE tavrel_gui_win32)
 set_target_properties(Tavrel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# The archive a user copies to a Windows machine (the name the update download fetches):
+# Tavrel.exe without its debugging information, and a short read-me.
+set(_package_dir ${CMAKE_BINARY_DIR}/package)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/ReadMe.txt.in ${_package_dir}/ReadMe.txt
+               @ONLY NEWLINE_STYLE CRLF)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/tavrelnoinstall.zip
+    COMMAND ${CMAKE_STRIP} -o ${_package_dir}/Tavrel.exe $<TARGET_FILE:Tavrel>
+    COMMAND ${CMAKE_COMMAND} -E chdir ${_package_dir}
+            ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/tavrelnoinstall.zip --format=zip
+            Tavrel.exe ReadMe.txt
+    DEPENDS Tavrel ${_package_dir}/ReadMe.txt VERBATIM)
+add_custom_target(windows-package DEPENDS ${CMAKE_BINARY_DIR}/tavrelnoinstall.zip)
+
 # GoogleTest for the test programs, from Debian's sources (libgtest-dev installs them in
 # /usr/src/googletest).
 if(TAVREL_BUILD_TESTS)
