@@ -53,8 +53,9 @@ bench: build
 package: build
 	cmake --build $(BUILD) --target package
 
+# The Windows program's windows too, when build-win/Tavrel.exe has been built (make windows).
 screenshots: build
-	scripts/screenshots $(BUILD)/screenshots
+	scripts/screenshots $(BUILD)/screenshots $(BUILD)/tavrel $(wildcard $(WINBUILD)/Tavrel.exe)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WINBUILD)
