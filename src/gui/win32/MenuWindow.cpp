@@ -135,7 +135,7 @@ LRESULT MenuWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       // Another window (of this program or another) took the activation.
       if (LOWORD(wParam) == WA_INACTIVE && open_) form_->Form_LostFocus();
-      return 0;
+      break;  // activated, it takes the keyboard focus (Escape)
     case WM_MOUSEACTIVATE:
       return MA_ACTIVATE;
     case WM_KEYDOWN:
