@@ -58,8 +58,12 @@ std::string EntryListBox::Text() const {
 SettingsWindow::SettingsWindow(Env& env, ITimer& mainTimer, HWND mainWindow) {
   RECT r{0, 0, Px(settingswin::kInnerWidth), Px(settingswin::kInnerHeight)};
   ::AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-  if (!Create(kClassName, 0, kStyle, settingswin::kCaption, CW_USEDEFAULT, CW_USEDEFAULT,
-              r.right - r.left, r.bottom - r.top, nullptr))
+  // In the middle of the screen's work area.
+  RECT work{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (!Create(kClassName, 0, kStyle, settingswin::kCaption, (work.left + work.right - w) / 2,
+              (work.top + work.bottom - h) / 2, w, h, nullptr))
     return;
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(RGB(0xFF, 0xFF, 0xFF));
