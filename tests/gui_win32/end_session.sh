@@ -121,6 +121,9 @@ log "   Tavrel started again and the value is used up"
 
 log "3. another program closes it"
 timeout 120 "$WINE" wineboot >/dev/null 2>&1 || die "the session did not start"
+# The copy ended with the last session left its marker set: cleared, so that the wait below is
+# for this start's load.
+sed -i 's/^1=GD/1=/' "$INI"
 "$WINE" "$W/app/Tavrel.exe" >"$W/third.out" 2>&1 &
 third=$!
 wait_for 120 loaded || die "Tavrel did not load"
