@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 WINBUILD ?= build-win
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test bench clean deps screenshots package windows test-windows
+.PHONY: all build run test bench clean deps screenshots package windows test-windows windows-package
 
 all: build
 
@@ -39,6 +39,10 @@ $(WINBUILD)/build.ninja:
 windows: deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
+# $(WINBUILD)/tavrelnoinstall.zip: Tavrel.exe and its read-me, to copy to a Windows machine.
+windows-package: windows
+	cmake --build $(WINBUILD) --target windows-package
+
 test-windows: windows
 	scripts/wine-test $(WINBUILD) -j $(JOBS) --timeout 300
 
@@ -52,8 +56,9 @@ bench: build
 package: build
 	cmake --build $(BUILD) --target package
 
+# The Windows program's windows too, when build-win/Tavrel.exe has been built (make windows).
 screenshots: build
-	scripts/screenshots $(BUILD)/screenshots
+	scripts/screenshots $(BUILD)/screenshots $(BUILD)/tavrel $(wildcard $(WINBUILD)/Tavrel.exe)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WINBUILD)

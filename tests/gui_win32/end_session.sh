@@ -1,7 +1,10 @@
 #!/bin/bash
-# The end of the session and a close from another program, under Wine, with the real Tavrel.exe
-# running from a scratch program folder in a throw-away prefix (Wine's null display driver:
-# windows without a display):
+# The real Tavrel.exe under Wine, running from a scratch program folder in a throw-away prefix
+# (Wine's null display driver: windows without a display):
+#   0. started in an empty folder it writes Tavrel.ini with valA=0, makes logs and logs\traffic,
+#      and writes the day's two logs as the Linux program writes them for the same facts: the
+#      start-up and address reports, and the connection table's header and rows (a socket this
+#      script listens on is one of them);
 #   1. the session ends (wineboot --end-session --shutdown): WM_QUERYENDSESSION is close reason
 #      2, so Tavrel writes the HKLM RunOnce value that starts it once more at the next logon, and
 #      its unload empties the start-up-report marker;
@@ -16,7 +19,8 @@ TAVREL=$(realpath "${1:?usage: end_session.sh TAVREL_EXE}")
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../platform_win32/wine-scratch.sh"
 W=$(mktemp -d)
-trap 'scratch_end; rm -rf "$W"' EXIT
+listener=
+trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; scratch_end; rm -rf "$W"' EXIT
 scratch_make "$W" null-display
 mkdir "$W/app"
 cp "$TAVREL" "$W/app/Tavrel.exe"
@@ -48,10 +52,55 @@ saved_runonce() {
 }
 in_registry() { "$WINE" reg query "$RUNONCE" /v Tavrel >/dev/null 2>&1; }
 
-log "1. the session ends while Tavrel runs"
+# A socket listening on loopback: a row of the connection table whatever else the machine has.
+python3 -c 'import socket, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen()
+open("'"$W"'/port.tmp", "w").write(str(s.getsockname()[1]))
+__import__("os").rename("'"$W"'/port.tmp", "'"$W"'/port")
+time.sleep(900)' &
+listener=$!
+wait_for 30 test -s "$W/port" || die "no listening socket"
+PORT=$(cat "$W/port")
+TODAY=$(date +%d-%m-%y)
+MONITOR_LOG=$W/app/logs/${TODAY}_monitor.log
+TRAFFIC_LOG=$W/app/logs/traffic/${TODAY}_traffic.log
+ROW="127.0.0.1,$PORT,0.0.0.0,0,2,Listening"
+listed() { grep -qx "$ROW"$'\r' "$TRAFFIC_LOG" 2>/dev/null; }
+# The monitor log's entries without their time stamps.
+entries() { sed -n 's/^[0-9][0-9]-[0-9][0-9]-[0-9][0-9] - [0-9][0-9]:[0-9][0-9]:[0-9][0-9] //p' "$MONITOR_LOG" | tr -d '\r'; }
+has_entry() { entries | grep -qxF -- "$1" || die "the monitor log has no entry '$1'"; }
+
+log "0. started in an empty program folder"
 "$WINE" "$W/app/Tavrel.exe" >"$W/first.out" 2>&1 &
 first=$!
 wait_for 120 loaded || die "Tavrel did not load"
+[ -d "$W/app/logs/traffic" ] || die "no logs\\traffic folder"
+grep -qx 'valA=0'$'\r' "$INI" || die "Tavrel.ini has no valA=0 line"
+wait_for 60 listed || die "the traffic log has no row '$ROW'"
+# Every line ends in CR LF; the first names the program and its version, every other one is a
+# time-stamped entry or empty.
+[ "$(grep -vc $'\r$' "$MONITOR_LOG")" = 0 ] || die "a monitor log line does not end in CR LF"
+head -1 "$MONITOR_LOG" | grep -qx 'Tavrel [0-9]*\.[0-9]*\.[0-9]*'$'\r' || die "first line: $(head -1 "$MONITOR_LOG")"
+bad=$(tail -n +2 "$MONITOR_LOG" | tr -d '\r' | grep -v '^$' | grep -vc '^[0-9][0-9]-[0-9][0-9]-[0-9][0-9] - [0-9][0-9]:[0-9][0-9]:[0-9][0-9] ' || true)
+[ "$bad" = 0 ] || die "$bad monitor log lines are no time-stamped entries"
+[ "$(entries | head -1)" = "Monitor started" ] || die "the first entry is '$(entries | head -1)'"
+has_entry "Detecting additional IP's"
+entries | grep -q '^Resolving [0-9.]*$' || die "no 'Resolving' entry"
+entries | grep -q '^HELLO .' || die "no 'HELLO' entry"
+# The address report: one block per address, loopback among them, counted in its heading.
+blocks=$(entries | grep -c '^IP address                   : ' || true)
+has_entry "$blocks   IP addresses found"
+has_entry "IP address                   : 127.0.0.1"
+has_entry "IP Subnetmask            : 255.0.0.0"
+# The traffic log: the header, then the table's rows, at each write.
+[ "$(head -1 "$TRAFFIC_LOG")" = $'Local IP,Local Port,Remote IP,Remote Port,State,State Description\r' ] ||
+  die "traffic log header: $(head -1 "$TRAFFIC_LOG")"
+[ "$(grep -vc $'\r$' "$TRAFFIC_LOG")" = 0 ] || die "a traffic log line does not end in CR LF"
+log "   Tavrel.ini, logs\\traffic and both logs as expected ($blocks addresses; row $ROW)"
+
+log "1. the session ends while Tavrel runs"
 timeout 120 "$WINE" wineboot --end-session --shutdown >/dev/null 2>&1 || die "wineboot --end-session failed"
 wait_for 60 gone $first || die "Tavrel still runs after the end of the session"
 wait $first || die "Tavrel ended with $?"
@@ -72,6 +121,9 @@ log "   Tavrel started again and the value is used up"
 
 log "3. another program closes it"
 timeout 120 "$WINE" wineboot >/dev/null 2>&1 || die "the session did not start"
+# The copy ended with the last session left its marker set: cleared, so that the wait below is
+# for this start's load.
+sed -i 's/^1=GD/1=/' "$INI"
 "$WINE" "$W/app/Tavrel.exe" >"$W/third.out" 2>&1 &
 third=$!
 wait_for 120 loaded || die "Tavrel did not load"

@@ -6,7 +6,10 @@ namespace tavrel::win32 {
 
 int Win32Desktop::MsgBox(const std::string& text, int code, const std::string& caption) {
   const std::string& title = caption.empty() ? title_ : caption;
-  return ::MessageBoxA(owner_, text.c_str(), title.c_str(), static_cast<UINT>(code));
+  // Owned by the program's window the user works in (a box of the settings window over it), else
+  // by the main window.
+  const HWND active = ::GetActiveWindow();
+  return ::MessageBoxA(active ? active : owner_, text.c_str(), title.c_str(), static_cast<UINT>(code));
 }
 
 void Win32Desktop::ShellOpen(const std::string& target) {

@@ -18,7 +18,8 @@ class Win32Desktop : public IDesktop {
   // The window that owns message boxes and shell requests.
   void SetOwner(HWND owner) { owner_ = owner; }
 
-  // MessageBoxA with the code's buttons and icon; answers IDYES (6), IDNO (7), IDOK (1).
+  // MessageBoxA with the code's buttons and icon, owned by the program's active window (the
+  // owner set here when none is); answers IDYES (6), IDNO (7), IDOK (1).
   int MsgBox(const std::string& text, int code, const std::string& caption) override;
   void ShellOpen(const std::string& target) override;
   bool LaunchProgram(const std::string& command) override;

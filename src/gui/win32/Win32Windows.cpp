@@ -12,8 +12,11 @@ HMENU SystemMenu(WindowHandle w) {
   return ::IsWindow(Hwnd(w)) ? ::GetSystemMenu(Hwnd(w), FALSE) : nullptr;
 }
 
+// Neither moved nor sized (flags 3), and activated as well: within the program the window comes
+// forward; Windows itself keeps a program in the background from taking the foreground from
+// another one.
 void Place(WindowHandle w, HWND band) {
-  ::SetWindowPos(Hwnd(w), band, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetWindowPos(Hwnd(w), band, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 }  // namespace

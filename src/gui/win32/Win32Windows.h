@@ -9,7 +9,7 @@ namespace tavrel::win32 {
 
 class Win32WindowManager : public IWindowManager {
  public:
-  // SetWindowPos with HWND_TOPMOST / HWND_NOTOPMOST, neither moving, sizing nor activating.
+  // SetWindowPos with HWND_TOPMOST / HWND_NOTOPMOST, neither moving nor sizing (flags 3).
   void SetTopMost(WindowHandle window) override;
   void ClearTopMost(WindowHandle window) override;
   // As a press on the caption: the system's own move loop (returns when it ends).
