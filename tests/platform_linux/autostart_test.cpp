@@ -123,7 +123,7 @@ TEST_F(Autostart, WritingMakesAWholeEnabledEntryWhateverWasThere) {
   const string fresh = Slurp(RunEntry()).value_or("");
   EXPECT_EQ(fresh, "[Desktop Entry]\nType=Application\nName=Tavrel\nExec=" + Exec() + "\n");
   const char kBinary[] = "\x7f" "ELF\0\0\x01garbage\n";
-  for (const string old :
+  for (const string& old :
        {string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\nHidden=true\n"),
         string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\n"
                "X-GNOME-Autostart-enabled=false\n"),
