@@ -77,14 +77,6 @@ TEST(Convert, ReadsSettingNumbersAsTheMonitorNeedsThem) {
   EXPECT_FALSE(convert::ToInt16("1e9").has_value());
 }
 
-TEST(TimeStamp, IsDayMonthYearThenTwentyFourHourTime) {
-  fakes::FakeClock clock;
-  clock.now = {2027, 2, 1, 9, 5, 3};
-  EXPECT_EQ(modMain::TimeStamp(clock), "01-02-27 - 09:05:03");
-  clock.now = {2026, 12, 4, 23, 58, 5};
-  EXPECT_EQ(modMain::TimeStamp(clock), "04-12-26 - 23:58:05");
-}
-
 class RecordingSink : public ActivityText::ISink {
  public:
   void Replaced(const std::string& t) override { replaced.push_back(t); }

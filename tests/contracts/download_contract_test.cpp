@@ -91,6 +91,7 @@ TEST_F(DownloadContract, EveryFailureEndsInTimeAndLeavesTheOldFileAlone) {
       {"410", is(testhttp::Status(410)), Why::kNotFound},
       {"403", is(testhttp::Status(403)), Why::kRefused},
       {"500", is(testhttp::Status(500)), Why::kBadAnswer},
+      {"a final redirect without a place", is(testhttp::Status(302)), Why::kBadAnswer},
       {"head cut off", is(Reply{.raw = std::string("HTTP/1.1 200 OK\r\nContent-Le")}), Why::kBadAnswer},
       {"nothing but a status line", is(Reply{.raw = std::string("HTTP/1.1 200 OK\r\n")}), Why::kBadAnswer},
       {"body cut short", is(Reply{.body = std::string(500, 'a'), .announcedLength = 1000}), Why::kBadAnswer},

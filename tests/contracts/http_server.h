@@ -86,7 +86,11 @@ class Server {
     WSADATA wsa;
     ::WSAStartup(0x0202, &wsa);
 #endif
+#ifdef SOCK_CLOEXEC
+    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);  // not handed to programs a test starts
+#else
     listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
+#endif
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

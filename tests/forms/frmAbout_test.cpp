@@ -41,23 +41,5 @@ TEST(About, LoadTakesTheMainWindowOutOfTheBandThenFillsTheRows) {
   EXPECT_TRUE(f.wm.IsTopMost(kMain));
 }
 
-TEST(About, VersionIsMajorDotMinorAndBuildTheRevisionAsPlainDecimals) {
-  const struct {
-    int major, minor, revision;
-    const char* version;
-    const char* build;
-  } cases[] = {{1, 5, 1, "1.5", "1"}, {1, 10, 0, "1.10", "0"}, {2, 0, 123, "2.0", "123"}};
-  for (const auto& c : cases) {
-    fakes::FakeEnv f;
-    FakeAboutView view{f.log};
-    f.env.app.major = c.major;
-    f.env.app.minor = c.minor;
-    f.env.app.revision = c.revision;
-    frmAbout{f.env, view, kMain}.Form_Load();
-    EXPECT_EQ(view.version, c.version);
-    EXPECT_EQ(view.build, c.build);
-  }
-}
-
 }  // namespace
 }  // namespace tavrel

@@ -39,6 +39,10 @@ TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
                  P("CreateFolder /app/logs/traffic"), "DoEvents", P("AppendFile /app/logs/04-12-26_monitor.log"),
                  P("AppendFile /app/logs/traffic/04-12-26_traffic.log"), "SetTopMost 7",
                  P("ReplaceFile /app/Tavrel.ini")});
+  EXPECT_NE(form.txtConnection.Text().find(
+                "Detecting additional IP's\r\n04-12-26 - 13:58:05 1   IP addresses found\r\n"),
+            std::string::npos)
+      << "the address report is an entry of its own, after the start-up report";
   EXPECT_FALSE(view.listVisible);
   EXPECT_TRUE(view.activityVisible);
   EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");

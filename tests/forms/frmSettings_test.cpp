@@ -283,13 +283,5 @@ TEST_F(SettingsWindow, ClosingByTheWindowManagerWritesNothingTheTimerFollowsTheS
   EXPECT_FALSE(timer.Enabled());
 }
 
-TEST_F(SettingsWindow, HighlightBarsFollowTheMouse) {
-  const long logs = settingswin::SettingsPlace("lblViewLogs").top, white = 0xFFFFFF, grey = 0xE0E0E0;
-  form.Image1_MouseMove(1, 0, 30, 40);  // the picture marks View Logs
-  EXPECT_EQ(view.bars, (std::vector<long>{-1, grey, logs, white}));
-  form.Frame1_MouseMove(1, 0, 30, 40);
-  EXPECT_EQ(view.bars, (std::vector<long>{-1, grey, logs, grey}));
-}
-
 }  // namespace
 }  // namespace tavrel

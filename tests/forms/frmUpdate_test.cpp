@@ -378,16 +378,5 @@ TEST(UpdateWindowDownload, DisabledLinkTakesNoClickCapsPerFile) {
   EXPECT_EQ(recorder.caps, expected);
 }
 
-// --- Highlight bars -----------------------------------------------------------------------
-
-TEST_F(UpdateWindow, HighlightBarsFollowTheMouse) {
-  Open();
-  using P = std::pair<std::uint32_t, std::uint32_t>;
-  form.lblCheck_MouseMove();
-  EXPECT_EQ(view.shapes, P(0xFFFFFF, 0x8000000F));
-  form.lblDownload_MouseMove();  // disabled: the window's background has the mouse
-  EXPECT_EQ(view.shapes, P(0x8000000F, 0x8000000F));
-}
-
 }  // namespace
 }  // namespace tavrel

@@ -124,24 +124,6 @@ TEST_F(MenuWindowView, ContentsWithoutHelpFileAsksNoOpensNothingYesOpensTheProdu
   EXPECT_FALSE(menu.isVisible());
 }
 
-TEST_F(MenuWindowView, StateSevenWarnsAndOpensNothingStateSixOpensThePage) {
-  f.connection.flags = 0;
-  f.connection.result = 0;
-  f.connection.aliveResult = 0;
-  Open();
-  Click(menu::kRepBug);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].code, 48);
-  EXPECT_TRUE(opened.empty());
-  EXPECT_FALSE(menu.isVisible());
-
-  f.connection.flags = INTERNET_RAS_INSTALLED;  // not online, remote access installed: 6
-  Open();
-  Click(menu::kRepBug);
-  EXPECT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(opened, std::vector<std::string>{kServer + "/?mode=Contact&sub-mode=csupport"});
-}
-
 TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClosesTheMenu) {
   f.Save("Settings", "ConID", "x");
   Open();

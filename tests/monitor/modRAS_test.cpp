@@ -87,13 +87,5 @@ TEST_F(EntryList, ListsInPhonebookOrderAndLoadsTheSelectedAccount) {
   EXPECT_EQ(password.text, "typed too");
 }
 
-TEST_F(EntryList, AtMost256EntriesAndAFailedEnumerationListsWhatItReported) {
-  for (int i = 0; i < 300; ++i) fe.phonebook.entries.push_back({"E" + std::to_string(i), "", ""});
-  fe.phonebook.enumResult = 610;  // the result is not examined
-  modRAS::ListPhonebookEntries(fe.env, controls);
-  ASSERT_EQ(list.items.size(), 256u);
-  EXPECT_EQ(list.items.back(), "E255");
-}
-
 }  // namespace
 }  // namespace tavrel

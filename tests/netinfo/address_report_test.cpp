@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "activity/modMain.h"
 #include "fakes/FakeEnv.h"
 
 namespace tavrel {
@@ -82,19 +81,6 @@ TEST(GetAllAddresses, ElevenFitTheTableTheTwelfthStopsTheReport) {
       EXPECT_EQ(f.desktop.boxes[0].text + "|" + f.desktop.boxes[0].caption, "9|Tavrel");
     }
   }
-}
-
-TEST(GetAllAddresses, FollowsTheStartupReportInTheActivityView) {
-  fakes::FakeEnv f;
-  f.addresses.rows = {AddrRow(Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), 0)};
-  ActivityText view;
-  view.Replace("... Detecting additional IP's");
-  modMain::AppendActivity(f.env, view, " " + modGetAll::GetAllAddresses(f.env));
-  modMain::AppendActivity(f.env, view, " Connection lost");
-  EXPECT_NE(view.Text().find("IP's\r\n04-12-26 - 13:58:05 1   IP addresses found\r\n"),
-            std::string::npos);
-  EXPECT_NE(view.Text().find("****\r\n\r\n04-12-26 - 13:58:05 Connection lost"),
-            std::string::npos) << "the next entry follows an empty line";
 }
 
 }  // namespace

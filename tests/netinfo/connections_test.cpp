@@ -1,5 +1,7 @@
 #include "netinfo/modConnections.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
@@ -45,8 +47,11 @@ TEST(SetupConnectionList, AddsColumnsAndRowsSkippingOnlyRowsWithoutAnyAddress) {
   ConnectionList list;
   modConnections::SetupConnectionList(f.env, list);
   ASSERT_EQ(list.Columns().size(), 6u);
-  EXPECT_EQ(list.Columns()[5].header, "State Description");
-  EXPECT_EQ(list.Columns()[5].widthTwips, 1200);
+  Strings headers;
+  std::vector<int> widths;
+  for (const auto& c : list.Columns()) headers.push_back(c.header), widths.push_back(c.widthTwips);
+  EXPECT_EQ(headers, (Strings{"Local IP", "Local Port", "Remote IP", "Remote Port", "State", "State Description"}));
+  EXPECT_EQ(widths, (std::vector<int>{1200, 800, 1200, 1500, 400, 1200}));
   EXPECT_EQ(Rows(list), (std::vector<Row>{{"0.0.0.0", "23", "10.1.1.1", "4000", "5", "Established"},
                                           {"127.0.0.1", "631", "0.0.0.0", "0", "2", "Listening"},
                                           {"10.0.0.1", "49152", "10.0.0.9", "65535", "0", ""},
@@ -128,6 +133,21 @@ TEST(ConnectionList, EqualKeysKeepTheirOrderAndChangesRedrawOnceWhenBracketed) {
   list.EndUpdate();
   list.EndUpdate();  // unbalanced: ignored
   EXPECT_EQ(changes, 7) << "nothing changed, nothing to redraw";
+}
+
+TEST(ConnectionList, EqualKeysKeepTheirOrderInATableOfManyRows) {
+  ConnectionList list;
+  for (int i = 0; i < 60; ++i) list.Add({std::to_string(100 + i), i % 3 ? "x" : "y", "", "", "", ""});
+  for (const bool descending : {true, false}) {
+    list.ColumnClick(1);
+    ASSERT_EQ(list.Descending(), descending);
+    Strings x, y;
+    for (std::size_t i = 0; i < list.Count(); ++i) (list.Item(i)[1] == "x" ? x : y).push_back(list.Item(i)[0]);
+    EXPECT_EQ(x.size(), 40u);
+    EXPECT_TRUE(std::is_sorted(x.begin(), x.end())) << (descending ? "descending" : "ascending");
+    EXPECT_TRUE(std::is_sorted(y.begin(), y.end())) << (descending ? "descending" : "ascending");
+    EXPECT_EQ(ColumnOf(list, 1).front(), descending ? "y" : "x");
+  }
 }
 
 }  // namespace

@@ -65,8 +65,6 @@ TEST_F(Download, SuccessReplacesTheFileWithAFreshPrivateCopy) {
   };
   const Case cases[] = {
       {"found", [](const Request&) { return testhttp::Body("Tavrel 1.0.2\r\n"); }, "Tavrel 1.0.2\r\n"},
-      {"exactly the cap", [](const Request&) { return testhttp::Body(std::string(kMiB, 'c')); },
-       std::string(kMiB, 'c')},
       // 2.1 s in all, never 1 s without a byte: no stall.
       {"slow but steady", [](const Request&) { return Slow(std::string(800, 's'), 0ms, 100, 300ms); },
        std::string(800, 's')},
@@ -119,42 +117,27 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
     DownloadFailure why;
     Limits limits = Quick();
     std::uint64_t cap = kMiB;
-    ms atMost = 2s;
+    ms atMost = 30s;  // far below what the server would take: the bound, not the server, ends it
     ms atLeast = 0ms;
     int requests = -1;
     std::string url = "";
   };
-  // The connection closes after 500 bytes of 1000.
-  const Reply cutShort{.body = std::string(500, 'a'), .announcedLength = 1000};
-  // The size shows only while it arrives.
-  const Reply unsized{.body = std::string(8 * kMiB, 'b'), .withLength = false};
   // Would keep the client waiting after the head.
-  const Reply huge{.body = "bb", .announcedLength = 600 * kMiB, .chunkSize = 1, .chunkPause = 10s};
-  // A success whose head never ends: the connection closes after one header line.
-  const Reply headCut{.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"};
+  const Reply huge{.body = "bb", .announcedLength = 600 * kMiB, .chunkSize = 1, .chunkPause = 300s};
   const auto is = [](Reply r) { return [r](const Request&) { return r; }; };
   using F = DownloadFailure;
 
+  // The failures every platform shares are the contract's (tests/contracts); these are libcurl's
+  // bounds and protocols.
   const Case cases[] = {
-      {"404", is(testhttp::Status(404)), F::kNotFound},
-      {"410", is(testhttp::Status(410)), F::kNotFound},
-      {"403", is(testhttp::Status(403)), F::kRefused},
-      {"500", is(testhttp::Status(500)), F::kBadAnswer},
-      {"head cut short", is(headCut), F::kBadAnswer},
-      {"final redirect without a place", is(testhttp::Status(302)), F::kBadAnswer},
-      {"body cut short", is(cutShort), F::kBadAnswer},
-      {"connection refused", nullptr, F::kRefused, Quick(), kMiB, 1s, 0ms, -1,
-       Server([](const Request&) { return Reply(); }).Url("/v.txt")},  // a server gone
-      {"answer slower than the timeout", is(Slow("late", 10s)), F::kTimedOut, Quick(1s, 30s), kMiB, 2500ms, 900ms},
-      {"bound shortened by a small cap", is(Slow("late", 10s)), F::kTimedOut, capBound, 500, 2500ms, 900ms},
-      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 100ms)), F::kTimedOut,
-       Quick(1s), kMiB, 2500ms},
-      {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 10s)), F::kTimedOut, Quick(20s, 1s), kMiB, 4s},
-      {"over the cap without a length", is(unsized), F::kTooLarge},
-      {"announced length over the cap", is(huge), F::kTooLarge, Quick(20s, 10s), 512 * kMiB, 1s},
-      {"redirect loop", is(testhttp::Redirect("/loop")), F::kBadAnswer, Quick(), kMiB, 2s, 0ms, 6},
+      {"answer slower than the timeout", is(Slow("late", 300s)), F::kTimedOut, Quick(1s, 200s), kMiB, 30s, 900ms},
+      {"bound shortened by a small cap", is(Slow("late", 300s)), F::kTimedOut, capBound, 500, 30s, 900ms},
+      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 1s)), F::kTimedOut,
+       Quick(1s), kMiB, 20s},
+      {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 300s)), F::kTimedOut, Quick(200s, 1s), kMiB, 60s},
+      {"announced length over the cap", is(huge), F::kTooLarge, Quick(200s, 200s), 512 * kMiB, 60s},
       {"redirect to a file", is(testhttp::Redirect("file:///etc/passwd")), F::kBadAnswer},
-      {"file URL", nullptr, F::kBadAnswer, Quick(), kMiB, 2s, 0ms, -1, "file:///etc/passwd"},
+      {"file URL", nullptr, F::kBadAnswer, Quick(), kMiB, 30s, 0ms, -1, "file:///etc/passwd"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,13 +172,13 @@ TEST_F(Download, HttpProxyFromTheEnvironmentIsUsed) {
 }
 
 TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
-  Server server([](const Request&) { return Slow(std::string(3000, 'p'), 400ms, 1000, 150ms); });
+  Server server([](const Request&) { return Slow(std::string(3000, 'p'), 1500ms, 1000, 150ms); });
   CurlDownloader d(Quick());
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
   ASSERT_TRUE(d.DownloadFile(server.Url("/v.zip"), target, kMiB,
                              [&](std::uint64_t got, std::uint64_t total) { calls.emplace_back(got, total); })
                   .Ok());
-  // About every 50 ms over 700 ms, the silent 400 ms included.
+  // About every 50 ms over 1.8 s, the silent 1.5 s included (far fewer asked for: a loaded machine).
   ASSERT_GE(calls.size(), 6u);
   int before = 0;
   for (std::size_t i = 0; i < calls.size(); ++i) {
@@ -236,7 +219,7 @@ TEST_F(Download, UnusableTargetFailsCleanlyAndAnotherUsersFileIsNeverReplaced) {
 TEST_F(Download, AStopRequestCancelsATransferAtOnce) {
   ASSERT_TRUE(testutil::Spit(target, "older"));
   Server server([](const Request&) { return Slow(std::string(4000, 'z'), 0ms, 10, 200ms); });
-  CurlDownloader d(Quick(60s, 30s));
+  CurlDownloader d(Quick(300s, 200s));
   std::thread stopper([] {
     std::this_thread::sleep_for(300ms);
     linux_platform::RequestStop();
@@ -246,7 +229,7 @@ TEST_F(Download, AStopRequestCancelsATransferAtOnce) {
   const auto took = Clock::now() - start;
   stopper.join();
   EXPECT_EQ(r.failure, DownloadFailure::kCancelled);
-  EXPECT_LT(took, 2s);
+  EXPECT_LT(took, 30s) << "the transfer itself would take 80 s";
   // Nothing starts while the program is stopping.
   EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kCancelled);
   linux_platform::ClearStopRequest();

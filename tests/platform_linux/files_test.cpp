@@ -70,6 +70,15 @@ class Files : public ::testing::Test {
   LinuxFileSystem fs;
 };
 
+// A file the program looks for (the version file, a file in the way of the log folder) counts
+// only when it is visible: a name that begins with a dot is hidden.
+TEST_F(Files, AHiddenFileIsNoFile) {
+  ASSERT_TRUE(Spit(dir / "tavrel.txt", "1") && Spit(dir / ".tavrel.txt", "1"));
+  EXPECT_TRUE(fs.IsOrdinaryFile(dir / "tavrel.txt"));
+  EXPECT_FALSE(fs.IsOrdinaryFile(dir / ".tavrel.txt"));
+  EXPECT_FALSE(fs.IsOrdinaryFile(dir / "missing.txt"));
+}
+
 // In a folder another user can write to, they may plant a settings file or a day's log, or a link
 // named so that points at a file of the victim's. None of them is read, appended to or replaced.
 TEST_F(Files, AnotherUsersFileOrLinkIsNeverUsed) {

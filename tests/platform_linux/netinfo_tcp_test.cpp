@@ -266,6 +266,22 @@ TEST(ProcNetTcp, ReadsTheRecordedTableAndNothingFromForeignText) {
   EXPECT_EQ(KeyOf(rows[1]), expected[2].second);
   EXPECT_EQ(KeyOf(rows.back()), expected[8].second);
 
+  // Addresses and ports compare as numbers, not as the bytes the kernel stores: 10.0.0.2 comes
+  // before 127.0.0.1 and 127.0.0.2, port 2 before port 256.
+  const auto row = [](const char* local, std::uint16_t lport, const char* remote, std::uint16_t rport) {
+    in_addr l{}, r{};
+    ::inet_pton(AF_INET, local, &l), ::inet_pton(AF_INET, remote, &r);
+    return MibTcpRow{5, l.s_addr, htons(lport), r.s_addr, htons(rport)};
+  };
+  rows = {row("127.0.0.2", 1, "10.0.0.9", 1), row("127.0.0.1", 256, "10.0.0.9", 1),
+          row("127.0.0.1", 2, "127.0.0.2", 1), row("127.0.0.1", 2, "10.0.0.9", 256),
+          row("127.0.0.1", 2, "10.0.0.9", 2), row("10.0.0.2", 9, "10.0.0.9", 1)};
+  linuxtcp::SortRows(rows);
+  const std::uint32_t ten2 = 0x0A000002, ten9 = 0x0A000009;
+  const std::vector<Key> sorted = {Key{ten2, 9, ten9, 1},     Key{lo, 2, ten9, 2},   Key{lo, 2, ten9, 256},
+                                   Key{lo, 2, lo + 1, 1},     Key{lo, 256, ten9, 1}, Key{lo + 1, 1, ten9, 1}};
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(KeyOf(rows[i]), sorted[i]) << i;
+
   rows.clear();
   linuxtcp::ParseProcNetTcp("", rows);
   linuxtcp::ParseProcNetTcp("not a table\n\n\n", rows);
