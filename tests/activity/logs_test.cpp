@@ -185,8 +185,8 @@ TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
   modMain::WriteLogs(f.env, view, list);
   EXPECT_EQ(File(traffic), "<missing>");
   EXPECT_NE(File(monitor), "<missing>");
-  EXPECT_EQ(Count(" Disk nearly full (0 bytes free in /low/logs/traffic): the traffic log is not "
-                  "written while less than 2.0 MiB is free"),
+  EXPECT_EQ(Count(" Disk nearly full (0 bytes free in " + P("/low/logs/traffic") +
+                  "): the traffic log is not written while less than 2.0 MiB is free"),
             1)
       << view.Text();
   f.fs.space[P("/low/logs/traffic")] = DiskSpace{kTotal / 2, kTotal};
@@ -197,8 +197,8 @@ TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
 TEST_F(LogsFixture, EachLogIsOpenedOncePerWrite) {
   list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
   modMain::WriteLogs(f.env, view, list);
-  EXPECT_EQ(f.log.events, (std::vector<std::string>{"AppendFile /app/logs/04-12-26_monitor.log",
-                                                     "AppendFile /app/logs/traffic/04-12-26_traffic.log"}));
+  EXPECT_EQ(f.log.events, (std::vector<std::string>{"AppendFile " + P("/app/logs/04-12-26_monitor.log"),
+                                                     "AppendFile " + P("/app/logs/traffic/04-12-26_traffic.log")}));
 }
 
 }  // namespace
