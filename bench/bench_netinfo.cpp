@@ -311,7 +311,7 @@ void TickPart(benchmark::State& state, int part) {
   for (auto _ : state) {
     switch (part) {
       case 0:
-        benchmark::DoNotOptimize(modConnection::ConnectionStateText(*b.env));
+        benchmark::DoNotOptimize(modConnection::ConnectionStateText(b.env->connection));
         break;
       case 1:
         for (const char* key : {"AutoRecon", "Retry", "ConID", "UName", "PWord"})

@@ -114,9 +114,7 @@ class frmMain {
   ConnectionList ListView1;
   std::int16_t ReconnectFailures = 0;
 
-  ITimer& tmrConnect() { return timer_; }
   CFormBorder& border() { return border_; }
-  Env& env() { return env_; }
 
  private:
   void EnsureLogFolder(const std::string& path);

@@ -103,7 +103,7 @@ bool RedialAutomatically(Env& env, MonitorParts& parts, const MonitorSettings& s
   }
 
   modRAS::DialEntry(env, s.conId, s.userName, s.password);
-  const std::string after = modConnection::ConnectionStateText(env);
+  const std::string after = modConnection::ConnectionStateText(env.connection);
   if (IsOfflineState(after)) {
     modMain::AppendActivity(env, parts.activity, " Error connecting to: " + s.conId);
     ++count;  // below kCountLimit here, so it never wraps
@@ -155,7 +155,7 @@ void RunMonitorCycle(Env& env, MonitorParts& parts) {
   const TickGuard guard;
   if (!guard.Entered()) return;
 
-  const std::string state = modConnection::ConnectionStateText(env);
+  const std::string state = modConnection::ConnectionStateText(env.connection);
   const MonitorSettings s = ReadSettings(env);
   const bool offline = IsOfflineState(state);
 

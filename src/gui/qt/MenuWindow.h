@@ -31,9 +31,6 @@ class MenuWindow : public QWidget, public IMenuView {
   // stopped its timer and left the topmost band before (frmMain::imgInfo_Click).
   void ShowAt(long left, long top);
 
-  // Shows the update window. Unset, "Check for update" opens the program's one UpdateWindow.
-  std::function<void()> openUpdate;
-
   // The controls, for tests and screenshots.
   QLabel* item(int index) const { return items_[static_cast<std::size_t>(index)]; }
   ImageButton* highlightBar() const { return bar_; }

@@ -297,18 +297,4 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* e) {
   return QWidget::eventFilter(watched, e);
 }
 
-SettingsWindow* OpenSettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main) {
-  static QPointer<SettingsWindow> open;
-  if (open && open->isVisible()) {
-    open->raise();
-    open->activateWindow();
-    return open;
-  }
-  auto* w = new SettingsWindow(env, wm, main);
-  open = w;
-  w->form().Form_Load();  // loaded before it is shown, so it appears filled in
-  w->show();
-  return w;
-}
-
 }  // namespace tavrel::qt

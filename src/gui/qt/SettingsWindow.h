@@ -120,8 +120,4 @@ class SettingsWindow : public QWidget, public ISettingsView {
   TextBoxAdapter text2Adapter_{nullptr};
 };
 
-// Opens the settings window for the main window and loads it; while one is open, raises that
-// one instead. Returns the window.
-SettingsWindow* OpenSettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main);
-
 }  // namespace tavrel::qt
