@@ -27,6 +27,9 @@ Strings ColumnOf(const ConnectionList& list, std::size_t c) {
 TEST(ConnectionTexts, AddressesOctetsFirstToLastAndTheTwelveStates) {
   EXPECT_EQ(modConnections::AddressToText(Ip(192, 168, 0, 1)), "192.168.0.1");
   EXPECT_EQ(modConnections::AddressToText(Ip(10, 0, 100, 9)), "10.0.100.9");
+  const std::uint8_t v6[] = {254, 128, 0, 0, 0, 255};
+  EXPECT_EQ(modConnections::OctetsToText(v6, 6), "254.128.0.0.0.255") << "a host address of another length";
+  EXPECT_EQ(modConnections::OctetsToText(v6, 0), "");
   const char* expected[] = {"",           "Closed",    "Listening",  "Sent",     "Received",
                             "Established", "Fin wait 1", "Fin wait 1", "Close wait", "Closing",
                             "Last ack",    "Time wait", "TCB deleted", ""};
