@@ -10,26 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/StopRequest.h"
 
 namespace tavrel::linux_platform {
 
 namespace {
-
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& o) noexcept : fd_(o.release()) {}
-  Fd& operator=(Fd&& o) noexcept { reset(o.release()); return *this; }
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  int release() { const int f = fd_; fd_ = -1; return f; }
-  void reset(int f = -1) { if (fd_ >= 0) ::close(fd_); fd_ = f; }
-
- private:
-  int fd_ = -1;
-};
 
 bool MakePipe(Fd& r, Fd& w) {
   int p[2];
