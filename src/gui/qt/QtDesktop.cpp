@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "gui/qt/Widgets.h"
 #include "platform/linux/StopRequest.h"
 
 namespace tavrel::qt {
@@ -17,7 +18,7 @@ int QtDesktop::ShowBox(const std::string& text, int code, const std::string& tit
   QMessageBox box;
   box.setWindowTitle(QString::fromLocal8Bit(title.c_str()));
   // The texts use CR LF between lines; Qt wants LF.
-  box.setText(QString::fromLocal8Bit(text.c_str()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  box.setText(LinesFromLocalText(text, false));
   const bool yesNo = (code & 0x0F) == 4;
   switch (code & 0xF0) {
     case 16: box.setIcon(QMessageBox::Critical); break;

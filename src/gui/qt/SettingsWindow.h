@@ -67,8 +67,6 @@ class SettingsWindow : public QWidget, public ISettingsView {
   QWidget* shape3() const { return shape3_; }
   // A label or picture of the window by its control name (lblContents, Label3, Image1...).
   QWidget* control(const char* name) const;
-  // The typeface of labels and options: Verdana where installed, else a close sans-serif.
-  static QString FontFamily();
 
   // ISettingsView
   WindowHandle Handle() const override { return handle_; }
