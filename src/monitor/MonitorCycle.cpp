@@ -20,18 +20,20 @@ namespace {
 constexpr std::int16_t kDefaultRetry = 5;
 constexpr std::int16_t kCountLimit = std::numeric_limits<std::int16_t>::max();
 
-// Set while a tick runs; the monitor runs on the one user-interface thread only.
-bool g_inTick = false;
-
 class TickGuard {
  public:
-  TickGuard() : entered_(!g_inTick) { if (entered_) g_inTick = true; }
-  ~TickGuard() { if (entered_) g_inTick = false; }
+  explicit TickGuard(bool& inTick) : inTick_(inTick), entered_(!inTick) {
+    if (entered_) inTick_ = true;
+  }
+  ~TickGuard() {
+    if (entered_) inTick_ = false;
+  }
   TickGuard(const TickGuard&) = delete;
   TickGuard& operator=(const TickGuard&) = delete;
   bool Entered() const { return entered_; }
 
  private:
+  bool& inTick_;
   bool entered_;
 };
 
@@ -69,7 +71,7 @@ void Tail(Env& env, MonitorParts& parts) {
   parts.timer.SetEnabled(false);
   modOnTop::ClearTopMost(env, parts.mainWindow);
   env.desktop.DoEvents();
-  modMain::WriteLogs(env, parts.activity, parts.list);
+  parts.logs.Write(env, parts.activity, parts.list);
   env.desktop.DoEvents();
   modOnTop::SetTopMost(env, parts.mainWindow);
   parts.timer.SetEnabled(true);
@@ -152,7 +154,7 @@ bool IsOfflineState(std::string_view state) {
 }
 
 void RunMonitorCycle(Env& env, MonitorParts& parts) {
-  const TickGuard guard;
+  const TickGuard guard(parts.inTick);
   if (!guard.Entered()) return;
 
   const std::string state = modConnection::ConnectionStateText(env.connection);

@@ -92,7 +92,6 @@ MainWindow::~MainWindow() {
   // The views must let go of the behaviour's data before it goes.
   timer_->SetEnabled(false);
   form_->txtConnection.SetSink(nullptr);
-  form_->ListView1.onChanged = nullptr;
   listView_->setModel(nullptr);
   delete model_;
   model_ = nullptr;
