@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QWidget>
 #include <array>
-#include <functional>
 #include <memory>
 
 #include "core/Env.h"

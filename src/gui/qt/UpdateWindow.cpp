@@ -384,8 +384,9 @@ void UpdateWindow::Transferring(std::uint64_t received, std::uint64_t total) {
   } else {
     progress_->setRange(0, 0);  // size unknown: a busy bar
   }
-  // Paint and let timers run, but take no click or key while the click that started the
-  // transfer has not finished.
+  // Called from inside the transfer, for each piece received: the window's own event loop does
+  // not run meanwhile, so it runs here. Paint and let timers run (the monitor's tick included),
+  // but take no click or key while the click that started the transfer has not finished.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -26,9 +26,9 @@ using linux_platform::Fd;
 
 namespace {
 
-// The kernel numbers its TCP states 1 established ... 11 closing (include/net/tcp_states.h);
-// the table the program shows numbers them after the Windows MIB_TCP_STATE values. This is the
-// one place that translates.
+// The kernel numbers its TCP states 1 established ... 11 closing, then 12 new-syn-recv and 13
+// bound-inactive (include/net/tcp_states.h); the table the program shows numbers them after the
+// Windows MIB_TCP_STATE values. This is the one place that translates.
 constexpr std::array<std::uint32_t, 14> kStateFromKernel = {
     0,   // 0: not a kernel state
     5,   // 1 TCP_ESTABLISHED   -> established
