@@ -289,7 +289,9 @@ void OnlineTick(benchmark::State& state) {
   ConnectionList list;
   modConnections::SetupConnectionList(*b.env, list);
   std::int16_t failures = 0;
-  MonitorParts parts{view, list, b.timer, 1, failures};
+  modMain::Logs logs;
+  bool inTick = false;
+  MonitorParts parts{view, list, b.timer, 1, failures, logs, inTick};
   for (auto _ : state) RunMonitorCycle(*b.env, parts);
   if (b.phonebook.dials.size() != 0 || list.Count() < lab.Sockets())
     state.SkipWithError("the tick did not find the machine online");
@@ -307,11 +309,12 @@ void TickPart(benchmark::State& state, int part) {
   view.Replace(std::string(600, 'x'));
   ConnectionList list;
   modConnections::SetupConnectionList(*b.env, list);
+  modMain::Logs logs;
   const std::string& app = b.env->app.title;
   for (auto _ : state) {
     switch (part) {
       case 0:
-        benchmark::DoNotOptimize(modConnection::ConnectionStateText(*b.env));
+        benchmark::DoNotOptimize(modConnection::ConnectionStateText(b.env->connection));
         break;
       case 1:
         for (const char* key : {"AutoRecon", "Retry", "ConID", "UName", "PWord"})
@@ -321,7 +324,7 @@ void TickPart(benchmark::State& state, int part) {
         modConnections::RefreshConnectionList(*b.env, list);
         break;
       case 3:
-        modMain::WriteLogs(*b.env, view, list);
+        logs.Write(*b.env, view, list);
         break;
       case 4: {
         std::vector<MibTcpRow> rows;

@@ -49,7 +49,7 @@ void ConnectionList::BeginUpdate() { ++updating_; }
 void ConnectionList::EndUpdate() {
   if (updating_ > 0 && --updating_ == 0 && pendingChange_) {
     pendingChange_ = false;
-    if (onChanged) onChanged();
+    if (sink_) sink_->Changed();
   }
 }
 
@@ -78,7 +78,7 @@ void ConnectionList::Changed() {
     pendingChange_ = true;
     return;
   }
-  if (onChanged) onChanged();
+  if (sink_) sink_->Changed();
 }
 
 }  // namespace tavrel

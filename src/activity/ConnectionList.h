@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,12 @@ namespace tavrel {
 
 class ConnectionList {
  public:
+  // The view, told after every change that it must redraw (columns, rows or order).
+  class ISink {
+   public:
+    virtual ~ISink() = default;
+    virtual void Changed() = 0;
+  };
   static constexpr std::size_t kColumns = 6;
   using Row = std::array<std::string, kColumns>;
   struct Column {
@@ -45,8 +50,7 @@ class ConnectionList {
   void BeginUpdate();
   void EndUpdate();
 
-  // Called after every change that the view must redraw (columns, rows or order).
-  std::function<void()> onChanged;
+  void SetSink(ISink* sink) { sink_ = sink; }
 
  private:
   void Resort() const;
@@ -61,6 +65,7 @@ class ConnectionList {
   std::size_t sortKey_ = 0;
   int updating_ = 0;
   bool pendingChange_ = false;
+  ISink* sink_ = nullptr;
 };
 
 }  // namespace tavrel

@@ -34,11 +34,6 @@ constexpr std::string_view kTrafficHeader =
 // A log that cannot be written is reported once, when its writes start failing; the next
 // successful write ends the run of failures. Keyed by the file's path, so a new day's file that
 // fails too is named again.
-struct FailureStreak {
-  std::string path;  // empty while writes succeed
-};
-FailureStreak monitorStreak;
-FailureStreak trafficStreak;
 
 // Makes the folders from the first to the last again when they are missing. The program
 // folder itself is never made.
@@ -82,9 +77,6 @@ struct Room {
   bool Low() const { return space && space->available < FloorOf(*space); }
 };
 
-// The log folders held back for lack of room, until their room is back.
-std::set<std::string> pausedFolders;
-
 // " the monitor log", " the monitor and traffic logs"
 std::string LogsText(const std::vector<const Room*>& rooms) {
   std::string s = " the ";
@@ -96,7 +88,8 @@ std::string LogsText(const std::vector<const Room*>& rooms) {
 }
 
 // Says once when logs stop being written for lack of room, and once when they start again.
-void AnnounceRoom(Env& env, ActivityText& view, std::initializer_list<const Room*> rooms) {
+void AnnounceRoom(Env& env, ActivityText& view, std::set<std::string>& pausedFolders,
+                  std::initializer_list<const Room*> rooms) {
   std::vector<const Room*> paused, resumed;
   for (const Room* r : rooms) {
     if (r->Low() && pausedFolders.insert(r->folder).second) paused.push_back(r);
@@ -118,20 +111,20 @@ void AnnounceRoom(Env& env, ActivityText& view, std::initializer_list<const Room
   }
 }
 
-void Track(Env& env, ActivityText& view, FailureStreak& streak, const std::string& path, bool ok,
+void Track(Env& env, ActivityText& view, std::string& failing, const std::string& path, bool ok,
            const std::string& why) {
   if (ok) {
-    streak.path.clear();
+    failing.clear();
     return;
   }
-  if (streak.path == path) return;
-  streak.path = path;
+  if (failing == path) return;
+  failing = path;
   AppendActivity(env, view, " Cannot write the log file " + path + (why.empty() ? "" : ": " + why));
 }
 
 }  // namespace
 
-void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list) {
+void Logs::Write(Env& env, ActivityText& view, const ConnectionList& list) {
   const std::string date = DateText(env.clock.Now());  // one reading names both files
   const std::string logs = env.app.InFolder("logs");
   const std::string traffic = logs + kPathSep + "traffic";
@@ -147,7 +140,7 @@ void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list) {
   if (!trafficSpace) trafficSpace = monitorSpace;
   const Room monitorRoom{"monitor", logs, monitorSpace};
   const Room trafficRoom{"traffic", traffic, trafficSpace};
-  AnnounceRoom(env, view, {&monitorRoom, &trafficRoom});
+  AnnounceRoom(env, view, pausedFolders_, {&monitorRoom, &trafficRoom});
 
   // The view's text goes out as it stands, without a copy, in one opening of the file.
   bool monitorOk = true, trafficOk = true;
@@ -174,8 +167,8 @@ void WriteLogs(Env& env, ActivityText& view, const ConnectionList& list) {
     if (!trafficOk) trafficWhy = env.fs.LastFailure();
   }
 
-  Track(env, view, monitorStreak, monitorPath, monitorOk, monitorWhy);
-  Track(env, view, trafficStreak, trafficPath, trafficOk, trafficWhy);
+  Track(env, view, monitorFailure_, monitorPath, monitorOk, monitorWhy);
+  Track(env, view, trafficFailure_, trafficPath, trafficOk, trafficWhy);
 }
 
 }  // namespace tavrel::modMain

@@ -36,7 +36,7 @@ std::string StartupReport(Env& env) {
   Stamp(env, r);
   r += "HELLO " + modIPHost::GetIPHostName(env) + kCrLf;
   Stamp(env, r);
-  r += modConnection::IsAolConnection(env) ? std::string("Connected to America Online")
+  r += modConnection::IsAolConnection(env.connection) ? std::string("Connected to America Online")
                      : "Connected to: " + modIPHost::GetIPHostName(env);
   r += kCrLf;
   // No line end: the address report appended next starts with its own.

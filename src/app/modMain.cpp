@@ -5,10 +5,7 @@
 namespace tavrel::modMain {
 
 std::string StripTrailingBackslash(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = s.find_last_not_of(' ');
-  std::string t = s.substr(first, last - first + 1);
+  std::string t(convert::Trim(s, " "));
   if (!t.empty() && t.back() == kPathSep) t.pop_back();
   return t;
 }

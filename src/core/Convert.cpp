@@ -6,11 +6,22 @@
 
 namespace tavrel::convert {
 
+std::string_view Trim(std::string_view text, std::string_view blanks) {
+  const std::size_t b = text.find_first_not_of(blanks);
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(blanks) - b + 1);
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
 std::optional<double> ToDouble(std::string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  text = text.substr(b, e - b);
+  text = Trim(text, " \t");
   if (text.empty() || text.size() > 64) return std::nullopt;
 
   // Validate the shape ourselves: strtod would also take hex, "inf" and "nan".

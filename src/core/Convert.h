@@ -7,6 +7,11 @@
 
 namespace tavrel::convert {
 
+// The text without the characters of blanks at its two ends.
+std::string_view Trim(std::string_view text, std::string_view blanks);
+// Whether a and b are the same text when ASCII letters are compared without regard to case.
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+
 // A decimal number with optional sign, fraction and exponent, blanks around it allowed
 // ("1", " 1", "01", "1.0", "-2.5e1"); nothing for any other text, an empty one included.
 std::optional<double> ToDouble(std::string_view text);

@@ -1,6 +1,11 @@
 // The live frame of a window: its style words, its system menu, and the few requests about the
 // window that changing its frame needs. The words and ids are the Windows ones; another window
 // system maps them onto what it has (see its implementation).
+//
+// The frame controller (ui/CFormBorder) offers every frame change a window can ask for, though the
+// program itself calls only a few (the main window's taskbar button and title bar): it is one
+// whole interface, kept complete so that a window that needs another change finds it there, and
+// so this interface carries what the whole controller needs.
 #pragma once
 
 #include <cstdint>

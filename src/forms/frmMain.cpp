@@ -34,7 +34,7 @@ void frmMain::Form_Load() {
   EnsureLogFolder(env_.app.InFolder(std::string("logs") + kPathSep + "traffic"));
   env_.desktop.DoEvents();
   ReportSettingsFailure();  // the start-up report's marker was the first write
-  modMain::WriteLogs(env_, txtConnection, ListView1);
+  logs_.Write(env_, txtConnection, ListView1);
   modOnTop::SetTopMost(env_, view_.Handle());
   const std::string& app = env_.app.title;
   modSettings::SaveSetting(env_, app, "Settings", "valA", "0");
@@ -148,7 +148,7 @@ void frmMain::tmrConnect_Timer() {
 
 void frmMain::RunCycle() {
   ReportSettingsFailure();  // a failure since the last tick (the settings window's) is logged now
-  MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures};
+  MonitorParts parts{txtConnection, ListView1, timer_, view_.Handle(), ReconnectFailures, logs_, inTick_};
   RunMonitorCycle(env_, parts);
   ReportSettingsFailure();
 }

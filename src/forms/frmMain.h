@@ -11,6 +11,7 @@
 #include "core/ITimer.h"
 #include "app/modMain.h"
 #include "activity/ConnectionList.h"
+#include "activity/modMain.h"
 #include "ui/CFormBorder.h"
 
 namespace tavrel {
@@ -114,9 +115,7 @@ class frmMain {
   ConnectionList ListView1;
   std::int16_t ReconnectFailures = 0;
 
-  ITimer& tmrConnect() { return timer_; }
   CFormBorder& border() { return border_; }
-  Env& env() { return env_; }
 
  private:
   void EnsureLogFolder(const std::string& path);
@@ -129,6 +128,8 @@ class frmMain {
   ITimer& timer_;
   CFormBorder border_;  // the frame controller, attached at load, kept for the window's life
   bool unloaded_ = false;
+  modMain::Logs logs_;
+  bool inTick_ = false;  // a monitor tick is running
   std::string settingsFailure_;  // the failure last reported; empty while writes succeed
 };
 

@@ -82,7 +82,7 @@ void frmMenu::Form_Unload() {
 
 // Every online item: only "not online" (code 7) stops it; the menu closes either way.
 void frmMenu::OpenOnline(const char* page) {
-  if (modConnection::OnlineStateCode(env_) == menu::kNotOnlineCode) {
+  if (modConnection::OnlineStateCode(env_.connection) == menu::kNotOnlineCode) {
     OwnBox(menu::kNotConnectedWarning, mb::kExclamation);
   } else {
     env_.desktop.ShellOpen(env_.app.ServerUrl(page));

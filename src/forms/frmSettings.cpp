@@ -123,11 +123,8 @@ void frmSettings::lblViewLogs_MouseMove(int, int, long, long) {
   view_.SetShape1Colour(settingswin::kGrey);
 }
 
-void frmSettings::Image1_MouseMove(int, int, long, long) {
-  view_.SetShape3Top(settingswin::SettingsPlace("lblViewLogs").top);
-  view_.SetShape3Colour(settingswin::kWhite);
-  view_.SetShape1Colour(settingswin::kGrey);
-}
+// The picture beside "View logs" lights the same bar as the link.
+void frmSettings::Image1_MouseMove(int button, int shift, long x, long y) { lblViewLogs_MouseMove(button, shift, x, y); }
 
 void frmSettings::lblContents_MouseMove(int, int, long, long) {
   view_.SetShape3Colour(settingswin::kGrey);

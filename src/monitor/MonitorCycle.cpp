@@ -20,18 +20,20 @@ namespace {
 constexpr std::int16_t kDefaultRetry = 5;
 constexpr std::int16_t kCountLimit = std::numeric_limits<std::int16_t>::max();
 
-// Set while a tick runs; the monitor runs on the one user-interface thread only.
-bool g_inTick = false;
-
 class TickGuard {
  public:
-  TickGuard() : entered_(!g_inTick) { if (entered_) g_inTick = true; }
-  ~TickGuard() { if (entered_) g_inTick = false; }
+  explicit TickGuard(bool& inTick) : inTick_(inTick), entered_(!inTick) {
+    if (entered_) inTick_ = true;
+  }
+  ~TickGuard() {
+    if (entered_) inTick_ = false;
+  }
   TickGuard(const TickGuard&) = delete;
   TickGuard& operator=(const TickGuard&) = delete;
   bool Entered() const { return entered_; }
 
  private:
+  bool& inTick_;
   bool entered_;
 };
 
@@ -78,7 +80,7 @@ void Tail(Env& env, MonitorParts& parts) {
   parts.timer.SetEnabled(false);
   modOnTop::ClearTopMost(env, parts.mainWindow);
   env.desktop.DoEvents();
-  modMain::WriteLogs(env, parts.activity, parts.list);
+  parts.logs.Write(env, parts.activity, parts.list);
   env.desktop.DoEvents();
   modOnTop::SetTopMost(env, parts.mainWindow);
   parts.timer.SetEnabled(true);
@@ -112,7 +114,7 @@ bool RedialAutomatically(Env& env, MonitorParts& parts, const MonitorSettings& s
   }
 
   Redial(env, parts, s);
-  const std::string after = modConnection::ConnectionStateText(env);
+  const std::string after = modConnection::ConnectionStateText(env.connection);
   if (IsOfflineState(after)) {
     modMain::AppendActivity(env, parts.activity, " Error connecting to: " + s.conId);
     ++count;  // below kCountLimit here, so it never wraps
@@ -161,10 +163,10 @@ bool IsOfflineState(std::string_view state) {
 }
 
 void RunMonitorCycle(Env& env, MonitorParts& parts) {
-  const TickGuard guard;
+  const TickGuard guard(parts.inTick);
   if (!guard.Entered()) return;
 
-  const std::string state = modConnection::ConnectionStateText(env);
+  const std::string state = modConnection::ConnectionStateText(env.connection);
   const MonitorSettings s = ReadSettings(env);
   const bool offline = IsOfflineState(state);
 

@@ -8,6 +8,7 @@
 #include "core/Env.h"
 #include "core/ITimer.h"
 #include "activity/ConnectionList.h"
+#include "activity/modMain.h"
 
 namespace tavrel {
 
@@ -18,6 +19,10 @@ struct MonitorParts {
   ITimer& timer;            // tmrConnect
   WindowHandle mainWindow;  // for SetTopMost / ClearTopMost
   std::int16_t& reconnectFailures;  // process-wide count of failed automatic redials
+  modMain::Logs& logs;              // the daily logs each tick ends with
+  // Set while a tick runs (the monitor runs on the one user-interface thread only): a tick that
+  // a message box's or a dial's event loop lets in meanwhile does nothing.
+  bool& inTick;
 };
 
 // One tick: probe, re-read AutoRecon, Retry, ConID, UName and PWord, then exactly one of: stop

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/Env.h"
 #include "core/IConnectionState.h"
 
 namespace tavrel::modConnection {
@@ -40,15 +39,5 @@ std::int16_t OnlineStateCode(IConnectionState& state);
 // True only when the network-alive query answers exactly 1 and its flags are exactly the AOL
 // bit; AOL together with a LAN or WAN bit does not count.
 bool IsAolConnection(IConnectionState& state);
-
-// The same operations on the environment's probe.
-inline std::string ConnectionStateText(Env& env) { return ConnectionStateText(env.connection); }
-inline bool IsLanConnection(Env& env) { return IsLanConnection(env.connection); }
-inline bool IsModemConnection(Env& env) { return IsModemConnection(env.connection); }
-inline bool IsProxyConnection(Env& env) { return IsProxyConnection(env.connection); }
-inline bool IsRasInstalled(Env& env) { return IsRasInstalled(env.connection); }
-inline bool IsOnline(Env& env) { return IsOnline(env.connection); }
-inline std::int16_t OnlineStateCode(Env& env) { return OnlineStateCode(env.connection); }
-inline bool IsAolConnection(Env& env) { return IsAolConnection(env.connection); }
 
 }  // namespace tavrel::modConnection

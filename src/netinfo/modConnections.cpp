@@ -53,17 +53,21 @@ std::string StateText(std::uint32_t state) {
   return state < kStateTexts.size() ? std::string(kStateTexts[state]) : std::string();
 }
 
+std::string OctetsToText(const std::uint8_t* octets, std::size_t count) {
+  std::string s;
+  s.reserve(count * 4);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i) s.push_back('.');
+    AppendDecimal(s, octets[i]);
+  }
+  return s;
+}
+
 std::string AddressToText(std::uint32_t address) {
   // The value's bytes in memory order are the address's octets, first octet first.
   std::uint8_t b[4];
   std::memcpy(b, &address, 4);
-  std::string s;
-  s.reserve(15);
-  for (int i = 0; i < 4; ++i) {
-    if (i) s.push_back('.');
-    AppendDecimal(s, b[i]);
-  }
-  return s;
+  return OctetsToText(b, 4);
 }
 
 void SetupConnectionList(Env& env, ConnectionList& list) {

@@ -20,6 +20,8 @@ void FillConnectionList(Env& env, ConnectionList& list);
 void RefreshConnectionList(Env& env, ConnectionList& list);
 // Dotted decimal of an IPv4 address in network byte order.
 std::string AddressToText(std::uint32_t address);
+// Dotted decimal of count octets, first octet first.
+std::string OctetsToText(const std::uint8_t* octets, std::size_t count);
 // Description of a state number 1..12; the empty text for any other number.
 std::string StateText(std::uint32_t state);
 

@@ -1,10 +1,10 @@
 #include "netinfo/modGetAll.h"
 
 #include <array>
-#include <cstring>
 #include <vector>
 
 #include "activity/modMain.h"
+#include "netinfo/modConnections.h"
 
 namespace tavrel::modGetAll {
 
@@ -15,12 +15,6 @@ constexpr int kSubscriptOutOfRange = 9;  // the error number the user is shown f
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStars = " **************************************";
 
-std::string FieldText(std::uint32_t field) {
-  std::uint8_t b[4];
-  std::memcpy(b, &field, 4);
-  return AddressBytesToText(b);
-}
-
 void StampedLine(Env& env, std::string& r, const std::string& text) {
   r += modMain::TimeStamp(env.clock);
   r += text;
@@ -28,16 +22,6 @@ void StampedLine(Env& env, std::string& r, const std::string& text) {
 }
 
 }  // namespace
-
-std::string AddressBytesToText(const std::uint8_t* address) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) {
-    s += std::to_string(address[i]);
-    s += '.';
-  }
-  s.pop_back();
-  return s;
-}
 
 std::string GetAllAddresses(Env& env) {
   std::vector<MibIpAddrRow> rows;
@@ -53,9 +37,9 @@ std::string GetAllAddresses(Env& env) {
     }
     table[i] = rows[i];
     StampedLine(env, r, kStars);
-    StampedLine(env, r, " IP address                   : " + FieldText(table[i].dwAddr));
-    StampedLine(env, r, " IP Subnetmask            : " + FieldText(table[i].dwMask));
-    StampedLine(env, r, " BroadCast IP address  : " + FieldText(table[i].dwBCastAddr));
+    StampedLine(env, r, " IP address                   : " + modConnections::AddressToText(table[i].dwAddr));
+    StampedLine(env, r, " IP Subnetmask            : " + modConnections::AddressToText(table[i].dwMask));
+    StampedLine(env, r, " BroadCast IP address  : " + modConnections::AddressToText(table[i].dwBCastAddr));
     StampedLine(env, r, kStars);
   }
   return r;

@@ -12,7 +12,5 @@ namespace tavrel::modGetAll {
 // (address, subnet mask, broadcast field). A twelfth address has no place in the table: the
 // user is shown the error number 9 and the report ends with the first 11 blocks.
 std::string GetAllAddresses(Env& env);
-// The four bytes at address, in memory order, as dotted decimal.
-std::string AddressBytesToText(const std::uint8_t* address);
 
 }  // namespace tavrel::modGetAll

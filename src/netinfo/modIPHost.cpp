@@ -1,5 +1,8 @@
 #include "netinfo/modIPHost.h"
 
+#include "core/Convert.h"
+#include "netinfo/modConnections.h"
+
 namespace tavrel::modIPHost {
 
 namespace {
@@ -13,13 +16,6 @@ void Message(Env& env, const std::string& text) {
 // A number the way the error messages show it: a leading space in place of the sign when it
 // is not negative.
 std::string SignedText(int n) { return (n >= 0 ? " " : "") + std::to_string(n); }
-
-// Surrounding spaces removed.
-std::string TrimSpaces(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
 
 // The host name as the platform's fixed buffer holds it: at most 255 characters, ending at the
 // first zero character.
@@ -79,17 +75,13 @@ std::string GetIPAddress(Env& env) {
     SocketsCleanup(env);
     return {};
   }
-  const auto address = env.sockets.gethostbyname(TrimSpaces(BufferText(std::move(name))));
+  const auto address = env.sockets.gethostbyname(std::string(convert::Trim(BufferText(std::move(name)), " ")));
   if (!address) {
     Message(env, "Windows Sockets are not responding. Unable to successfully get Host Name.");
     SocketsCleanup(env);
     return {};
   }
-  std::string text;
-  for (std::size_t i = 0; i < address->size(); ++i) {
-    if (i) text.push_back('.');
-    text += std::to_string((*address)[i]);
-  }
+  std::string text = modConnections::OctetsToText(address->data(), address->size());
   SocketsCleanup(env);
   return text;
 }

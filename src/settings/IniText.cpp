@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Convert.h"
+
 namespace tavrel::ini {
 
 namespace {
@@ -9,24 +11,13 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kNone = std::string_view::npos;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
+constexpr std::string_view kBlanks{" \t\r\n\v\f\x1a", 7};
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
+std::string_view Trim(std::string_view s) { return convert::Trim(s, kBlanks); }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+bool SameName(std::string_view a, std::string_view b) { return convert::SameIgnoringCase(a, b); }
 
 std::size_t BodyStart(std::string_view text) {
   return text.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;

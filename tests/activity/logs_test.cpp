@@ -23,19 +23,20 @@ struct LogsFixture : ::testing::Test {
   fakes::FakeEnv f;
   ActivityText view;
   ConnectionList list;
+  modMain::Logs logs;  // one main window's logs, as the program has them
 };
 
 TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
   const std::string traffic = P("/app/logs/traffic/04-12-26_traffic.log");
   f.fs.files[traffic] = "earlier\r\n";  // existing files are extended, never truncated
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(File(traffic), std::string("earlier\r\n") + kHeader) << "an empty list: the header alone";
   list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
   list.Add({"127.0.0.1", "631", "127.0.0.1", "40000", "11", "Time wait"});
   list.ColumnClick(4);  // "State", descending: "5" before "11"
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   list.ColumnClick(4);  // ascending: "11" before "5"
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   const std::string a = "10.0.0.2,49152,93.184.216.34,80,5,Established\r\n";
   const std::string b = "127.0.0.1,631,127.0.0.1,40000,11,Time wait\r\n";
   EXPECT_EQ(File(traffic), "earlier\r\n" + std::string(kHeader) + kHeader + a + b + kHeader + b + a);
@@ -43,9 +44,9 @@ TEST_F(LogsFixture, TrafficBlockIsTheHeaderAndOneLinePerRowInDisplayOrder) {
 
 TEST_F(LogsFixture, MonitorLogReceivesTheWholeViewEachTimeOnItsOwnLines) {
   f.fs.files[P("/app/logs/04-12-26_monitor.log")] = "earlier\r\n";
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   modMain::AppendActivity(f.env, view, " Connection lost");
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(File(P("/app/logs/04-12-26_monitor.log")),
             "earlier\r\n"
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
@@ -56,10 +57,10 @@ TEST_F(LogsFixture, MonitorLogReceivesTheWholeViewEachTimeOnItsOwnLines) {
 
 TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {
   f.clock.now = {2026, 12, 31, 23, 59, 58};
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   f.clock.Advance(3);  // 01-01-27 00:00:01
   modMain::AppendActivity(f.env, view, " Connection lost");
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
 
   EXPECT_EQ(File(P("/app/logs/31-12-26_monitor.log")),
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
@@ -74,12 +75,12 @@ TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {
 TEST_F(LogsFixture, AVanishedLogFolderIsMadeAgain) {
   f.env.app.folder = P("/vanish");
   f.fs.MakeFolders(P("/vanish/logs/traffic"));
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   f.fs.folders.erase(P("/vanish/logs/traffic"));
   f.fs.folders.erase(P("/vanish/logs"));
   f.fs.files.clear();
 
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs")));
   EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs/traffic")));
   EXPECT_EQ(File(P("/vanish/logs/04-12-26_monitor.log")),
@@ -88,7 +89,7 @@ TEST_F(LogsFixture, AVanishedLogFolderIsMadeAgain) {
   EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
 
   f.fs.folders.erase(P("/vanish/logs/traffic"));  // only the traffic folder gone
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(File(P("/vanish/logs/traffic/04-12-26_traffic.log")), std::string(kHeader) + kHeader);
 }
 
@@ -96,7 +97,7 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   f.env.app.folder = P("/readonly");  // a folder of its own: failures are remembered per file
   f.fs.MakeFolders(P("/readonly/logs/traffic"));
   f.fs.readOnly = true;
-  for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
+  for (int tick = 0; tick < 3; ++tick) logs.Write(f.env, view, list);
   const std::string once = view.Text();
   EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file " +
                       P("/readonly/logs/04-12-26_monitor.log")),
@@ -108,14 +109,28 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
       << "three failing ticks, one entry per log";
 
   f.fs.readOnly = false;
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(view.Text(), once) << "success adds nothing";
   EXPECT_NE(File(P("/readonly/logs/04-12-26_monitor.log")).find("Cannot write the log file"),
             std::string::npos) << "the entries reach the log once it can be written";
 
   f.fs.readOnly = true;
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_GT(view.Text().size(), once.size()) << "a new run of failures is named again";
+}
+
+// What the logs remember belongs to their owner: a fresh one (another main window, the next test)
+// names a failure that an older one has named already.
+TEST_F(LogsFixture, AFailureNamedByOneOwnerIsNamedAgainByAnother) {
+  f.env.app.folder = "/readonly";
+  f.fs.MakeFolders("/readonly/logs/traffic");
+  f.fs.readOnly = true;
+  logs.Write(f.env, view, list);
+  ActivityText otherView;
+  modMain::Logs other;
+  other.Write(f.env, otherView, list);
+  EXPECT_NE(otherView.Text().find("Cannot write the log file /readonly/logs/04-12-26_monitor.log"),
+            std::string::npos) << otherView.Text();
 }
 
 // The disk's free room decides whether a log is written: below 2 % of the file system, or
@@ -143,7 +158,7 @@ struct LowDisk : LogsFixture {
 TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
   constexpr std::uint64_t kTotal = 100 * 1024 * 1024;  // floor: 2 MiB
   Room(kTotal / 50 - 1, kTotal);
-  for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(f.env, view, list);
+  for (int tick = 0; tick < 3; ++tick) logs.Write(f.env, view, list);
   EXPECT_EQ(File(monitor), "<missing>");
   EXPECT_EQ(File(traffic), "<missing>");
   EXPECT_EQ(Count(" Disk nearly full (2.0 MiB free in " + P("/low/logs") +
@@ -152,8 +167,8 @@ TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
       << view.Text();
 
   Room(kTotal / 50, kTotal);  // exactly the floor: room enough
-  modMain::WriteLogs(f.env, view, list);
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(Count(" Disk space is back (2.0 MiB free in " + P("/low/logs") +
                   "): the monitor and traffic logs are written again"),
             1)
@@ -168,13 +183,13 @@ TEST_F(LowDisk, LogsWaitForRoomAndTheViewSaysSoOnceEachWay) {
 TEST_F(LowDisk, TheFloorIsAtMost512MiB) {
   constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
   Room(600 * 1024 * 1024, 1024 * kGiB);  // 2 % would be 20 GiB
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_NE(File(monitor), "<missing>");
   Room(500 * 1024 * 1024, 1024 * kGiB);
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(Count("than 512 MiB is free"), 1) << view.Text();
   Room(kGiB, 1024 * kGiB);
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(Count("Disk space is back (1.0 GiB free"), 1) << view.Text();
 }
 
@@ -182,7 +197,7 @@ TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
   constexpr std::uint64_t kTotal = 100 * 1024 * 1024;
   f.fs.space[P("/low/logs")] = DiskSpace{kTotal / 2, kTotal};
   f.fs.space[P("/low/logs/traffic")] = DiskSpace{0, kTotal};  // another file system mounted there
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(File(traffic), "<missing>");
   EXPECT_NE(File(monitor), "<missing>");
   EXPECT_EQ(Count(" Disk nearly full (0 bytes free in " + P("/low/logs/traffic") +
@@ -190,13 +205,13 @@ TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
             1)
       << view.Text();
   f.fs.space[P("/low/logs/traffic")] = DiskSpace{kTotal / 2, kTotal};
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(Count("the traffic log is written again"), 1) << view.Text();
 }
 
 TEST_F(LogsFixture, EachLogIsOpenedOncePerWrite) {
   list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
-  modMain::WriteLogs(f.env, view, list);
+  logs.Write(f.env, view, list);
   EXPECT_EQ(f.log.events, (std::vector<std::string>{"AppendFile " + P("/app/logs/04-12-26_monitor.log"),
                                                      "AppendFile " + P("/app/logs/traffic/04-12-26_traffic.log")}));
 }

@@ -1,5 +1,5 @@
 // A window test over a shown, always-on-top main window: the real desktop services and window
-// manager over the fakes, with boxes answered and pages recorded through QtDesktop's test hooks.
+// manager over the fakes, with boxes answered and pages recorded by the test desktop.
 #pragma once
 
 #include <QTest>
@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
-#include "gui/qt/QtDesktop.h"
+#include "TestDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/Twips.h"
 
@@ -20,11 +20,11 @@ class OverMainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI";
-    QtDesktop::answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
+    desktop.answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
       boxes.push_back({text, code, caption});
       return answer;
     };
-    QtDesktop::interceptOpen = [this](const std::string&, const std::string& target) {
+    desktop.interceptOpen = [this](const std::string&, const std::string& target) {
       opened.push_back(target);
       return true;
     };
@@ -43,7 +43,7 @@ class OverMainWindow : public ::testing::Test {
   static bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 2000); }
 
   fakes::FakeEnv f;
-  QtDesktop desktop{"Tavrel"};
+  TestDesktop desktop;
   QtWindowManager wm;
   Env env{f.env.app, desktop,       f.clock,   f.fs,         f.profile, f.registry, f.connection,
           f.phonebook, f.tcp,       f.addresses, f.sockets,  f.downloader, wm,     f.style};

@@ -84,18 +84,24 @@ TEST_F(MainWindowView, RestoringAfterAMinimiseAppliesTheResizeRule) {
 }
 
 TEST_F(MainWindowView, TheMenuOpensAtAFixedScreenPlaceAndTheTimerStaysOffMeanwhile) {
-  long left = -1, top = -1;
-  w.openMenu = [&](long l, long t) { left = l; top = t; };
+  const auto menu = [] {
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (auto* m = qobject_cast<MenuWindow*>(t)) return m;
+    return static_cast<MenuWindow*>(nullptr);
+  };
+  const QPoint place(Px(6060), Px(3000));
   w.show();
   w.move(20, 30);
   QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
-  EXPECT_EQ(left, 6060);
-  EXPECT_EQ(top, 3000);
+  ASSERT_NE(menu(), nullptr);
+  EXPECT_TRUE(menu()->isVisible());
+  EXPECT_EQ(menu()->pos(), place);
   EXPECT_FALSE(w.timer().Enabled());
+  menu()->Unload();
   w.move(300, 400);
   QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
-  EXPECT_EQ(left, 6060);
-  EXPECT_EQ(top, 3000);
+  EXPECT_EQ(menu()->pos(), place);
+  EXPECT_TRUE(menu()->isVisible());
 }
 
 TEST_F(MainWindowView, ThePlaceholderSettingsWindowRestartsTheMonitorOnlyWithAnEntry) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
+#include "TestDesktop.h"
 #include "gui/qt/MainWindow.h"
 
 namespace tavrel::qt {
@@ -15,16 +16,22 @@ namespace {
 
 const QColor kGrey(0xE0, 0xE0, 0xE0);
 
+// The settings window on screen, if one is.
+SettingsWindow* Shown() {
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (auto* w = qobject_cast<SettingsWindow*>(t); w && w->isVisible()) return w;
+  return nullptr;
+}
+
 class SettingsWindowView : public ::testing::Test {
  protected:
   SettingsWindowView() {
     f.phonebook.entries = {{"Work", "alice", "secret1"}, {"Home", "bob", "pw"}};
-    main.openSettings = [this] { opened = OpenSettingsWindow(env, wm, main); };
-    QtDesktop::answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
+    desktop.answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
       boxes.push_back({text, code, caption});
       return mb::kOk;
     };
-    QtDesktop::interceptOpen = [this](const std::string& verb, const std::string& target) {
+    desktop.interceptOpen = [this](const std::string& verb, const std::string& target) {
       launches.push_back(verb + " " + target);
       return true;
     };
@@ -36,6 +43,7 @@ class SettingsWindowView : public ::testing::Test {
 
   SettingsWindow* Open() {
     QTest::mouseClick(main.button("imgSettings"), Qt::LeftButton);
+    if (SettingsWindow* w = Shown()) opened = w;
     return opened;
   }
   void Click(const char* name) { QTest::mouseClick(opened->control(name), Qt::LeftButton); }
@@ -57,7 +65,7 @@ class SettingsWindowView : public ::testing::Test {
 
   fakes::FakeEnv f;
   // The fakes, with the real desktop services whose boxes and launches the test answers.
-  QtDesktop desktop{"Tavrel"};
+  TestDesktop desktop;
   Env env{f.env.app, desktop,     f.clock, f.fs,         f.profile, f.registry, f.connection,
           f.phonebook, f.tcp, f.addresses, f.sockets, f.downloader, f.wm,       f.style};
   QtWindowManager wm;
@@ -182,7 +190,8 @@ TEST(SettingsWindowLifetime, AMainWindowThatGoesFirstTakesTheSettingsWindowQuiet
   f.Save("Settings", "ConID", "Work");
   QtWindowManager wm;
   auto main = std::make_unique<MainWindow>(f.env, wm);
-  QPointer<SettingsWindow> w = OpenSettingsWindow(f.env, wm, *main);
+  main->ShowSettings();
+  QPointer<SettingsWindow> w = Shown();
   ASSERT_FALSE(w.isNull());
   main.reset();
   QApplication::processEvents();

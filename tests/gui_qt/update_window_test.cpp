@@ -11,7 +11,7 @@
 #include <iterator>
 
 #include "fakes/FakeEnv.h"
-#include "gui/qt/QtDesktop.h"
+#include "TestDesktop.h"
 #include "gui/qt/Twips.h"
 #include "platform/linux/CurlDownloader.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -47,11 +47,11 @@ class UpdateWindowView : public ::testing::Test {
     env = std::make_unique<Env>(Env{app, desktop, f.clock, files, profile, f.registry, f.connection,
                                     f.phonebook, f.tcp, f.addresses, f.sockets, downloader, wm, f.style});
 
-    QtDesktop::answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
+    desktop.answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
       boxes.push_back({text, code, caption});
       return mb::kOk;
     };
-    QtDesktop::interceptOpen = [this](const std::string&, const std::string& target) {
+    desktop.interceptOpen = [this](const std::string&, const std::string& target) {
       opened.push_back(target);
       return true;
     };
@@ -92,7 +92,7 @@ class UpdateWindowView : public ::testing::Test {
   fakes::FakeEnv f;
   LinuxFileSystem files;
   ProfileFile profile{files};
-  QtDesktop desktop{"Tavrel"};
+  TestDesktop desktop;
   CurlDownloader downloader{{.connect = 2s, .total = 5s, .stall = 3s}};
   QtWindowManager wm;
   std::unique_ptr<Env> env;

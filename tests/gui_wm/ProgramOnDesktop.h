@@ -11,7 +11,7 @@
 #include "RealDesktop.h"
 #include "fakes/FakeEnv.h"
 #include "gui/qt/App.h"
-#include "gui/qt/QtDesktop.h"
+#include "gui_qt/TestDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
 #include "gui/qt/Twips.h"
@@ -27,7 +27,7 @@ class ProgramOnDesktop : public ::testing::Test {
     ASSERT_DOUBLE_EQ(qt::ScreenDpi(), 96.0);
     env = MakeEnv();
     modSettings::SaveSetting(*env, "Tavrel", "Settings", "ConID", "Work");
-    qt::QtDesktop::answerBoxes = nullptr;  // real boxes, answered by the test's keyboard
+    desktop.answerBoxes = nullptr;  // real boxes, answered by the test's keyboard
     app = std::make_unique<qt::App>(*env, wm);
     main = &app->mainWindow();
     mainId = static_cast<XWindow>(main->winId());
@@ -66,7 +66,7 @@ class ProgramOnDesktop : public ::testing::Test {
   }
 
   fakes::FakeEnv f;
-  qt::QtDesktop desktop{"Tavrel"};
+  qt::TestDesktop desktop;
   qt::QtWindowManager wm;
   qt::QtWindowStyle style{wm};
   std::unique_ptr<Env> env;

@@ -1,6 +1,8 @@
 #include "gui/qt/MenuWindow.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <stdexcept>
 
 #include "ProgramOnDesktop.h"
 
@@ -14,9 +16,18 @@ class MenuOnDesktop : public ProgramOnDesktop {
   // The info button opens the menu, which takes the focus.
   bool OpenMenu() {
     ClickOn(main->button("imgInfo"));
-    return WaitUntil([&] { return QGuiApplication::focusWindow() == menu().windowHandle(); });
+    return WaitUntil([&] { return FindMenu() && QGuiApplication::focusWindow() == menu().windowHandle(); });
   }
-  qt::MenuWindow& menu() { return app->menuWindow(); }
+  // The one menu window, once the main window has made it.
+  static qt::MenuWindow* FindMenu() {
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (auto* m = qobject_cast<qt::MenuWindow*>(t)) return m;
+    return nullptr;
+  }
+  qt::MenuWindow& menu() {
+    if (qt::MenuWindow* m = FindMenu()) return *m;
+    throw std::logic_error("the menu was never opened");
+  }
   QPoint Centre(const QWidget* w) { return w->mapToGlobal(w->rect().center()); }
 };
 

@@ -117,7 +117,7 @@ class SlowServerOnDesktop : public ProgramOnDesktop {
 
 TEST_F(SlowServerOnDesktop, NoMonitorTickRunsDuringTheCheckAndTheTicksGoOnAfterIt) {
   std::vector<std::string> boxes;
-  qt::QtDesktop::answerBoxes = [&](const std::string& text, int, const std::string&) {
+  desktop.answerBoxes = [&](const std::string& text, int, const std::string&) {
     boxes.push_back(text);
     return mb::kOk;
   };

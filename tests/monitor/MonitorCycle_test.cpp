@@ -82,7 +82,9 @@ class Cycle : public ::testing::Test {
   ActivityText activity;
   ConnectionList list;
   std::int16_t failures = 0;
-  MonitorParts parts{activity, list, timer, kMain, failures};
+  modMain::Logs logs;
+  bool inTick = false;
+  MonitorParts parts{activity, list, timer, kMain, failures, logs, inTick};
 };
 
 TEST_F(Cycle, LostTickReportsDialsReprobesAndCountsAFailure) {

@@ -26,8 +26,6 @@ std::size_t Occurrences(const std::string& text, const std::string& what) {
 }
 
 TEST(GetAllAddresses, OneLoopbackAddressNoTableOrAnEmptyOne) {
-  const std::uint8_t bytes[] = {255, 10, 100, 7};
-  EXPECT_EQ(modGetAll::AddressBytesToText(bytes), "255.10.100.7") << "memory order";
   fakes::FakeEnv f;
   f.addresses.rows = {AddrRow(Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), 0)};
   EXPECT_EQ(modGetAll::GetAllAddresses(f.env),

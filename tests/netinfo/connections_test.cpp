@@ -29,6 +29,9 @@ Strings ColumnOf(const ConnectionList& list, std::size_t c) {
 TEST(ConnectionTexts, AddressesOctetsFirstToLastAndTheTwelveStates) {
   EXPECT_EQ(modConnections::AddressToText(Ip(192, 168, 0, 1)), "192.168.0.1");
   EXPECT_EQ(modConnections::AddressToText(Ip(10, 0, 100, 9)), "10.0.100.9");
+  const std::uint8_t v6[] = {254, 128, 0, 0, 0, 255};
+  EXPECT_EQ(modConnections::OctetsToText(v6, 6), "254.128.0.0.0.255") << "a host address of another length";
+  EXPECT_EQ(modConnections::OctetsToText(v6, 0), "");
   const char* expected[] = {"",           "Closed",    "Listening",  "Sent",     "Received",
                             "Established", "Fin wait 1", "Fin wait 1", "Close wait", "Closing",
                             "Last ack",    "Time wait", "TCB deleted", ""};
@@ -59,22 +62,28 @@ TEST(SetupConnectionList, AddsColumnsAndRowsSkippingOnlyRowsWithoutAnyAddress) {
                                           {"10.0.0.1", "1", "10.0.0.9", "0", "13", ""}}));
 }
 
+// A view that counts what it is told to redraw.
+struct Redraws : ConnectionList::ISink {
+  void Changed() override { ++count; }
+  int count = 0;
+};
+
 TEST(RefreshConnectionList, ReplacesRowsKeepsHeadersRedrawsOnceAndEmptiesOnAFailedRead) {
   fakes::FakeEnv f;
   ConnectionList list;
   modConnections::SetupConnectionList(f.env, list);
-  int redraws = 0;
-  list.onChanged = [&] { ++redraws; };
+  Redraws redraws;
+  list.SetSink(&redraws);
   for (std::uint16_t p = 1; p <= 50; ++p)
     f.tcp.rows.push_back(TcpRow(5, Ip(127, 0, 0, 1), p, Ip(127, 0, 0, 1), 8080));
   modConnections::RefreshConnectionList(f.env, list);
   EXPECT_EQ(list.Count(), 50u);
-  EXPECT_EQ(redraws, 1);
+  EXPECT_EQ(redraws.count, 1);
   f.tcp.rows.resize(3);
   modConnections::RefreshConnectionList(f.env, list);
   modConnections::FillConnectionList(f.env, list);
   EXPECT_EQ(list.Count(), 6u) << "filling adds to what is there";
-  EXPECT_EQ(redraws, 3);
+  EXPECT_EQ(redraws.count, 3);
   f.tcp.result = 122;  // the table grew between the two calls
   modConnections::FillConnectionList(f.env, list);
   EXPECT_EQ(list.Count(), 6u);
@@ -111,8 +120,8 @@ TEST(Sorting, ComparesTextFlipsOnEveryClickAndStaysOnForLaterRefreshes) {
 
 TEST(ConnectionList, EqualKeysKeepTheirOrderAndChangesRedrawOnceWhenBracketed) {
   ConnectionList list;
-  int changes = 0;
-  list.onChanged = [&] { ++changes; };
+  Redraws changes;
+  list.SetSink(&changes);
   for (const char* k : {"a1", "b1", "c0"}) list.Add({std::string(1, k[0]), std::string(1, k[1]), "", "", "", ""});
   list.ColumnClick(1);
   list.ColumnClick(1);
@@ -120,19 +129,19 @@ TEST(ConnectionList, EqualKeysKeepTheirOrderAndChangesRedrawOnceWhenBracketed) {
   EXPECT_EQ(list.Item(3), Row{});
   list.ColumnClick(9);  // no such column: the order of addition
   EXPECT_EQ(ColumnOf(list, 0), (Strings{"a", "b", "c"}));
-  EXPECT_EQ(changes, 6);
+  EXPECT_EQ(changes.count, 6);
   list.BeginUpdate();
   list.BeginUpdate();
   list.Clear();
   list.Add({});
   list.EndUpdate();
-  EXPECT_EQ(changes, 6) << "nested brackets redraw once, at the outermost end";
+  EXPECT_EQ(changes.count, 6) << "nested brackets redraw once, at the outermost end";
   list.EndUpdate();
-  EXPECT_EQ(changes, 7);
+  EXPECT_EQ(changes.count, 7);
   list.BeginUpdate();
   list.EndUpdate();
   list.EndUpdate();  // unbalanced: ignored
-  EXPECT_EQ(changes, 7) << "nothing changed, nothing to redraw";
+  EXPECT_EQ(changes.count, 7) << "nothing changed, nothing to redraw";
 }
 
 TEST(ConnectionList, EqualKeysKeepTheirOrderInATableOfManyRows) {

@@ -70,6 +70,7 @@ TEST(DiskFloor, LogsWaitOnAFullDiskAndGoOnWhenThereIsRoomAgain) {
   ActivityText view;
   view.Replace("Tavrel 1.0.1");
   ConnectionList list;
+  modMain::Logs logs;
   list.Add({"127.0.0.1", "631", "127.0.0.1", "40000", "1", "Listening"});
   const std::string monitor = app + "/logs/04-12-26_monitor.log";
   const std::string traffic = app + "/logs/traffic/04-12-26_traffic.log";
@@ -78,7 +79,7 @@ TEST(DiskFloor, LogsWaitOnAFullDiskAndGoOnWhenThereIsRoomAgain) {
   const std::optional<DiskSpace> full = fs.SpaceOf(app + "/logs");
   ASSERT_TRUE(full);
   EXPECT_EQ(full->total, 4u * 1024 * 1024);
-  for (int tick = 0; tick < 3; ++tick) modMain::WriteLogs(env, view, list);
+  for (int tick = 0; tick < 3; ++tick) logs.Write(env, view, list);
   EXPECT_FALSE(Exists(monitor));
   EXPECT_FALSE(Exists(traffic));
   const std::string paused = view.Text();
@@ -92,8 +93,8 @@ TEST(DiskFloor, LogsWaitOnAFullDiskAndGoOnWhenThereIsRoomAgain) {
   EXPECT_EQ(paused.find("Cannot write"), std::string::npos) << "no write was tried";
 
   ASSERT_EQ(::unlink((app + "/filler").c_str()), 0);
-  modMain::WriteLogs(env, view, list);
-  modMain::WriteLogs(env, view, list);
+  logs.Write(env, view, list);
+  logs.Write(env, view, list);
   const std::string resumed = view.Text().substr(paused.size());
   EXPECT_NE(resumed.find(" Disk space is back ("), std::string::npos) << resumed;
   EXPECT_NE(resumed.find("the monitor and traffic logs are written again"), std::string::npos);

@@ -51,8 +51,7 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
   setFixedSize(Px(about::kWidth), Px(about::kHeight));
   setAutoFillBackground(true);
   QPalette pal = palette();
-  const unsigned c = about::kBackColour;  // 0x00BBGGRR
-  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  pal.setColor(QPalette::Window, FromBgr(about::kBackColour));
   setPalette(pal);
   setMouseTracking(true);
 

@@ -13,14 +13,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "gui/qt/Widgets.h"
+
 namespace tavrel::qt {
 
 namespace {
 constexpr int kMargin = 4;  // around the text, as a text box leaves it
 
-QString FromText(std::string_view s) {
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The number of text bytes that the first n characters of a line take.
 std::size_t BytesOf(const QString& line, qsizetype n) {
@@ -94,7 +93,7 @@ std::string_view ActivityView::Line(std::size_t i) const {
   return TextView().substr(starts_[i], LineEnd(i) - starts_[i]);
 }
 
-QString ActivityView::LineText(std::size_t i) const { return FromText(Line(i)); }
+QString ActivityView::LineText(std::size_t i) const { return FromLocalText(Line(i)); }
 
 std::string ActivityView::Lines() const {
   std::string all;
@@ -108,7 +107,7 @@ std::string ActivityView::Lines() const {
 qreal ActivityView::XOf(std::size_t offset) const {
   const std::size_t i = LineOf(offset);
   const std::size_t end = std::min(offset, LineEnd(i));
-  return QFontMetricsF(font()).horizontalAdvance(FromText(TextView().substr(starts_[i], end - starts_[i])));
+  return QFontMetricsF(font()).horizontalAdvance(FromLocalText(TextView().substr(starts_[i], end - starts_[i])));
 }
 
 int ActivityView::VisibleRows() const {
@@ -171,9 +170,7 @@ void ActivityView::Select(std::size_t anchor, std::size_t position) {
 
 QString ActivityView::SelectedText() const {
   const std::size_t a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
-  QString s = FromText(TextView().substr(a, b - a));
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return s;
+  return LinesFromLocalText(TextView().substr(a, b - a), false);
 }
 
 void ActivityView::Copy() const {
@@ -226,8 +223,8 @@ void ActivityView::paintEvent(QPaintEvent*) {
     const std::size_t a = std::clamp(s, ls, le), b = std::clamp(e, ls, le);
     if (a < b || (s <= le && e > le && i + 1 < starts_.size())) {
       // Before, inside and after the selection, each drawn once in its own colour.
-      const QString before = FromText(TextView().substr(ls, a - ls));
-      const QString inside = FromText(TextView().substr(a, b - a));
+      const QString before = FromLocalText(TextView().substr(ls, a - ls));
+      const QString inside = FromLocalText(TextView().substr(a, b - a));
       const qreal xa = fm.horizontalAdvance(before), xb = xa + fm.horizontalAdvance(inside);
       // A selected line end shows as a space's width.
       const qreal tail = (s <= le && e > le) ? fm.horizontalAdvance(QLatin1Char(' ')) : 0;
@@ -237,13 +234,13 @@ void ActivityView::paintEvent(QPaintEvent*) {
       p.setPen(highText);
       p.drawText(QPointF(x0 + xa, base), inside);
       p.setPen(text);
-      p.drawText(QPointF(x0 + xb, base), FromText(TextView().substr(b, le - b)));
+      p.drawText(QPointF(x0 + xb, base), FromLocalText(TextView().substr(b, le - b)));
     } else {
       p.setPen(text);
       p.drawText(QPointF(x0, base), line);
     }
     if (hasFocus() && caret_ >= ls && caret_ <= le) {
-      const qreal x = x0 + fm.horizontalAdvance(FromText(TextView().substr(ls, caret_ - ls)));
+      const qreal x = x0 + fm.horizontalAdvance(FromLocalText(TextView().substr(ls, caret_ - ls)));
       p.fillRect(QRectF(x, top, 1, lh), text);
     }
   }

@@ -6,7 +6,6 @@
 
 #include "core/Env.h"
 #include "gui/qt/MainWindow.h"
-#include "gui/qt/MenuWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
@@ -50,17 +49,13 @@ class App {
   // The program's windows over another environment (the tests' fakes); wm must be env's.
   App(Env& env, QtWindowManager& wm);
   MainWindow& mainWindow() { return *main_; }
-  MenuWindow& menuWindow();
-  Env& env() { return *env_; }
 
  private:
   void Start(QtWindowManager& wm, const std::function<void(Env&, MainWindow&)>& beforeLoad);
 
   std::unique_ptr<LinuxPlatform> platform_;
   Env* env_ = nullptr;
-  QtWindowManager* wm_ = nullptr;
   std::unique_ptr<MainWindow> main_;
-  std::unique_ptr<MenuWindow> menu_;  // the one menu window, made when first opened, then shown and hidden
 };
 
 }  // namespace tavrel::qt

@@ -7,8 +7,10 @@ ConnectionListModel::ConnectionListModel(ConnectionList& list, QObject* parent)
   rows_ = static_cast<int>(list_.Count());
   columns_ = static_cast<int>(list_.Columns().size());
   widths_.assign(list_.Columns().size(), 0);
-  list_.onChanged = [this] { Changed(); };
+  list_.SetSink(this);
 }
+
+ConnectionListModel::~ConnectionListModel() { list_.SetSink(nullptr); }
 
 // A refresh arrives as one change (the list brackets it): the rows that stay on screen are
 // repainted with their new text and only the difference in count is inserted or removed, so the

@@ -8,10 +8,11 @@
 
 namespace tavrel::qt {
 
-class ConnectionListModel : public QAbstractTableModel {
+class ConnectionListModel : public QAbstractTableModel, public ConnectionList::ISink {
   Q_OBJECT
  public:
   explicit ConnectionListModel(ConnectionList& list, QObject* parent = nullptr);
+  ~ConnectionListModel() override;
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -24,7 +25,7 @@ class ConnectionListModel : public QAbstractTableModel {
   void columnWidthSet(int column, int widthTwips);
 
  private:
-  void Changed();
+  void Changed() override;
   ConnectionList& list_;
   int rows_ = 0;
   int columns_ = 0;

@@ -8,16 +8,13 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include "gui/qt/Resources.h"
+#include "gui/qt/SettingsWindow.h"
 #include "gui/qt/Twips.h"
-#include "settings/modSettings.h"
-#include "ui/modOnTop.h"
 
 namespace tavrel::qt {
-
 
 MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
   InitResources();
@@ -95,7 +92,6 @@ MainWindow::~MainWindow() {
   // The views must let go of the behaviour's data before it goes.
   timer_->SetEnabled(false);
   form_->txtConnection.SetSink(nullptr);
-  form_->ListView1.onChanged = nullptr;
   listView_->setModel(nullptr);
   delete model_;
   model_ = nullptr;
@@ -143,43 +139,28 @@ void MainWindow::SetViewsSize(long w, long h) {
 // The borderless main window has no caption bar: the menu's top is 3000 twips exactly.
 long MainWindow::MenuOffset() const { return Tw(geometry().y() - frameGeometry().y()); }
 
+// Loaded before it is shown, so that it appears filled in; while one is open, that one comes up.
 void MainWindow::ShowSettings() {
-  if (openSettings) {
-    openSettings();
-  } else {
-    ShowPlaceholder(QStringLiteral("Settings"));
+  if (settings_ && settings_->isVisible()) {
+    settings_->raise();
+    settings_->activateWindow();
+    return;
   }
+  settings_ = new SettingsWindow(env_, wm_, *this);
+  settings_->form().Form_Load();
+  settings_->show();
 }
 
 void MainWindow::ShowMenu(long left, long top) {
-  if (openMenu) {
-    openMenu(left, top);
-  } else {
-    ShowPlaceholder(QStringLiteral("Menu"));
-  }
+  if (!menu_) menu_ = std::make_unique<MenuWindow>(env_, wm_, *timer_, handle_);
+  menu_->ShowAt(left, top);
 }
 
 void MainWindow::UnloadMenu() {
-  if (closeMenu) closeMenu();
+  if (menu_) menu_->Unload();
 }
 
 void MainWindow::RequestClose(int unloadMode) { CloseFor(unloadMode); }
-
-// Until a window of its own exists: a plain window whose closing restarts the monitor when an
-// entry is configured and puts the main window back in the topmost band.
-void MainWindow::ShowPlaceholder(const QString& caption) {
-  auto* w = new QWidget(nullptr, Qt::Window);
-  w->setAttribute(Qt::WA_DeleteOnClose);
-  w->setWindowTitle(caption);
-  auto* layout = new QVBoxLayout(w);
-  layout->addWidget(new QLabel(caption, w));
-  connect(w, &QObject::destroyed, this, [this] {
-    const std::string id = modSettings::GetSetting(env_, env_.app.title, "Settings", "ConID", "");
-    timer_->SetEnabled(!id.empty());
-    modOnTop::SetTopMost(env_, handle_);
-  });
-  w->show();
-}
 
 void MainWindow::UnloadOtherWindows() {
   for (QWidget* w : QApplication::topLevelWidgets()) {

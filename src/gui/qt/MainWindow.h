@@ -1,7 +1,6 @@
 // frmMain's view: a frameless window with the banner, the activity view and the connection list.
 #pragma once
 
-#include <QLabel>
 #include <QPointer>
 #include <QTreeView>
 #include <QWidget>
@@ -13,10 +12,13 @@
 #include "gui/qt/ActivityView.h"
 #include "gui/qt/ConnectionListModel.h"
 #include "gui/qt/ImageButton.h"
+#include "gui/qt/MenuWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 
 namespace tavrel::qt {
+
+class SettingsWindow;
 
 class MainWindow : public QWidget, public IMainView {
   Q_OBJECT
@@ -40,11 +42,6 @@ class MainWindow : public QWidget, public IMainView {
   ImageButton* button(const char* name) const;
   ImageButton* banner() const { return banner_; }
 
-  // The other windows, wired by the composition root: the settings window, the menu window
-  // (opened at a screen position in twips) and the menu's unload.
-  std::function<void()> openSettings;
-  std::function<void(long left, long top)> openMenu;
-  std::function<void()> closeMenu;
   // How the process ends after the unload; unset, the event loop is left. The main program ends
   // it on the spot, so that nothing of a handler paused under the closing one runs afterwards.
   std::function<void()> endProcess;
@@ -85,7 +82,10 @@ class MainWindow : public QWidget, public IMainView {
   WindowHandle handle_ = 0;
   std::unique_ptr<QtTimer> timer_;
   std::unique_ptr<frmMain> form_;
-  void ShowPlaceholder(const QString& caption);
+  // The one menu window, made when first opened (a program that runs for weeks may never need
+  // it), then shown and hidden; it goes before the timer it stops and starts.
+  std::unique_ptr<MenuWindow> menu_;
+  QPointer<SettingsWindow> settings_;  // the open settings window, if any
   ImageButton* banner_ = nullptr;
   std::vector<ImageButton*> buttons_;
   ActivityView* txtConnection_ = nullptr;

@@ -132,13 +132,7 @@ void MenuWindow::ShowAbout() {
 
 // The program's one update window, modeless and without owner. As it takes the focus the pop-up
 // closes: the focus rule, not this handler, closes the menu.
-void MenuWindow::ShowUpdate() {
-  if (openUpdate) {
-    openUpdate();
-  } else {
-    UpdateWindow::Open(env_, wm_, main_);
-  }
-}
+void MenuWindow::ShowUpdate() { UpdateWindow::Open(env_, wm_, main_); }
 
 void MenuWindow::paintEvent(QPaintEvent* e) {
   QWidget::paintEvent(e);

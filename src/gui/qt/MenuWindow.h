@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QWidget>
 #include <array>
-#include <functional>
 #include <memory>
 
 #include "core/Env.h"
@@ -30,9 +29,6 @@ class MenuWindow : public QWidget, public IMenuView {
   // Shows the menu with its top left corner at a screen point in twips. The main window has
   // stopped its timer and left the topmost band before (frmMain::imgInfo_Click).
   void ShowAt(long left, long top);
-
-  // Shows the update window. Unset, "Check for update" opens the program's one UpdateWindow.
-  std::function<void()> openUpdate;
 
   // The controls, for tests and screenshots.
   QLabel* item(int index) const { return items_[static_cast<std::size_t>(index)]; }

@@ -5,21 +5,20 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "gui/qt/Widgets.h"
 #include "platform/linux/StopRequest.h"
 
 namespace tavrel::qt {
 
-std::function<int(const std::string&, int, const std::string&)> QtDesktop::answerBoxes;
-std::function<bool(const std::string&, const std::string&)> QtDesktop::interceptOpen;
-
 int QtDesktop::MsgBox(const std::string& text, int code, const std::string& caption) {
-  const std::string title = caption.empty() ? title_ : caption;
-  if (answerBoxes) return answerBoxes(text, code, title);
+  return ShowBox(text, code, caption.empty() ? title_ : caption);
+}
 
+int QtDesktop::ShowBox(const std::string& text, int code, const std::string& title) {
   QMessageBox box;
   box.setWindowTitle(QString::fromLocal8Bit(title.c_str()));
   // The texts use CR LF between lines; Qt wants LF.
-  box.setText(QString::fromLocal8Bit(text.c_str()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  box.setText(LinesFromLocalText(text, false));
   const bool yesNo = (code & 0x0F) == 4;
   switch (code & 0xF0) {
     case 16: box.setIcon(QMessageBox::Critical); break;
@@ -40,20 +39,20 @@ int QtDesktop::MsgBox(const std::string& text, int code, const std::string& capt
   return mb::kOk;
 }
 
-namespace {
-bool XdgOpen(const std::string& verb, const std::string& target) {
-  // The program is ending (a signal came): nothing is opened any more.
-  if (linux_platform::StopRequested()) return false;
-  if (QtDesktop::interceptOpen) return QtDesktop::interceptOpen(verb, target);
+bool QtDesktop::Open(const std::string&, const std::string& target) {
   // Detached, so that the program never waits for the browser or file manager; the target is
   // one argument, never parsed by a shell.
   return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(target.c_str())});
 }
-}  // namespace
 
-void QtDesktop::ShellOpen(const std::string& target) { XdgOpen("open", target); }
+// The program is ending (a signal came): nothing is opened any more.
+void QtDesktop::ShellOpen(const std::string& target) {
+  if (!linux_platform::StopRequested()) Open("open", target);
+}
 
-bool QtDesktop::LaunchProgram(const std::string& command) { return XdgOpen("launch", command); }
+bool QtDesktop::LaunchProgram(const std::string& command) {
+  return !linux_platform::StopRequested() && Open("launch", command);
+}
 
 void QtDesktop::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 100); }
 

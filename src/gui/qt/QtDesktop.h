@@ -18,10 +18,12 @@ class QtDesktop : public IDesktop {
   bool LaunchProgram(const std::string& command) override;
   void DoEvents() override;
 
-  // Tests answer boxes here instead of a person: text, code and caption in, the button out.
-  static std::function<int(const std::string&, int, const std::string&)> answerBoxes;
-  // Tests see what would have been opened or launched instead of starting xdg-open.
-  static std::function<bool(const std::string& verb, const std::string& target)> interceptOpen;
+
+ protected:
+  // The message box itself, with its caption settled: the button the user chose.
+  virtual int ShowBox(const std::string& text, int code, const std::string& caption);
+  // Hands a file, folder, page or program to xdg-open; verb is "open" or "launch".
+  virtual bool Open(const std::string& verb, const std::string& target);
 
  private:
   std::string title_;

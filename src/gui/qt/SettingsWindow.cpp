@@ -1,7 +1,6 @@
 #include "gui/qt/SettingsWindow.h"
 
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
@@ -9,6 +8,7 @@
 #include "gui/qt/MainWindow.h"
 #include "gui/qt/Resources.h"
 #include "gui/qt/Twips.h"
+#include "gui/qt/Widgets.h"
 
 namespace tavrel::qt {
 
@@ -16,12 +16,6 @@ namespace {
 
 QString FromText(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string ToText(const QString& s) { return s.toStdString(); }
-
-// 0x00BBGGRR as the behaviour gives colours.
-QColor FromBgr(std::uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
 
 void Fill(QWidget* w, const QColor& colour) {
   QPalette p = w->palette();
@@ -98,13 +92,6 @@ void TextBoxAdapter::SetText(const std::string& text) { box_->setText(FromText(t
 
 // --- The window ---
 
-QString SettingsWindow::FontFamily() {
-  static const QString family = QFontDatabase::hasFamily(QStringLiteral("Verdana"))
-                                    ? QStringLiteral("Verdana")
-                                    : QStringLiteral("DejaVu Sans");
-  return family;
-}
-
 void SettingsWindow::Place(QWidget* w, const char* name) {
   const auto& c = settingswin::SettingsPlace(name);
   w->setObjectName(QString::fromLatin1(c.name));
@@ -128,8 +115,7 @@ SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromLatin1(settingswin::kCaption));
   setFixedSize(Px(settingswin::kInnerWidth), Px(settingswin::kInnerHeight));
-  QFont font(FontFamily());
-  font.setPointSize(8);
+  const QFont font = VerdanaFont(8);
   setFont(font);
   Fill(this, Qt::white);
   handle_ = wm_.Register(this);
@@ -295,20 +281,6 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* e) {
     }
   }
   return QWidget::eventFilter(watched, e);
-}
-
-SettingsWindow* OpenSettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main) {
-  static QPointer<SettingsWindow> open;
-  if (open && open->isVisible()) {
-    open->raise();
-    open->activateWindow();
-    return open;
-  }
-  auto* w = new SettingsWindow(env, wm, main);
-  open = w;
-  w->form().Form_Load();  // loaded before it is shown, so it appears filled in
-  w->show();
-  return w;
 }
 
 }  // namespace tavrel::qt

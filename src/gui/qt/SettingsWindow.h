@@ -67,8 +67,6 @@ class SettingsWindow : public QWidget, public ISettingsView {
   QWidget* shape3() const { return shape3_; }
   // A label or picture of the window by its control name (lblContents, Label3, Image1...).
   QWidget* control(const char* name) const;
-  // The typeface of labels and options: Verdana where installed, else a close sans-serif.
-  static QString FontFamily();
 
   // ISettingsView
   WindowHandle Handle() const override { return handle_; }
@@ -119,9 +117,5 @@ class SettingsWindow : public QWidget, public ISettingsView {
   TextBoxAdapter text1Adapter_{nullptr};
   TextBoxAdapter text2Adapter_{nullptr};
 };
-
-// Opens the settings window for the main window and loads it; while one is open, raises that
-// one instead. Returns the window.
-SettingsWindow* OpenSettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main);
 
 }  // namespace tavrel::qt

@@ -24,12 +24,7 @@ namespace {
 QPointer<UpdateWindow> g_current;
 
 // CR LF (or a lone CR) in the behaviour's text; Qt's plain text documents break lines at LF.
-QString ToDisplay(const std::string& s) {
-  QString q = QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-  q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  q.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return q;
-}
+QString ToDisplay(const std::string& s) { return LinesFromLocalText(s, true); }
 
 // Twips to pixels for values read from the settings file, which may be anything a single holds:
 // kept within a range the window system can take.
@@ -363,7 +358,7 @@ void UpdateWindow::SetDownloadEnabled(bool enabled) { lblDownload_->setEnabled(e
 void UpdateWindow::SetShapeColours(std::uint32_t s1, std::uint32_t s2) {
   auto colour = [this](std::uint32_t c) {
     if (c & 0x80000000u) return palette().color(QPalette::Button);  // system colours: button face
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    return FromBgr(c);
   };
   for (auto [shape, c] : {std::pair{shape1_, s1}, std::pair{shape2_, s2}}) {
     const QColor q = colour(c);
@@ -389,8 +384,9 @@ void UpdateWindow::Transferring(std::uint64_t received, std::uint64_t total) {
   } else {
     progress_->setRange(0, 0);  // size unknown: a busy bar
   }
-  // Paint and let timers run, but take no click or key while the click that started the
-  // transfer has not finished.
+  // Called from inside the transfer, for each piece received: the window's own event loop does
+  // not run meanwhile, so it runs here. Paint and let timers run (the monitor's tick included),
+  // but take no click or key while the click that started the transfer has not finished.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -4,6 +4,19 @@
 
 namespace tavrel::qt {
 
+QString FromLocalText(std::string_view s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+
+QString LinesFromLocalText(std::string_view s, bool loneCrEndsLine) {
+  QString q = FromLocalText(s);
+  q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (loneCrEndsLine) q.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return q;
+}
+
+QColor FromBgr(std::uint32_t c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
 QFont PickFont(const QStringList& families, double points, bool bold) {
   QFont f;
   f.setFamilies(families);

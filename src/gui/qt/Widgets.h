@@ -1,13 +1,24 @@
 // Small pieces the program's windows share: their fonts and a label that acts as a link.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
+#include <string_view>
 
 namespace tavrel::qt {
+
+// The behaviour's text (in the locale's encoding) as Qt's.
+QString FromLocalText(std::string_view s);
+// The same with the line ends Qt's texts use: LF for CR LF, and for a lone CR too where
+// loneCrEndsLine (a text box shows a lone CR as a line break; the activity view keeps it).
+QString LinesFromLocalText(std::string_view s, bool loneCrEndsLine);
+// A colour as the behaviour gives it, 0x00BBGGRR.
+QColor FromBgr(std::uint32_t c);
 
 // The first installed of the families, else a sans-serif, at the size given.
 QFont PickFont(const QStringList& families, double points, bool bold = false);

@@ -24,6 +24,8 @@
 
 namespace {
 
+// The signal handler's way to the event loop: the handler writes the signal's number into one
+// end (the only thing it may safely do) and a socket notifier reads it on the UI thread.
 int signalPipe[2] = {-1, -1};
 
 // Whatever blocks is given up at once (a dial, a transfer, a host lookup); the window closes on

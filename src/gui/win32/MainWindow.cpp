@@ -100,7 +100,7 @@ MainWindow::MainWindow(Env& env) : env_(env) {
                                         [this] { form_->tmrConnect_Timer(); });
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
   form_->txtConnection.SetSink(this);
-  form_->ListView1.onChanged = [this] { ListChanged(); };
+  form_->ListView1.SetSink(&listSink_);
   menu_ = std::make_unique<MenuWindow>(env_, *timer_, hwnd_);
   timer_->SetEnabled(true);  // from the window's creation on
 }
@@ -109,7 +109,7 @@ MainWindow::~MainWindow() {
   if (timer_) timer_->SetEnabled(false);
   if (form_) {
     form_->txtConnection.SetSink(nullptr);
-    form_->ListView1.onChanged = nullptr;
+    form_->ListView1.SetSink(nullptr);
   }
   settings_.reset();
   menu_.reset();

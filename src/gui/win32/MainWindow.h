@@ -76,7 +76,15 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   static LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR id, DWORD_PTR self);
 
+  // ListView1's changes come here (the list's sink), drawn by ListChanged.
+  struct ListSink : ConnectionList::ISink {
+    explicit ListSink(MainWindow& w) : window(w) {}
+    void Changed() override { window.ListChanged(); }
+    MainWindow& window;
+  };
+
   Env& env_;
+  ListSink listSink_{*this};
   std::unique_ptr<Canvas> canvas_;
   HWND edit_ = nullptr;
   HWND list_ = nullptr;

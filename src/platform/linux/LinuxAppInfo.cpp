@@ -7,16 +7,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/linux/Descriptors.h"
+
 namespace tavrel {
 
 namespace {
-
-// Creates each missing folder of an absolute path, private to the user.
-void MakeFolders(const std::string& path) {
-  for (std::size_t i = 1; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
-  }
-}
 
 // No other user can place or swap a file in the folder: it is the user's or root's and neither
 // its group nor the world may write to it; and the user may write there.
@@ -71,7 +66,7 @@ std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome
   }
   while (data.size() > 1 && data.back() == '/') data.pop_back();
   const std::string folder = data + "/Tavrel";
-  MakeFolders(folder);
+  linux_platform::MakeFolders(folder);
   return folder;
 }
 

@@ -12,10 +12,12 @@ namespace tavrel {
 // group- nor world-writable (a build tree, a portable copy in the home folder). Otherwise it is
 // $XDG_DATA_HOME/Tavrel (default ~/.local/share/Tavrel), created private when missing, so that an
 // installed copy works for an ordinary user and a copy in a shared folder cannot be turned
-// against its user.
+// against its user. Where no home folder can be found either, the executable's folder is used
+// (the file rules still keep other users' files out).
 AppInfo LinuxAppInfo();
 
-// The rule above for a given executable path and environment; exposed for tests.
+// The rule above for a given executable path, $XDG_DATA_HOME and $HOME (null: unset; the home
+// folder then comes from the user database).
 std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome, const char* home);
 
 // The running executable's path (/proc/self/exe; a " (deleted)" mark of a replaced file dropped).

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/NmBus.h"
 
 namespace tavrel {
@@ -18,18 +19,8 @@ namespace tavrel {
 namespace {
 
 // Reads a small file whole (a /proc table); empty when it cannot be read.
-std::string ReadSmallFile(const std::string& path, std::size_t max = 1 << 20) {
-  std::string s;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return s;
-  char buf[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n <= 0 || s.size() + static_cast<std::size_t>(n) > max) break;
-    s.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return s;
+std::string ReadSmallFile(const std::string& path) {
+  return linux_platform::ReadWholeFile(path, 1 << 20).value_or(std::string());
 }
 
 bool EnvSet(const char* name) {

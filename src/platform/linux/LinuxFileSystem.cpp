@@ -12,11 +12,14 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/OwnFiles.h"
 
 namespace tavrel {
 
 using linux_platform::LookAt;
+using linux_platform::MakeFolders;
+using linux_platform::ReadToEnd;
 using linux_platform::OwnPath;
 
 namespace {
@@ -154,20 +157,12 @@ std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
   ::fstat(fd, &st);
   std::string text;
   text.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(std::strerror(errno));
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<std::size_t>(n));
-  }
+  const bool read = ReadToEnd(fd, text);
+  const int readErrno = errno;
   ::close(fd);
-  return text;
+  if (read) return text;
+  Fail(std::strerror(readErrno));
+  return std::nullopt;
 }
 
 bool LinuxFileSystem::ReplaceFile(const std::string& path, std::string_view data,
@@ -230,10 +225,7 @@ std::string LinuxFileSystem::PrivateTempFolderFor(const std::string& cacheHome) 
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   folder += "/Tavrel/tmp";
   // The missing folders are made private; only the last is checked (the cache home is the user's).
-  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1))
-    ::mkdir(folder.substr(0, slash).c_str(), 0700);
-  ::mkdir(folder.c_str(), 0700);
+  MakeFolders(folder);
   return folder;
 }
 

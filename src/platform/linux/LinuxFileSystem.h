@@ -22,6 +22,7 @@ class LinuxFileSystem : public IFileSystem {
   bool AppendPieces(const std::string& path, std::initializer_list<std::string_view> pieces) override;
   // statvfs: the room left to an unprivileged user (f_bavail), not the root reserve.
   std::optional<DiskSpace> SpaceOf(const std::string& folder) override;
+  // The user's own regular file, whole; a pipe or device swapped in is refused, not waited on.
   std::optional<std::string> ReadFile(const std::string& path) override;
   // An atomic replace only: the data goes into a temporary file in the folder of the real target
   // (a link of the user's own stays a link, and its target is replaced), which is then renamed

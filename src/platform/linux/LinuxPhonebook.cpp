@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
 
+#include "core/Convert.h"
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/ProcessRunner.h"
 #include "platform/linux/StopRequest.h"
 
@@ -70,15 +71,10 @@ std::string VpnItem(const std::string& rendered, const std::string& key) {
     else if (c == ',') items.emplace_back();
     else items.back() += c;
   }
-  const auto trim = [](std::string s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-  };
   for (const auto& item : items) {
     const auto eq = item.find(" = ");
     if (eq == std::string::npos) continue;
-    if (trim(item.substr(0, eq)) == key) return item.substr(eq + 3);
+    if (convert::Trim(std::string_view(item).substr(0, eq), " ") == key) return item.substr(eq + 3);
   }
   return {};
 }
@@ -109,13 +105,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 std::string ReadFileBounded(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string s;
-  if (!in) return s;
-  s.resize(kMaxFileBytes);
-  in.read(s.data(), static_cast<std::streamsize>(s.size()));
-  s.resize(static_cast<std::size_t>(in.gcount()));
-  return s;
+  return linux_platform::ReadWholeFile(path, kMaxFileBytes).value_or(std::string());
 }
 
 bool IsRegularFile(const std::string& path) {

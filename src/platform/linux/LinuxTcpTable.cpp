@@ -16,15 +16,19 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/Descriptors.h"
+
 namespace tavrel {
 
 namespace linuxtcp {
 
+using linux_platform::Fd;
+
 namespace {
 
-// The kernel numbers its TCP states 1 established ... 11 closing (include/net/tcp_states.h);
-// the table the program shows numbers them after the Windows MIB_TCP_STATE values. This is the
-// one place that translates.
+// The kernel numbers its TCP states 1 established ... 11 closing, then 12 new-syn-recv and 13
+// bound-inactive (include/net/tcp_states.h); the table the program shows numbers them after the
+// Windows MIB_TCP_STATE values. This is the one place that translates.
 constexpr std::array<std::uint32_t, 14> kStateFromKernel = {
     0,   // 0: not a kernel state
     5,   // 1 TCP_ESTABLISHED   -> established
@@ -45,20 +49,6 @@ constexpr std::array<std::uint32_t, 14> kStateFromKernel = {
 // Every kernel state from established (1) to new-syn-recv (12). Bound-but-inactive sockets
 // (13) are left out, as /proc/net/tcp leaves them out.
 constexpr std::uint32_t kAllStates = ((1u << 13) - 1) & ~1u;
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool ParseHex(std::string_view& s, std::size_t digits, std::uint32_t& out) {
   if (s.size() < digits) return false;
@@ -215,16 +205,7 @@ bool ReadProcFile(std::vector<MibTcpRow>& rows) {
   Fd fd(raw);
   if (fd.get() < 0) return false;
   std::string text;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    text.append(chunk, static_cast<std::size_t>(n));
-  }
+  if (!linux_platform::ReadToEnd(fd.get(), text)) return false;
   ParseProcNetTcp(text, rows);
   return true;
 }

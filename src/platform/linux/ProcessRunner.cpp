@@ -10,26 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/StopRequest.h"
 
 namespace tavrel::linux_platform {
 
 namespace {
-
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& o) noexcept : fd_(o.release()) {}
-  Fd& operator=(Fd&& o) noexcept { reset(o.release()); return *this; }
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  int release() { const int f = fd_; fd_ = -1; return f; }
-  void reset(int f = -1) { if (fd_ >= 0) ::close(fd_); fd_ = f; }
-
- private:
-  int fd_ = -1;
-};
 
 bool MakePipe(Fd& r, Fd& w) {
   int p[2];
@@ -99,75 +85,41 @@ int StatusToCode(int status) {
   return -1;
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const ProcessRequest& req) {
-  ProcessResult res;
-  if (req.argv.empty()) return res;
-  if (StopRequested()) {
-    res.cancelled = true;
-    return res;
-  }
-
-  Fd inR, fd3R, outR, outW, errR, errW, execR, execW;
-  if (req.useStdin && !MakeInputPipe(req.stdinData, inR)) return res;
-  if (req.useFd3 && !MakeInputPipe(req.fd3Data, fd3R)) return res;
-  if (!MakePipe(outR, outW) || !MakePipe(errR, errW) || !MakePipe(execR, execW)) return res;
-  Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
-
-  // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
-  std::vector<char*> argv;
-  for (const auto& a : req.argv) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const bool searchPath = req.argv[0].find('/') == std::string::npos;
-
-  const pid_t pid = ::fork();
-  if (pid < 0) return res;
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::signal(SIGPIPE, SIG_DFL);
-    const int in = req.useStdin ? inR.get() : devNull.get();
-    if (::dup2(in, 0) < 0 || ::dup2(outW.get(), 1) < 0 || ::dup2(errW.get(), 2) < 0) ::_exit(127);
-    if (req.useFd3 && ::dup2(fd3R.get(), 3) < 0) ::_exit(127);
-    for (int fd = 0; fd <= (req.useFd3 ? 3 : 2); ++fd) ::fcntl(fd, F_SETFD, 0);
-    // Every other descriptor closes on exec (the exec report pipe too: it tells the parent that
-    // exec succeeded by closing without data).
-    const unsigned firstToClose = req.useFd3 ? 4 : 3;
+// The child's side, after fork: only async-signal-safe calls. The child leads a process group of
+// its own, with no signal blocked; in, out, err and (when at least 0) fd3 become its descriptors
+// 0 to 3, and every other descriptor closes on exec. When exec fails its errno goes into
+// execReport; a successful exec closes that pipe without data.
+[[noreturn]] void RunChild(char* const* argv, bool searchPath, int in, int out, int err, int fd3, int execReport) {
+  ::setpgid(0, 0);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  ::signal(SIGPIPE, SIG_DFL);
+  if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+  if (fd3 >= 0 && ::dup2(fd3, 3) < 0) ::_exit(127);
+  const int last = fd3 >= 0 ? 3 : 2;
+  for (int fd = 0; fd <= last; ++fd) ::fcntl(fd, F_SETFD, 0);
+  const unsigned firstToClose = static_cast<unsigned>(last + 1);
 #ifdef SYS_close_range
-    if (::syscall(SYS_close_range, firstToClose, ~0U, 4 /* CLOSE_RANGE_CLOEXEC */) != 0)
+  if (::syscall(SYS_close_range, firstToClose, ~0U, 4 /* CLOSE_RANGE_CLOEXEC */) != 0)
 #endif
-    {
-      for (int fd = static_cast<int>(firstToClose); fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    if (searchPath) ::execvp(argv[0], argv.data());
-    else ::execv(argv[0], argv.data());
-    const int e = errno;
-    [[maybe_unused]] const ssize_t n = ::write(execW.get(), &e, sizeof e);
-    ::_exit(127);
-  }
-  ::setpgid(pid, pid);  // also from here, so that a kill of the group never misses it
-  res.started = true;
-  inR.reset();
-  fd3R.reset();
-  outW.reset();
-  errW.reset();
-  execW.reset();
-
-  // exec failed? The report pipe closes on a successful exec without data.
   {
-    int e = 0;
-    ssize_t n;
-    do n = ::read(execR.get(), &e, sizeof e); while (n < 0 && errno == EINTR);
-    if (n == static_cast<ssize_t>(sizeof e)) res.started = false;
+    for (int fd = static_cast<int>(firstToClose); fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
+  if (searchPath) ::execvp(argv[0], argv);
+  else ::execv(argv[0], argv);
+  const int e = errno;
+  [[maybe_unused]] const ssize_t n = ::write(execReport, &e, sizeof e);
+  ::_exit(127);
+}
 
+// Waits for the child within the request's time bound, collecting its output meanwhile; ends its
+// group when the bound passes or the program is asked to stop. Returns the wait status; sets
+// timedOut, cancelled or waitFailed where the child's own end was not seen.
+int WaitBounded(pid_t pid, const ProcessRequest& req, Fd& outR, Fd& errR, ProcessResult& res) {
   ::fcntl(outR.get(), F_SETFL, O_NONBLOCK);
   ::fcntl(errR.get(), F_SETFL, O_NONBLOCK);
-  Fd pidFd(PidFdOpen(pid));
-
+  const Fd pidFd(PidFdOpen(pid));
   const auto deadline = std::chrono::steady_clock::now() + req.timeout;
   bool outOpen = true, errOpen = true;
   int status = 0;
@@ -204,6 +156,53 @@ ProcessResult RunProcess(const ProcessRequest& req) {
   // What the child wrote before it ended (a daemon it left may keep the pipes open: no waiting).
   if (outOpen) Drain(outR.get(), res.out, req.maxOutput, res.truncated);
   if (errOpen) Drain(errR.get(), res.err, req.maxOutput, res.truncated);
+  return status;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const ProcessRequest& req) {
+  ProcessResult res;
+  if (req.argv.empty()) return res;
+  if (StopRequested()) {
+    res.cancelled = true;
+    return res;
+  }
+
+  Fd inR, fd3R, outR, outW, errR, errW, execR, execW;
+  if (req.useStdin && !MakeInputPipe(req.stdinData, inR)) return res;
+  if (req.useFd3 && !MakeInputPipe(req.fd3Data, fd3R)) return res;
+  if (!MakePipe(outR, outW) || !MakePipe(errR, errW) || !MakePipe(execR, execW)) return res;
+  Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+
+  // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
+  std::vector<char*> argv;
+  for (const auto& a : req.argv) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const bool searchPath = req.argv[0].find('/') == std::string::npos;
+
+  const pid_t pid = ::fork();
+  if (pid < 0) return res;
+  if (pid == 0)
+    RunChild(argv.data(), searchPath, req.useStdin ? inR.get() : devNull.get(), outW.get(), errW.get(),
+             req.useFd3 ? fd3R.get() : -1, execW.get());
+  ::setpgid(pid, pid);  // also from here, so that a kill of the group never misses it
+  res.started = true;
+  inR.reset();
+  fd3R.reset();
+  outW.reset();
+  errW.reset();
+  execW.reset();
+
+  // exec failed? The report pipe closes on a successful exec without data.
+  {
+    int e = 0;
+    ssize_t n;
+    do n = ::read(execR.get(), &e, sizeof e); while (n < 0 && errno == EINTR);
+    if (n == static_cast<ssize_t>(sizeof e)) res.started = false;
+  }
+
+  const int status = WaitBounded(pid, req, outR, errR, res);
   res.exitCode = (res.timedOut || res.cancelled || res.waitFailed || !res.started) ? -1 : StatusToCode(status);
   return res;
 }

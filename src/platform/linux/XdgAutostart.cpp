@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Convert.h"
+#include "platform/linux/Descriptors.h"
 #include "platform/linux/LinuxFileSystem.h"
 
 namespace tavrel {
@@ -20,19 +22,10 @@ constexpr std::string_view kGroup = "[Desktop Entry]";
 
 enum class List { kNone, kRun, kRunOnce };
 
-bool SameKeyName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 List ListOf(std::uint32_t root, std::string_view subKey) {
   if (root != HKEY_LOCAL_MACHINE_) return List::kNone;
-  if (SameKeyName(subKey, kRunKey)) return List::kRun;
-  if (SameKeyName(subKey, kRunOnceKey)) return List::kRunOnce;
+  if (convert::SameIgnoringCase(subKey, kRunKey)) return List::kRun;
+  if (convert::SameIgnoringCase(subKey, kRunOnceKey)) return List::kRunOnce;
   return List::kNone;
 }
 
@@ -157,17 +150,6 @@ std::string ConfigHome() {
   return {};
 }
 
-// Creates the folder and its missing parents (new ones private to the user, as the base
-// directory rules ask). True when the folder exists afterwards.
-bool MakeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1))
-    ::mkdir(path.substr(0, slash).c_str(), 0700);
-  ::mkdir(path.c_str(), 0700);
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 std::string XdgAutostart::AutostartFolder() {
@@ -192,7 +174,8 @@ bool XdgAutostart::SetRegistryValue(std::uint32_t root, const std::string& subKe
   const std::string path = EntryPath(root, subKey, valueName);
   if (path.empty()) return Fail("there is no such start list here");
   if (!Writable(data) || !Writable(path)) return Fail("the program's path cannot be written in an autostart entry");
-  if (!MakeFolders(AutostartFolder())) return Fail(AutostartFolder() + ": cannot create the folder");
+  // New folders are private to the user, as the base directory rules ask.
+  if (!linux_platform::MakeFolders(AutostartFolder())) return Fail(AutostartFolder() + ": cannot create the folder");
 
   LinuxFileSystem fs;
   const std::string entry = Entry(valueName, ExecFor(ListOf(root, subKey), data, path));
