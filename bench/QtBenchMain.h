@@ -1,16 +1,16 @@
 // The main of the benchmarks that need Qt: a QApplication on the offscreen platform first.
 #pragma once
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 #include <cstdlib>
 
-#define TAVREL_QT_BENCHMARK_MAIN()                   \
-  int main(int argc, char** argv) {                  \
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);     \
-    QApplication app(argc, argv);                    \
-    benchmark::Initialize(&argc, argv);              \
-    benchmark::RunSpecifiedBenchmarks();             \
-    benchmark::Shutdown();                           \
-    return 0;                                        \
+#define TAVREL_QT_BENCHMARK_MAIN()               \
+  int main(int argc, char** argv) {              \
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0); \
+    QApplication app(argc, argv);                \
+    benchmark::Initialize(&argc, argv);          \
+    benchmark::RunSpecifiedBenchmarks();         \
+    benchmark::Shutdown();                       \
+    return 0;                                    \
   }

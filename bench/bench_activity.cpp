@@ -17,8 +17,7 @@ namespace {
 using namespace tavrel;
 
 void Prefill(fakes::FakeEnv& f, ActivityText& text, long entries) {
-  for (long i = 0; i < entries; ++i)
-    modMain::AppendActivity(f.env, text, " Attempting Reconnection to: dsl-provider");
+  for (long i = 0; i < entries; ++i) modMain::AppendActivity(f.env, text, " Attempting Reconnection to: dsl-provider");
 }
 
 // The behaviour alone: the view's text string.

@@ -16,13 +16,14 @@ void BM_RefreshListView(benchmark::State& state) {
   const auto rows = static_cast<std::uint32_t>(state.range(0));
   for (std::uint32_t i = 0; i < rows; ++i) {
     const std::uint32_t port = 1024 + i % 60000;
-    f.tcp.rows.push_back(MibTcpRow{5, 0x0100007fu, ((port & 0xff) << 8) | (port >> 8), 0x0100007fu + (i << 24), 0x5000});
+    f.tcp.rows.push_back(
+        MibTcpRow{5, 0x0100007fu, ((port & 0xff) << 8) | (port >> 8), 0x0100007fu + (i << 24), 0x5000});
   }
   qt::QtWindowManager wm;
   qt::MainWindow w(f.env, wm);
   w.show();
   modConnections::SetupConnectionList(f.env, w.form().ListView1);
-  w.form().imgToggle_Click();        // the list is on view
+  w.form().imgToggle_Click();         // the list is on view
   w.form().ListView1_ColumnClick(2);  // and sorted by the local port's text
   for (auto _ : state) {
     modConnections::RefreshConnectionList(f.env, w.form().ListView1);

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "activity/ActivityText.h"
+#include "activity/ConnectionList.h"
 #include "activity/modMain.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeMonitor.h"
@@ -41,7 +42,6 @@
 #include "fakes/FakeServices.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/modConnection.h"
-#include "activity/ConnectionList.h"
 #include "netinfo/modConnections.h"
 #include "platform/linux/LinuxAddressTable.h"
 #include "platform/linux/LinuxClock.h"
@@ -112,8 +112,7 @@ class SocketLab {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listener_, 4096) != 0)
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4096) != 0)
       throw std::runtime_error(std::string("listener: ") + std::strerror(errno));
     socklen_t len = sizeof a;
     ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
@@ -189,8 +188,8 @@ struct BenchEnv {
     AppInfo app;
     app.folder = folder;
     app.exeName = "tavrel";
-    env = std::make_unique<Env>(Env{app, desktop, clock, fs, profile, registry, connection,
-                                    phonebook, tcp, addresses, sockets, downloader, wm, style});
+    env = std::make_unique<Env>(Env{app, desktop, clock, fs, profile, registry, connection, phonebook, tcp, addresses,
+                                    sockets, downloader, wm, style});
     std::filesystem::create_directories(folder + "/logs/traffic");
     const std::string& title = env->app.title;
     modSettings::SaveSetting(*env, title, "Settings", "AutoRecon", "1");
@@ -252,8 +251,10 @@ void ReadAndFormat(benchmark::State& state) {
     benchmark::DoNotOptimize(list.Item(list.Count() - 1));
   }
   PerSocket(state, list.Count(), WallSeconds() - wall0, ThreadCpuSeconds() - cpu0);
-  if (b.tcp.LastSource() != LinuxTcpTable::Source::kNetlink) state.SetLabel("via /proc/net/tcp");
-  else state.SetLabel(lab.Private() ? "private namespace" : "host namespace");
+  if (b.tcp.LastSource() != LinuxTcpTable::Source::kNetlink)
+    state.SetLabel("via /proc/net/tcp");
+  else
+    state.SetLabel(lab.Private() ? "private namespace" : "host namespace");
   lab.Leave();
 }
 BENCHMARK(ReadAndFormat)->Arg(10000)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -313,19 +314,13 @@ void TickPart(benchmark::State& state, int part) {
   const std::string& app = b.env->app.title;
   for (auto _ : state) {
     switch (part) {
-      case 0:
-        benchmark::DoNotOptimize(modConnection::ConnectionStateText(b.env->connection));
-        break;
+      case 0: benchmark::DoNotOptimize(modConnection::ConnectionStateText(b.env->connection)); break;
       case 1:
         for (const char* key : {"AutoRecon", "Retry", "ConID", "UName", "PWord"})
           benchmark::DoNotOptimize(modSettings::GetSetting(*b.env, app, "Settings", key, ""));
         break;
-      case 2:
-        modConnections::RefreshConnectionList(*b.env, list);
-        break;
-      case 3:
-        logs.Write(*b.env, view, list);
-        break;
+      case 2: modConnections::RefreshConnectionList(*b.env, list); break;
+      case 3: logs.Write(*b.env, view, list); break;
       case 4: {
         std::vector<MibTcpRow> rows;
         linuxtcp::ReadNetlink(rows, std::chrono::seconds(2));

@@ -30,8 +30,7 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 
 long PidOf(xcb_connection_t* c, xcb_window_t w, xcb_atom_t netWmPid) {
   std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> r(
-      xcb_get_property_reply(c, xcb_get_property(c, 0, w, netWmPid, XCB_ATOM_CARDINAL, 0, 1), nullptr),
-      &std::free);
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, netWmPid, XCB_ATOM_CARDINAL, 0, 1), nullptr), &std::free);
   if (!r || xcb_get_property_value_length(r.get()) < 4) return -1;
   return *static_cast<uint32_t*>(xcb_get_property_value(r.get()));
 }

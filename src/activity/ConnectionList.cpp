@@ -61,13 +61,11 @@ void ConnectionList::Resort() const {
     // Text comparison, as the list view sorts: "10" comes before "9". Equal keys keep the
     // order in which the rows were added.
     if (descending_) {
-      std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-        return rows_[b][key] < rows_[a][key];
-      });
+      std::stable_sort(order_.begin(), order_.end(),
+                       [&](std::size_t a, std::size_t b) { return rows_[b][key] < rows_[a][key]; });
     } else {
-      std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-        return rows_[a][key] < rows_[b][key];
-      });
+      std::stable_sort(order_.begin(), order_.end(),
+                       [&](std::size_t a, std::size_t b) { return rows_[a][key] < rows_[b][key]; });
     }
   }
   orderValid_ = true;

@@ -56,7 +56,7 @@ class ConnectionList {
   void Resort() const;
   void Changed();
   std::vector<Column> columns_;
-  std::vector<Row> rows_;          // insertion order
+  std::vector<Row> rows_;  // insertion order
   // Display order, worked out when first needed after a change.
   mutable std::vector<std::size_t> order_;  // display index -> rows_ index
   mutable bool orderValid_ = true;

@@ -20,16 +20,15 @@
 #include <string_view>
 #include <vector>
 
-#include "activity/modMain.h"
 #include "activity/ConnectionList.h"
+#include "activity/modMain.h"
 
 namespace tavrel::modMain {
 
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kTrafficHeader =
-    "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n";
+constexpr std::string_view kTrafficHeader = "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n";
 
 // A log that cannot be written is reported once, when its writes start failing; the next
 // successful write ends the run of failures. Keyed by the file's path, so a new day's file that
@@ -64,8 +63,10 @@ std::string SizeText(std::uint64_t bytes) {
   std::size_t u = 0;
   while (v >= 1024 && u + 1 < std::size(units)) v /= 1024, ++u;
   char buf[32];
-  if (u == 0) std::snprintf(buf, sizeof buf, "%llu bytes", static_cast<unsigned long long>(bytes));
-  else std::snprintf(buf, sizeof buf, v < 10 ? "%.1f %s" : "%.0f %s", v, units[u]);
+  if (u == 0)
+    std::snprintf(buf, sizeof buf, "%llu bytes", static_cast<unsigned long long>(bytes));
+  else
+    std::snprintf(buf, sizeof buf, v < 10 ? "%.1f %s" : "%.0f %s", v, units[u]);
   return buf;
 }
 
@@ -99,8 +100,7 @@ void AnnounceRoom(Env& env, ActivityText& view, std::set<std::string>& pausedFol
     const Room& r = *resumed.front();
     AppendActivity(env, view,
                    " Disk space is back (" + (r.space ? SizeText(r.space->available) + " free in " : std::string()) +
-                       r.folder + "):" + LogsText(resumed) + (resumed.size() > 1 ? " are" : " is") +
-                       " written again");
+                       r.folder + "):" + LogsText(resumed) + (resumed.size() > 1 ? " are" : " is") + " written again");
   }
   if (!paused.empty()) {
     const Room& r = *paused.front();

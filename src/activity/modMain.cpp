@@ -1,6 +1,5 @@
 #include "activity/modMain.h"
 
-
 namespace tavrel::modMain {
 
 namespace {

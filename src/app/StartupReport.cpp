@@ -37,7 +37,7 @@ std::string StartupReport(Env& env) {
   r += "HELLO " + modIPHost::GetIPHostName(env) + kCrLf;
   Stamp(env, r);
   r += modConnection::IsAolConnection(env.connection) ? std::string("Connected to America Online")
-                     : "Connected to: " + modIPHost::GetIPHostName(env);
+                                                      : "Connected to: " + modIPHost::GetIPHostName(env);
   r += kCrLf;
   // No line end: the address report appended next starts with its own.
   Stamp(env, r);

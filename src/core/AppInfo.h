@@ -29,9 +29,7 @@ struct AppInfo {
   std::string server = build::kUpdateServer;  // host[:port] of the support web server
 
   // "http://" + server + path, for the vendor's pages and files.
-  std::string ServerUrl(const std::string& pathAndQuery) const {
-    return "http://" + server + pathAndQuery;
-  }
+  std::string ServerUrl(const std::string& pathAndQuery) const { return "http://" + server + pathAndQuery; }
   // folder + separator + name, with one separator only when the folder already ends in one.
   std::string InFolder(const std::string& name) const {
     if (!folder.empty() && folder.back() == kPathSep) return folder + name;

@@ -4,17 +4,17 @@
 
 #include "core/AppInfo.h"
 #include "core/IClock.h"
-#include "core/IDesktop.h"
-#include "core/IFileSystem.h"
 #include "core/IConnectionState.h"
-#include "core/IPhonebook.h"
+#include "core/IDesktop.h"
+#include "core/IDownloader.h"
+#include "core/IFileSystem.h"
 #include "core/INetTables.h"
-#include "core/ISockets.h"
+#include "core/IPhonebook.h"
 #include "core/IProfile.h"
 #include "core/IRegistry.h"
+#include "core/ISockets.h"
 #include "core/IWindowManager.h"
 #include "core/IWindowStyle.h"
-#include "core/IDownloader.h"
 
 namespace tavrel {
 

@@ -7,11 +7,11 @@ namespace tavrel {
 
 // Button-and-icon codes of the message box.
 namespace mb {
-inline constexpr int kOkOnly = 0;           // OK, no icon: socket errors, error numbers
-inline constexpr int kInformation = 64;     // OK, information icon: reports
-inline constexpr int kExclamation = 48;     // OK, exclamation icon: warnings
-inline constexpr int kYesNoQuestion = 36;   // Yes/No, question icon
-inline constexpr int kYesNoExclamation = 52;// Yes/No, exclamation icon
+inline constexpr int kOkOnly = 0;             // OK, no icon: socket errors, error numbers
+inline constexpr int kInformation = 64;       // OK, information icon: reports
+inline constexpr int kExclamation = 48;       // OK, exclamation icon: warnings
+inline constexpr int kYesNoQuestion = 36;     // Yes/No, question icon
+inline constexpr int kYesNoExclamation = 52;  // Yes/No, exclamation icon
 // Answers.
 inline constexpr int kOk = 1;
 inline constexpr int kYes = 6;

@@ -89,8 +89,7 @@ class IWindowStyle {
   // State word of the item at a position; nothing when there is none.
   virtual std::optional<std::uint32_t> MenuItemState(WindowHandle window, int position) = 0;
   // Replaces the state word and the command id of the item at a position.
-  virtual bool SetMenuItem(WindowHandle window, int position, std::uint32_t state,
-                           std::uint32_t id) = 0;
+  virtual bool SetMenuItem(WindowHandle window, int position, std::uint32_t state, std::uint32_t id) = 0;
   // Removes an item: item is a position when byPosition, else a command id (the first item
   // carrying it). False when there is no such item.
   virtual bool RemoveMenuItem(WindowHandle window, std::uint32_t item, bool byPosition) = 0;

@@ -4,8 +4,7 @@
 
 namespace tavrel {
 
-frmAbout::frmAbout(Env& env, IAboutView& view, WindowHandle mainWindow)
-    : env_(env), view_(view), main_(mainWindow) {}
+frmAbout::frmAbout(Env& env, IAboutView& view, WindowHandle mainWindow) : env_(env), view_(view), main_(mainWindow) {}
 
 // Each number as a plain decimal: minor 5 reads "1.5", minor 10 "1.10".
 void frmAbout::Form_Load() {

@@ -29,7 +29,7 @@ inline constexpr long kLabelLeft = 960;
 inline constexpr long kColonLeft = 2280;
 inline constexpr long kValueLeft = 2400;
 struct Row {
-  const char* label;       // the left label's control name
+  const char* label;  // the left label's control name
   const char* caption;
   const char* valueLabel;  // the value's control name
 };

@@ -1,10 +1,10 @@
 #include "forms/frmMain.h"
 
 #include "activity/modMain.h"
+#include "app/StartupReport.h"
 #include "core/Convert.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/Operation.h"
-#include "app/StartupReport.h"
 #include "netinfo/modConnections.h"
 #include "netinfo/modGetAll.h"
 #include "settings/modReg.h"
@@ -38,8 +38,7 @@ void frmMain::Form_Load() {
   modOnTop::SetTopMost(env_, view_.Handle());
   const std::string& app = env_.app.title;
   modSettings::SaveSetting(env_, app, "Settings", "valA", "0");
-  ReconnectFailures =
-      convert::ToInt16(modSettings::GetSetting(env_, app, "Settings", "valA", "0")).value_or(0);
+  ReconnectFailures = convert::ToInt16(modSettings::GetSetting(env_, app, "Settings", "valA", "0")).value_or(0);
   ReportSettingsFailure();
 }
 
@@ -49,8 +48,7 @@ void frmMain::ReportSettingsFailure() {
   const std::string failure = modSettings::WriteFailure(env_);
   if (failure == settingsFailure_) return;
   settingsFailure_ = failure;
-  if (!failure.empty())
-    modMain::AppendActivity(env_, txtConnection, " Cannot write the settings file " + failure);
+  if (!failure.empty()) modMain::AppendActivity(env_, txtConnection, " Cannot write the settings file " + failure);
 }
 
 // A log folder that cannot be made (a file of that name in the way, no right to write) does not
@@ -72,8 +70,7 @@ void frmMain::Form_QueryUnload(int unloadMode) {
   timer_.SetEnabled(false);
   modOnTop::ClearTopMost(env_, view_.Handle());
   if (unloadMode == unload::kAppWindows) {
-    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunOnceKey, env_.app.title,
-                             modReg::ProgramCommand(env_));
+    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunOnceKey, env_.app.title, modReg::ProgramCommand(env_));
   }
   Form_Unload();
 }

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "activity/ActivityText.h"
-#include "core/Env.h"
-#include "core/ITimer.h"
-#include "app/modMain.h"
 #include "activity/ConnectionList.h"
 #include "activity/modMain.h"
+#include "app/modMain.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 #include "ui/CFormBorder.h"
 
 namespace tavrel {
@@ -129,7 +129,7 @@ class frmMain {
   CFormBorder border_;  // the frame controller, attached at load, kept for the window's life
   bool unloaded_ = false;
   modMain::Logs logs_;
-  bool inTick_ = false;  // a monitor tick is running
+  bool inTick_ = false;          // a monitor tick is running
   std::string settingsFailure_;  // the failure last reported; empty while writes succeed
 };
 

@@ -10,24 +10,12 @@ namespace tavrel {
 frmMenu::frmMenu(Env& env, IMenuView& view, ITimer& tmrConnect, WindowHandle mainWindow)
     : env_(env), view_(view), timer_(tmrConnect), main_(mainWindow) {}
 
-void frmMenu::lblContents_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kContents].top);
-}
-void frmMenu::lblAbout_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kAbout].top);
-}
-void frmMenu::lblHomepage_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kHomepage].top);
-}
-void frmMenu::lblFeedback_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kFeedback].top);
-}
-void frmMenu::lblRepBug_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kRepBug].top);
-}
-void frmMenu::lblUpdate_MouseMove(int, int, long, long) {
-  view_.SetHighlightTop(menu::kItems[menu::kUpdate].top);
-}
+void frmMenu::lblContents_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kContents].top); }
+void frmMenu::lblAbout_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kAbout].top); }
+void frmMenu::lblHomepage_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kHomepage].top); }
+void frmMenu::lblFeedback_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kFeedback].top); }
+void frmMenu::lblRepBug_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kRepBug].top); }
+void frmMenu::lblUpdate_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kUpdate].top); }
 void frmMenu::Form_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kBarHiddenTop); }
 
 void frmMenu::lblContents_Click() {

@@ -19,12 +19,12 @@ inline constexpr long kHeight = 2820;
 inline constexpr long kOutlineHeight = 2810;  // the outline rectangle at 0,0, kWidth wide
 
 struct Item {
-  const char* name;     // the label
+  const char* name;  // the label
   const char* caption;
   const char* tooltip;
   long top;
-  const char* icon;     // the picture beside the label
-  int iconIndex;        // that picture's index in the image array Image1
+  const char* icon;  // the picture beside the label
+  int iconIndex;     // that picture's index in the image array Image1
 };
 inline constexpr long kItemLeft = 840;
 inline constexpr long kItemWidth = 1815;
@@ -71,8 +71,7 @@ inline constexpr const char* kSupportPage = "/?mode=Contact&sub-mode=csupport";
 inline constexpr const char* kHelpFile = "help.chm";
 inline constexpr const char* kNoHelpQuestion =
     "Help files not present, would you like to view the online documentation?";
-inline constexpr const char* kNotConnectedWarning =
-    "Please make sure you are connected to the internet first";
+inline constexpr const char* kNotConnectedWarning = "Please make sure you are connected to the internet first";
 // The probe's state code that means "not online".
 inline constexpr int kNotOnlineCode = 7;
 }  // namespace menu

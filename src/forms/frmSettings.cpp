@@ -15,8 +15,7 @@ bool IsOn(const std::string& text) {
 }
 }  // namespace
 
-frmSettings::frmSettings(Env& env, ISettingsView& view, ITimer& tmrConnect,
-                         WindowHandle mainWindow)
+frmSettings::frmSettings(Env& env, ISettingsView& view, ITimer& tmrConnect, WindowHandle mainWindow)
     : env_(env), view_(view), timer_(tmrConnect), main_(mainWindow) {}
 
 std::string frmSettings::Get(const char* key, const char* defaultValue) {
@@ -29,9 +28,7 @@ void frmSettings::Save(const char* key, const std::string& value) {
   modSettings::SaveSetting(env_, env_.app.title, settingswin::kSection, key, value);
 }
 
-modRAS::EntryControls frmSettings::Controls() {
-  return {view_.List1(), view_.Text1(), view_.Text2()};
-}
+modRAS::EntryControls frmSettings::Controls() { return {view_.List1(), view_.Text1(), view_.Text2()}; }
 
 void frmSettings::Form_Load() {
   modOnTop::ClearTopMost(env_, main_);
@@ -65,17 +62,14 @@ void frmSettings::List1_Click() {
   modRAS::LoadEntryCredentials(env_, controls);
 }
 
-void frmSettings::chkAutoReconnect_Click() {
-  Save("AutoRecon", view_.AutoReconnectTicked() ? "1" : "0");
-}
+void frmSettings::chkAutoReconnect_Click() { Save("AutoRecon", view_.AutoReconnectTicked() ? "1" : "0"); }
 
 void frmSettings::chkWindows_Click() {
   if (view_.WindowsTicked()) {
     Save("LoadWindows", "1");
     // Its result is not used: an entry that cannot be written leaves the box ticked, as the
     // stored switch says.
-    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title,
-                             modReg::ProgramCommand(env_));
+    modReg::SetRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title, modReg::ProgramCommand(env_));
   } else {
     Save("LoadWindows", "0");
     modReg::DeleteRegistryValue(env_, HKEY_LOCAL_MACHINE_, kRunKey, env_.app.title);
@@ -101,8 +95,7 @@ void frmSettings::lblViewLogs_Click() {
   if (!env_.desktop.LaunchProgram(folder)) {
     // The desktop could not even be asked (no file manager launcher): say so, and close as
     // usual. The monitor carries on either way.
-    env_.desktop.MsgBox(std::string(settingswin::kLogsNotOpened) + "\r\n" + folder,
-                        mb::kExclamation, env_.app.title);
+    env_.desktop.MsgBox(std::string(settingswin::kLogsNotOpened) + "\r\n" + folder, mb::kExclamation, env_.app.title);
   }
   view_.Unload();
 }
@@ -124,7 +117,9 @@ void frmSettings::lblViewLogs_MouseMove(int, int, long, long) {
 }
 
 // The picture beside "View logs" lights the same bar as the link.
-void frmSettings::Image1_MouseMove(int button, int shift, long x, long y) { lblViewLogs_MouseMove(button, shift, x, y); }
+void frmSettings::Image1_MouseMove(int button, int shift, long x, long y) {
+  lblViewLogs_MouseMove(button, shift, x, y);
+}
 
 void frmSettings::lblContents_MouseMove(int, int, long, long) {
   view_.SetShape3Colour(settingswin::kGrey);

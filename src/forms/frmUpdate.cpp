@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "core/Convert.h"
 #include "app/modMain.h"
+#include "core/Convert.h"
 #include "monitor/Operation.h"
 #include "settings/modSettings.h"
 #include "ui/modOnTop.h"
@@ -63,8 +63,7 @@ std::string frmUpdate::LocalVersionFile() const { return env_.app.InFolder(updat
 // The stored value converted to single precision; a value that is no number or does not fit a
 // single gives the default.
 float frmUpdate::GeometryValue(const char* key, double fallback) {
-  const std::string text =
-      modSettings::GetSetting(env_, env_.app.title, kSection, key, NumberText(fallback));
+  const std::string text = modSettings::GetSetting(env_, env_.app.title, kSection, key, NumberText(fallback));
   const auto d = convert::ToDouble(text);
   if (!d || std::fabs(*d) > std::numeric_limits<float>::max()) return static_cast<float>(fallback);
   return static_cast<float>(*d);
@@ -122,8 +121,7 @@ void frmUpdate::Form_Unload() {
   }
 }
 
-DownloadResult frmUpdate::Fetch(const std::string& url, const std::string& localPath,
-                                std::uint64_t cap) {
+DownloadResult frmUpdate::Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap) {
   DownloadResult result = env_.downloader.DownloadFile(
       url, localPath, cap,
       [this](std::uint64_t received, std::uint64_t total) { view_.Transferring(received, total); });
@@ -184,9 +182,9 @@ void frmUpdate::DownloadUpdate() {
   view_.SetCaption("Downloading, please wait....");
   // Without a temporary folder of the user's own nothing is fetched: the question below
   // offers the download page instead.
-  const DownloadResult fetched =
-      local.empty() ? DownloadResult::Failed(DownloadFailure::kLocalFile, "no temporary folder")
-                    : Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);
+  const DownloadResult fetched = local.empty()
+                                     ? DownloadResult::Failed(DownloadFailure::kLocalFile, "no temporary folder")
+                                     : Fetch(env_.app.ServerUrl(update::kArchivePath), local, update::kArchiveCap);
   // The program is ending: nothing is opened and nothing asked any more.
   if (fetched.failure == DownloadFailure::kCancelled) return;
   view_.SetCaption("Processing....");

@@ -28,8 +28,8 @@ inline constexpr std::uint64_t kArchiveCap = 512ull << 20;    // 512 MiB
 inline constexpr const char* kCaption = "Check for update";
 inline constexpr long kDefaultWidth = 6390;
 inline constexpr long kDefaultHeight = 4425;
-inline constexpr long kTextTop = 480;      // txtUpdate's top; the links sit above it
-inline constexpr long kTextMargin = 500;   // inner height not given to txtUpdate
+inline constexpr long kTextTop = 480;     // txtUpdate's top; the links sit above it
+inline constexpr long kTextMargin = 500;  // inner height not given to txtUpdate
 // The smallest outer size the window takes (both links and a few lines of the report show), and
 // how much of its top edge, where its title bar is, must lie on a screen for the user to reach it.
 // A stored placement that breaks either opens the window at the default placement instead.
@@ -44,11 +44,8 @@ struct UpdateControlPlace {
   long left, top, width, height;
 };
 inline constexpr UpdateControlPlace kUpdateLayout[] = {
-    {"Image1", 120, 30, 420, 420},
-    {"Shape1", 690, 90, 1815, 270},
-    {"Shape2", 2610, 90, 1815, 270},
-    {"lblCheck", 720, 120, 1755, 210},
-    {"lblDownload", 2640, 120, 1755, 210},
+    {"Image1", 120, 30, 420, 420},     {"Shape1", 690, 90, 1815, 270},        {"Shape2", 2610, 90, 1815, 270},
+    {"lblCheck", 720, 120, 1755, 210}, {"lblDownload", 2640, 120, 1755, 210},
 };
 
 // Outer position and size of a window in twips, single precision as the window keeps them.

@@ -60,8 +60,10 @@ void StopForLackOfAccount(Env& env, MonitorParts& parts) {
   const std::string& app = env.app.title;
   modOnTop::ClearTopMost(env, parts.mainWindow);
   parts.timer.SetEnabled(false);
-  env.desktop.MsgBox(app + " has been disabled as no account has been specified.\r\n\r\n"
-                         "Please specify an account in the settings and re-start " + app,
+  env.desktop.MsgBox(app +
+                         " has been disabled as no account has been specified.\r\n\r\n"
+                         "Please specify an account in the settings and re-start " +
+                         app,
                      mb::kInformation, app + " Monitor Disabled");
   modSettings::SaveSetting(env, app, "Temp", "1", "GD");
   modOnTop::SetTopMost(env, parts.mainWindow);
@@ -107,8 +109,7 @@ bool RedialAutomatically(Env& env, MonitorParts& parts, const MonitorSettings& s
   }
   if (*retry < 0 || count > *retry) {
     modMain::AppendActivity(env, parts.activity,
-                            " Retry " + std::to_string(*retry) + " cannot be reached from " +
-                                std::to_string(count) +
+                            " Retry " + std::to_string(*retry) + " cannot be reached from " + std::to_string(count) +
                                 " failed attempts: re-connecting without a limit (up to " +
                                 std::to_string(kCountLimit) + " attempts)");
   }
@@ -128,9 +129,8 @@ bool RedialAutomatically(Env& env, MonitorParts& parts, const MonitorSettings& s
 bool RedialAfterAsking(Env& env, MonitorParts& parts, const MonitorSettings& s) {
   modOnTop::ClearTopMost(env, parts.mainWindow);
   parts.timer.SetEnabled(false);
-  const int answer = env.desktop.MsgBox(
-      "The connection has been lost. Would you like to re-connect?", mb::kYesNoQuestion,
-      env.app.title);
+  const int answer = env.desktop.MsgBox("The connection has been lost. Would you like to re-connect?",
+                                        mb::kYesNoQuestion, env.app.title);
   if (answer != mb::kYes) return false;
   Redial(env, parts, s);
   parts.timer.SetEnabled(true);
@@ -149,9 +149,9 @@ bool ConnectionLost(Env& env, MonitorParts& parts, const MonitorSettings& s) {
   const std::optional<double> autoRecon = convert::ToDouble(s.autoReconText);
   if (autoRecon && *autoRecon == 1.0) return RedialAutomatically(env, parts, s);
   if (!autoRecon) {
-    modMain::AppendActivity(env, parts.activity,
-                            " AutoRecon setting \"" + s.autoReconText +
-                                "\" is not a number; asking before re-connecting");
+    modMain::AppendActivity(
+        env, parts.activity,
+        " AutoRecon setting \"" + s.autoReconText + "\" is not a number; asking before re-connecting");
   }
   return RedialAfterAsking(env, parts, s);
 }

@@ -5,19 +5,19 @@
 #include <string_view>
 
 #include "activity/ActivityText.h"
-#include "core/Env.h"
-#include "core/ITimer.h"
 #include "activity/ConnectionList.h"
 #include "activity/modMain.h"
+#include "core/Env.h"
+#include "core/ITimer.h"
 
 namespace tavrel {
 
 // The parts of the main window the cycle works on.
 struct MonitorParts {
-  ActivityText& activity;   // txtConnection
-  ConnectionList& list;     // ListView1
-  ITimer& timer;            // tmrConnect
-  WindowHandle mainWindow;  // for SetTopMost / ClearTopMost
+  ActivityText& activity;           // txtConnection
+  ConnectionList& list;             // ListView1
+  ITimer& timer;                    // tmrConnect
+  WindowHandle mainWindow;          // for SetTopMost / ClearTopMost
   std::int16_t& reconnectFailures;  // process-wide count of failed automatic redials
   modMain::Logs& logs;              // the daily logs each tick ends with
   // Set while a tick runs (the monitor runs on the one user-interface thread only): a tick that

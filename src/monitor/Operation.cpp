@@ -5,7 +5,7 @@
 namespace tavrel::operation {
 
 namespace {
-int g_depth = 0;                // operations running, one inside the other
+int g_depth = 0;               // operations running, one inside the other
 std::function<void()> g_held;  // the tick that waits for their end
 }  // namespace
 

@@ -30,8 +30,7 @@ std::string ConnectionStateText(IConnectionState& state) {
   t += has(INTERNET_CONNECTION_PROXY) ? ", and uses a proxy server. " : ".";
   if (has(INTERNET_CONNECTION_MODEM)) t = "The local system uses a modem to connect to the Internet. ";
   if (has(INTERNET_CONNECTION_OFFLINE)) t = std::string(OfflineText);
-  if (has(INTERNET_CONNECTION_MODEM_BUSY))
-    t = "The local system's modem is busy with a non-Internet connection. ";
+  if (has(INTERNET_CONNECTION_MODEM_BUSY)) t = "The local system's modem is busy with a non-Internet connection. ";
   if (has(INTERNET_RAS_INSTALLED)) t = "Remote Access Services are installed on this system.";
   return t;
 }

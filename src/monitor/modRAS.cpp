@@ -13,8 +13,7 @@ bool TextToBytes(std::string_view text, std::span<char> field) {
   const std::size_t room = field.size() - 1;
   const std::size_t n = std::min(text.size(), room);
   std::memcpy(field.data(), text.data(), n);
-  std::fill(field.begin() + static_cast<std::ptrdiff_t>(n),
-            field.begin() + static_cast<std::ptrdiff_t>(room), '\0');
+  std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.begin() + static_cast<std::ptrdiff_t>(room), '\0');
   return text.size() > room;
 }
 
@@ -23,8 +22,7 @@ std::string BytesToText(std::span<const char> field) {
   return std::string(field.begin(), end);
 }
 
-bool DialEntry(Env& env, const std::string& entryName, const std::string& userName,
-               const std::string& password) {
+bool DialEntry(Env& env, const std::string& entryName, const std::string& userName, const std::string& password) {
   return DialEntryResult(env, entryName, userName, password) == 0;
 }
 

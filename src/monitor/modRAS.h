@@ -49,8 +49,7 @@ std::string BytesToText(std::span<const char> field);
 
 // Dials the entry synchronously (bounded by the phonebook); true when the connection came up.
 // Nothing is kept and nothing is hung up afterwards.
-bool DialEntry(Env& env, const std::string& entryName, const std::string& userName,
-               const std::string& password);
+bool DialEntry(Env& env, const std::string& entryName, const std::string& userName, const std::string& password);
 // The same dial, answering the phonebook's own result: 0 when the connection came up,
 // kRasErrorTimeout when the attempt outlived its bound and was abandoned, another number when
 // it failed.

@@ -17,7 +17,7 @@ constexpr std::array<int, ConnectionList::kColumns> kWidthsTwips = {1200, 800, 1
 
 // Descriptions of the state numbers 1..12; 7 deliberately repeats the text of 6.
 constexpr std::array<std::string_view, 13> kStateTexts = {
-    "",           "Closed",    "Listening",  "Sent",     "Received",  "Established", "Fin wait 1",
+    "",           "Closed",     "Listening", "Sent",     "Received",  "Established", "Fin wait 1",
     "Fin wait 1", "Close wait", "Closing",   "Last ack", "Time wait", "TCB deleted"};
 
 // Unsigned decimal, no leading zeros.
@@ -89,8 +89,8 @@ void FillConnectionList(Env& env, ConnectionList& list) {
     // Sockets that listen on every local address and have no peer are not listed.
     if (r.dwLocalAddr == 0 && r.dwRemoteAddr == 0) continue;
     list.Add(ConnectionList::Row{AddressToText(r.dwLocalAddr), Decimal(PortNumber(r.dwLocalPort)),
-                                 AddressToText(r.dwRemoteAddr), Decimal(PortNumber(r.dwRemotePort)),
-                                 Decimal(r.dwState), StateText(r.dwState)});
+                                 AddressToText(r.dwRemoteAddr), Decimal(PortNumber(r.dwRemotePort)), Decimal(r.dwState),
+                                 StateText(r.dwState)});
   }
   list.EndUpdate();
 }

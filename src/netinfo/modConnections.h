@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Env.h"
 #include "activity/ConnectionList.h"
+#include "core/Env.h"
 
 namespace tavrel::modConnections {
 

@@ -9,9 +9,7 @@ namespace {
 
 constexpr std::uint16_t kVersion11 = 0x0101;
 
-void Message(Env& env, const std::string& text) {
-  env.desktop.MsgBox(text, mb::kOkOnly, env.app.title);
-}
+void Message(Env& env, const std::string& text) { env.desktop.MsgBox(text, mb::kOkOnly, env.app.title); }
 
 // A number the way the error messages show it: a leading space in place of the sign when it
 // is not negative.

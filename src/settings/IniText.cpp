@@ -97,9 +97,7 @@ Match Find(std::string_view text, std::string_view section, std::string_view key
   return m;
 }
 
-bool HasLineBreakOrNul(std::string_view s) {
-  return s.find_first_of(std::string_view("\r\n\0", 3)) != kNone;
-}
+bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != kNone; }
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -115,8 +113,7 @@ std::string_view LineEnd(std::string_view text) {
 }
 
 // The value value as a view into the text (see FindValue).
-std::optional<std::string_view> FindView(std::string_view text, std::string_view section,
-                                         std::string_view key) {
+std::optional<std::string_view> FindView(std::string_view text, std::string_view section, std::string_view key) {
   const Match m = Find(text, section, key);
   if (!m.keyFound || m.equals == kNone) return std::nullopt;
   std::string_view value = text.substr(m.valueBegin, m.valueEnd - m.valueBegin);
@@ -127,8 +124,7 @@ std::optional<std::string_view> FindView(std::string_view text, std::string_view
 
 }  // namespace
 
-std::optional<std::string> FindValue(std::string_view text, std::string_view section,
-                                     std::string_view key) {
+std::optional<std::string> FindValue(std::string_view text, std::string_view section, std::string_view key) {
   const std::optional<std::string_view> value = FindView(text, section, key);
   if (!value) return std::nullopt;
   return std::string(*value);
@@ -155,8 +151,8 @@ std::string ReadValue(std::string_view text, std::string_view section, std::stri
   return std::string(value.substr(0, cut));
 }
 
-std::optional<std::string> WriteValue(std::string_view text, std::string_view section,
-                                      std::string_view key, std::string_view value) {
+std::optional<std::string> WriteValue(std::string_view text, std::string_view section, std::string_view key,
+                                      std::string_view value) {
   section = Trim(section);
   key = Trim(key);
   if (section.empty() || key.empty() || HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||

@@ -4,14 +4,11 @@
 
 namespace tavrel {
 
-std::string ProfileFile::GetPrivateProfileString(const std::string& section,
-                                                  const std::string& key,
-                                                  const std::string& defaultValue,
-                                                  std::size_t bufferSize,
-                                                  const std::string& path) {
+std::string ProfileFile::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                 const std::string& defaultValue, std::size_t bufferSize,
+                                                 const std::string& path) {
   const std::optional<std::string> text = fs_.ReadFile(path);
-  return ini::ReadValue(text ? std::string_view(*text) : std::string_view(), section, key,
-                        defaultValue, bufferSize);
+  return ini::ReadValue(text ? std::string_view(*text) : std::string_view(), section, key, defaultValue, bufferSize);
 }
 
 bool ProfileFile::WritePrivateProfileString(const std::string& section, const std::string& key,

@@ -19,8 +19,8 @@ class ProfileFile : public IProfile {
   // False when nothing was stored: the file exists but cannot be read (it is left as it is
   // rather than replaced by a file holding only this key), the names or the value cannot be
   // stored in the layout (see ini::WriteValue), or the file system refused the write.
-  bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string& path) override;
+  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                 const std::string& path) override;
   std::string LastFailure() const override { return lastFailure_; }
 
  private:

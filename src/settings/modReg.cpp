@@ -2,13 +2,12 @@
 
 namespace tavrel::modReg {
 
-bool SetRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
-                      const std::string& valueName, const std::string& data) {
+bool SetRegistryValue(Env& env, std::uint32_t root, const std::string& subKey, const std::string& valueName,
+                      const std::string& data) {
   return env.registry.SetRegistryValue(root, subKey, valueName, data);
 }
 
-void DeleteRegistryValue(Env& env, std::uint32_t root, const std::string& subKey,
-                         const std::string& valueName) {
+void DeleteRegistryValue(Env& env, std::uint32_t root, const std::string& subKey, const std::string& valueName) {
   env.registry.DeleteRegistryValue(root, subKey, valueName);
 }
 

@@ -14,10 +14,9 @@ std::string IniFilePath(const Env& env) {
   return env.app.InFolder(name + ".ini");
 }
 
-std::string GetSetting(Env& env, const std::string&, const std::string& section,
-                       const std::string& key, const std::string& defaultValue) {
-  return env.profile.GetPrivateProfileString(section, key, defaultValue, kReadBuffer,
-                                             IniFilePath(env));
+std::string GetSetting(Env& env, const std::string&, const std::string& section, const std::string& key,
+                       const std::string& defaultValue) {
+  return env.profile.GetPrivateProfileString(section, key, defaultValue, kReadBuffer, IniFilePath(env));
 }
 
 bool SaveSetting(Env& env, const std::string&, const std::string& section, const std::string& key,

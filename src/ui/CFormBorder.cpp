@@ -27,8 +27,7 @@ void CFormBorder::Client(FormKind kind, WindowHandle window) {
       m_Client = window;
       m_hWnd = window;
       break;
-    case FormKind::kNotAForm:
-      break;  // the former client reference stays; only the handle is gone
+    case FormKind::kNotAForm: break;  // the former client reference stays; only the handle is gone
   }
 }
 
@@ -121,8 +120,8 @@ void CFormBorder::ShowSysMenu(std::int32_t X, std::int32_t Y) {
   constexpr std::int32_t lo = std::numeric_limits<std::int16_t>::min();
   constexpr std::int32_t hi = std::numeric_limits<std::int16_t>::max();
   if (X < lo || X > hi || Y < lo || Y > hi) {
-    throw std::overflow_error("ShowSysMenu: screen point (" + std::to_string(X) + ", " +
-                              std::to_string(Y) + ") lies outside the 16-bit range");
+    throw std::overflow_error("ShowSysMenu: screen point (" + std::to_string(X) + ", " + std::to_string(Y) +
+                              ") lies outside the 16-bit range");
   }
   style_.PopupSystemMenu(m_hWnd, PackPoint(static_cast<std::int16_t>(Y), static_cast<std::int16_t>(X)));
 }
@@ -155,9 +154,7 @@ std::int32_t CFormBorder::ExStyleBits(std::int32_t newBits) {
 }
 
 bool CFormBorder::FlipStyleBit(std::int32_t bits, bool set) { return FlipBits(kGwlStyle, bits, set); }
-bool CFormBorder::FlipExStyleBit(std::int32_t bits, bool set) {
-  return FlipBits(kGwlExStyle, bits, set);
-}
+bool CFormBorder::FlipExStyleBit(std::int32_t bits, bool set) { return FlipBits(kGwlExStyle, bits, set); }
 
 bool CFormBorder::FlipBits(int index, std::int32_t bits, bool set) {
   const std::int32_t old = style_.StyleWord(m_hWnd, index);
@@ -184,8 +181,7 @@ std::uint32_t CFormBorder::SysMenuItemState(int position) {
 
 std::uint32_t CFormBorder::PackPoint(std::int16_t high, std::int16_t low) {
   // The low value contributes its 16 bits only: a negative x must not fill y's half with ones.
-  return (static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16) |
-         static_cast<std::uint16_t>(low);
+  return (static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16) | static_cast<std::uint16_t>(low);
 }
 
 }  // namespace tavrel

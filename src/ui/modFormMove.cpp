@@ -20,9 +20,7 @@ void DragForm(Env& env, WindowHandle window, ActivityText& txtConnection) {
   } catch (const std::exception& e) {
     error = e.what();
     if (error.empty()) error = "move failed";
-  } catch (...) {
-    error = "move failed";
-  }
+  } catch (...) { error = "move failed"; }
   // The description goes to the end of the activity view as it is, upper-cased: no time stamp,
   // no line break. An empty description (the usual case) adds nothing, so a drag that went well
   // leaves no trace in the view or the log.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "activity/ConnectionList.h"
 #include "activity/modMain.h"
 #include "fakes/FakeEnv.h"
-#include "activity/ConnectionList.h"
 
 namespace tavrel {
 namespace {
@@ -62,8 +62,7 @@ TEST_F(LogsFixture, ANewPairOfFilesBeginsAfterMidnight) {
   modMain::AppendActivity(f.env, view, " Connection lost");
   logs.Write(f.env, view, list);
 
-  EXPECT_EQ(File(P("/app/logs/31-12-26_monitor.log")),
-            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
+  EXPECT_EQ(File(P("/app/logs/31-12-26_monitor.log")), "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
   EXPECT_EQ(File(P("/app/logs/01-01-27_monitor.log")),
             "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n"
             "01-01-27 - 00:00:01 Connection lost\r\n")
@@ -83,8 +82,7 @@ TEST_F(LogsFixture, AVanishedLogFolderIsMadeAgain) {
   logs.Write(f.env, view, list);
   EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs")));
   EXPECT_TRUE(f.fs.IsFolder(P("/vanish/logs/traffic")));
-  EXPECT_EQ(File(P("/vanish/logs/04-12-26_monitor.log")),
-            "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
+  EXPECT_EQ(File(P("/vanish/logs/04-12-26_monitor.log")), "Tavrel 1.0.1\r\n04-12-26 - 13:58:05 Monitor started\r\n");
   EXPECT_EQ(File(P("/vanish/logs/traffic/04-12-26_traffic.log")), kHeader);
   EXPECT_EQ(view.Text().find("Cannot"), std::string::npos);
 
@@ -99,9 +97,9 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   f.fs.readOnly = true;
   for (int tick = 0; tick < 3; ++tick) logs.Write(f.env, view, list);
   const std::string once = view.Text();
-  EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file " +
-                      P("/readonly/logs/04-12-26_monitor.log")),
-            std::string::npos) << once;
+  EXPECT_NE(once.find("\r\n04-12-26 - 13:58:05 Cannot write the log file " + P("/readonly/logs/04-12-26_monitor.log")),
+            std::string::npos)
+      << once;
   EXPECT_NE(once.find(" Cannot write the log file " + P("/readonly/logs/traffic/04-12-26_traffic.log") +
                       ": read-only file system"),
             std::string::npos);
@@ -111,8 +109,8 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   f.fs.readOnly = false;
   logs.Write(f.env, view, list);
   EXPECT_EQ(view.Text(), once) << "success adds nothing";
-  EXPECT_NE(File(P("/readonly/logs/04-12-26_monitor.log")).find("Cannot write the log file"),
-            std::string::npos) << "the entries reach the log once it can be written";
+  EXPECT_NE(File(P("/readonly/logs/04-12-26_monitor.log")).find("Cannot write the log file"), std::string::npos)
+      << "the entries reach the log once it can be written";
 
   f.fs.readOnly = true;
   logs.Write(f.env, view, list);
@@ -129,8 +127,8 @@ TEST_F(LogsFixture, AFailureNamedByOneOwnerIsNamedAgainByAnother) {
   ActivityText otherView;
   modMain::Logs other;
   other.Write(f.env, otherView, list);
-  EXPECT_NE(otherView.Text().find("Cannot write the log file /readonly/logs/04-12-26_monitor.log"),
-            std::string::npos) << otherView.Text();
+  EXPECT_NE(otherView.Text().find("Cannot write the log file /readonly/logs/04-12-26_monitor.log"), std::string::npos)
+      << otherView.Text();
 }
 
 // The disk's free room decides whether a log is written: below 2 % of the file system, or
@@ -146,9 +144,7 @@ struct LowDisk : LogsFixture {
   }
   int Count(const std::string& what) const {
     int n = 0;
-    for (std::size_t at = view.Text().find(what); at != std::string::npos;
-         at = view.Text().find(what, at + 1))
-      ++n;
+    for (std::size_t at = view.Text().find(what); at != std::string::npos; at = view.Text().find(what, at + 1)) ++n;
     return n;
   }
   const std::string monitor = P("/low/logs/04-12-26_monitor.log");
@@ -213,7 +209,7 @@ TEST_F(LogsFixture, EachLogIsOpenedOncePerWrite) {
   list.Add({"10.0.0.2", "49152", "93.184.216.34", "80", "5", "Established"});
   logs.Write(f.env, view, list);
   EXPECT_EQ(f.log.events, (std::vector<std::string>{"AppendFile " + P("/app/logs/04-12-26_monitor.log"),
-                                                     "AppendFile " + P("/app/logs/traffic/04-12-26_traffic.log")}));
+                                                    "AppendFile " + P("/app/logs/traffic/04-12-26_traffic.log")}));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "fakes/FakeEnv.h"
 #include "app/StartupReport.h"
+#include "fakes/FakeEnv.h"
 #include "netinfo/modIPHost.h"
 
 namespace tavrel {
@@ -47,8 +47,7 @@ TEST(StartupReport, AFailedLookupLeavesItsLineOpenAndStillSetsTheMarker) {
   EXPECT_NE(r.find("04-12-26 - 13:58:05 Resolving \r\n"), std::string::npos) << r;
   EXPECT_NE(r.find(" HELLO tavrel-host\r\n"), std::string::npos);
   ASSERT_EQ(f.desktop.boxes.size(), 1u);
-  EXPECT_EQ(f.desktop.boxes[0].text,
-            "Windows Sockets are not responding. Unable to successfully get Host Name.");
+  EXPECT_EQ(f.desktop.boxes[0].text, "Windows Sockets are not responding. Unable to successfully get Host Name.");
   EXPECT_EQ(f.Get("Temp", "1"), "GD");
 }
 
@@ -74,8 +73,7 @@ TEST(StartupReport, NoHostNameEmptiesThreeLinesAndNamesTheError) {
   f.sockets.cleanupResult = -1;
   EXPECT_EQ(modIPHost::GetIPHostName(f.env), "tavrel-host") << "the result stands";
   EXPECT_EQ(f.desktop.boxes.size(), 2u);
-  EXPECT_EQ(f.desktop.boxes[0].text,
-            "Windows Sockets error -5 has occurred.  Unable to successfully get Host Name.");
+  EXPECT_EQ(f.desktop.boxes[0].text, "Windows Sockets error -5 has occurred.  Unable to successfully get Host Name.");
   EXPECT_EQ(f.desktop.boxes.back().text, "Socket error occurred in Cleanup.");
 }
 
@@ -95,7 +93,8 @@ TEST(StartupReport, AmericaOnlineOnlyWhenItIsTheOnlyNetwork) {
     f.connection.aliveFlags = c.flags;
     const std::string r = modMain::StartupReport(f.env);
     EXPECT_NE(r.find(std::string("04-12-26 - 13:58:05") + c.fifth), std::string::npos)
-        << c.result << " " << c.flags << "\n" << r;
+        << c.result << " " << c.flags << "\n"
+        << r;
   }
 }
 
@@ -115,9 +114,12 @@ TEST(SocketsInitialize, RefusesAnUnusableLibrary) {
     WsaData data;
     std::string message;  // empty: usable
   } cases[] = {
-      {0, {0x0101, 1}, ""}, {0, {0x0202, 32767}, ""}, {0, {0x0002, 100}, ""},  // 2.0
+      {0, {0x0101, 1}, ""},
+      {0, {0x0202, 32767}, ""},
+      {0, {0x0002, 100}, ""},  // 2.0
       {10091, {0x0101, 100}, "The 32-bit Windows Socket is not responding."},
-      {0, {0x0101, 0}, kMin}, {0, {0x0101, 0x8000}, kMin},
+      {0, {0x0101, 0}, kMin},
+      {0, {0x0101, 0x8000}, kMin},
       {0, {0x0001, 100}, "Sockets version 1.0 is not supported by 32-bit Windows Sockets."},
       {0, {0x0100, 100}, "Sockets version 0.1 is not supported by 32-bit Windows Sockets."},
   };

@@ -20,8 +20,7 @@ namespace tavrel::contract {
 using std::chrono::milliseconds;
 
 // A downloader with short bounds: connect, stall (no byte for this long) and the whole transfer.
-std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall,
-                                            milliseconds total);
+std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall, milliseconds total);
 std::unique_ptr<ITcpTable> MakeTcpTable();
 std::unique_ptr<IAddressTable> MakeAddressTable();
 std::unique_ptr<ISockets> MakeSockets();

@@ -12,8 +12,7 @@ Scratch::Scratch() {
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate =
-        base / ("tavrel-contract-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    const auto candidate = base / ("tavrel-contract-" + std::to_string(rd()) + "-" + std::to_string(counter++));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) {
       path_ = candidate;

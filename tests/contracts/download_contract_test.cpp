@@ -26,8 +26,7 @@ class DownloadContract : public ::testing::Test {
   void SetUp() override { ASSERT_FALSE(dir.path().empty()); }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-      names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -44,8 +43,8 @@ TEST_F(DownloadContract, AFinalSuccessfulAnswerReplacesTheFileWithAFreshCopy) {
     std::uint64_t cap = kCap;
   } cases[] = {
       {"found", [](const Request&) { return testhttp::Body("Tavrel 1.0.2\r\n"); }, "Tavrel 1.0.2\r\n", 1},
-      {"exactly the cap", [](const Request&) { return testhttp::Body(std::string(1000, 'c')); },
-       std::string(1000, 'c'), 1, 1000},
+      {"exactly the cap", [](const Request&) { return testhttp::Body(std::string(1000, 'c')); }, std::string(1000, 'c'),
+       1, 1000},
       {"an empty body", [](const Request&) { return testhttp::Body(""); }, "", 1},
       {"three redirects",
        [](const Request& r) {
@@ -96,10 +95,14 @@ TEST_F(DownloadContract, EveryFailureEndsInTimeAndLeavesTheOldFileAlone) {
       {"nothing but a status line", is(Reply{.raw = std::string("HTTP/1.1 200 OK\r\n")}), Why::kBadAnswer},
       {"body cut short", is(Reply{.body = std::string(500, 'a'), .announcedLength = 1000}), Why::kBadAnswer},
       {"a server that never answers", is(Reply{.delay = 60s}), Why::kTimedOut},
-      {"a body that stops half-way", is(Reply{.body = std::string(400, 'z'), .chunkSize = 200, .chunkPause = 60s}), Why::kTimedOut},
+      {"a body that stops half-way", is(Reply{.body = std::string(400, 'z'), .chunkSize = 200, .chunkPause = 60s}),
+       Why::kTimedOut},
       {"redirect loop", is(testhttp::Redirect("/loop")), Why::kBadAnswer, "", 6},
-      {"announced length over the cap", is(Reply{.body = "bb", .announcedLength = 600u << 20, .chunkSize = 1, .chunkPause = 10s}), Why::kTooLarge, "", -1, 1000},
-      {"body over the cap without a length", is(Reply{.body = std::string(5000, 'b'), .withLength = false}), Why::kTooLarge, "", -1, 1000},
+      {"announced length over the cap",
+       is(Reply{.body = "bb", .announcedLength = 600u << 20, .chunkSize = 1, .chunkPause = 10s}), Why::kTooLarge, "",
+       -1, 1000},
+      {"body over the cap without a length", is(Reply{.body = std::string(5000, 'b'), .withLength = false}),
+       Why::kTooLarge, "", -1, 1000},
       {"nothing listens", nullptr, Why::kRefused, Server([](const Request&) { return Reply(); }).Url("/v.txt")},
       {"not http", nullptr, Why::kBadAnswer, "file:///C:/windows/win.ini"},
   };
@@ -117,18 +120,16 @@ TEST_F(DownloadContract, EveryFailureEndsInTimeAndLeavesTheOldFileAlone) {
     EXPECT_LT(Clock::now() - start, 30s) << "bounded, however the server behaves";
     EXPECT_EQ(Slurp(target), "older");
     EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
-    if (c.requests >= 0) {
-      EXPECT_EQ(server->Requests().size(), std::size_t(c.requests));
-    }
+    if (c.requests >= 0) { EXPECT_EQ(server->Requests().size(), std::size_t(c.requests)); }
   }
 }
 
 TEST_F(DownloadContract, AFolderWhereTheFileShouldGoOrAMissingFolderFailsCleanly) {
   Server server([](const Request&) { return testhttp::Body("x"); });
   const auto d = MakeDownloader(2s, 1s, 10s);
-  EXPECT_EQ(d->DownloadFile(server.Url("/v.txt"), (dir.path() / "missing" / "tavrel.txt").string(),
-                            kCap, nullptr).failure,
-            DownloadFailure::kLocalFile);
+  EXPECT_EQ(
+      d->DownloadFile(server.Url("/v.txt"), (dir.path() / "missing" / "tavrel.txt").string(), kCap, nullptr).failure,
+      DownloadFailure::kLocalFile);
   std::filesystem::create_directory(target);
   EXPECT_EQ(d->DownloadFile(server.Url("/v.txt"), target, kCap, nullptr).failure, DownloadFailure::kLocalFile);
   EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});

@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32Api.h"
+
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
@@ -96,8 +97,7 @@ class Server {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
     if (listen_ == kNoSocket || ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listen_, 16) != 0 ||
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        ::listen(listen_, 16) != 0 || ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
       if (listen_ != kNoSocket) CloseSocket(listen_);
       throw std::runtime_error("bind/listen on 127.0.0.1");
     }
@@ -118,9 +118,7 @@ class Server {
   Server& operator=(const Server&) = delete;
 
   std::uint16_t Port() const { return port_; }
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
   std::vector<Request> Requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
@@ -134,8 +132,7 @@ class Server {
       FD_ZERO(&set);
       FD_SET(s, &set);
       timeval tv{0, 20000};
-      const int r = ::select(static_cast<int>(s) + 1, write ? nullptr : &set, write ? &set : nullptr,
-                             nullptr, &tv);
+      const int r = ::select(static_cast<int>(s) + 1, write ? nullptr : &set, write ? &set : nullptr, nullptr, &tv);
       if (r > 0) return true;
       if (r < 0) return false;
     }

@@ -76,16 +76,14 @@ class Pair {
 
 int Count(const std::vector<MibTcpRow>& rows, const MibTcpRow& want) {
   return static_cast<int>(std::count_if(rows.begin(), rows.end(), [&](const MibTcpRow& r) {
-    return r.dwState == want.dwState && r.dwLocalAddr == want.dwLocalAddr &&
-           r.dwLocalPort == want.dwLocalPort && r.dwRemoteAddr == want.dwRemoteAddr &&
-           r.dwRemotePort == want.dwRemotePort;
+    return r.dwState == want.dwState && r.dwLocalAddr == want.dwLocalAddr && r.dwLocalPort == want.dwLocalPort &&
+           r.dwRemoteAddr == want.dwRemoteAddr && r.dwRemotePort == want.dwRemotePort;
   }));
 }
 
 // The order the connection list shows rows in: addresses and ports compared as numbers.
 auto SortKey(const MibTcpRow& r) {
-  return std::make_tuple(ntohl(r.dwLocalAddr), PortOf(r.dwLocalPort), ntohl(r.dwRemoteAddr),
-                         PortOf(r.dwRemotePort));
+  return std::make_tuple(ntohl(r.dwLocalAddr), PortOf(r.dwLocalPort), ntohl(r.dwRemoteAddr), PortOf(r.dwRemotePort));
 }
 
 TEST(TcpTableContract, TheTestsOwnSocketsAppearWithTheirStatesInSortedOrder) {
@@ -102,9 +100,8 @@ TEST(TcpTableContract, TheTestsOwnSocketsAppearWithTheirStatesInSortedOrder) {
     EXPECT_EQ(Count(rows, {kEstablished, lo, PortField(p.clientPort), lo, PortField(p.serverPort)}), 1);
     EXPECT_EQ(Count(rows, {kEstablished, lo, PortField(p.serverPort), lo, PortField(p.clientPort)}), 1);
     EXPECT_EQ(Count(rows, MibTcpRow{99, 1, 2, 3, 4}), 0);
-    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(), [](const MibTcpRow& a, const MibTcpRow& b) {
-      return SortKey(a) < SortKey(b);
-    }));
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
+                               [](const MibTcpRow& a, const MibTcpRow& b) { return SortKey(a) < SortKey(b); }));
   }
   // A closed listener leaves the table at once (the connection's ends may linger while closing).
   ASSERT_EQ(table->GetTcpTable(rows), 0u);
@@ -118,8 +115,7 @@ TEST(AddressTableContract, LoopbackIsListedWithItsMask) {
   const std::uint8_t mask[4] = {255, 0, 0, 0};
   std::uint32_t m;
   std::memcpy(&m, mask, 4);
-  const auto lo = std::find_if(rows.begin(), rows.end(),
-                               [](const MibIpAddrRow& r) { return r.dwAddr == Loopback(); });
+  const auto lo = std::find_if(rows.begin(), rows.end(), [](const MibIpAddrRow& r) { return r.dwAddr == Loopback(); });
   ASSERT_NE(lo, rows.end());
   EXPECT_EQ(lo->dwMask, m);
   EXPECT_NE(lo->dwIndex, 0u);

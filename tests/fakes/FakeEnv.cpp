@@ -28,8 +28,7 @@ std::string FakeEnv::IniText() const {
   return it == fs.files.end() ? std::string() : it->second;
 }
 
-std::string FakeEnv::Get(const std::string& section, const std::string& key,
-                         const std::string& def) {
+std::string FakeEnv::Get(const std::string& section, const std::string& key, const std::string& def) {
   return modSettings::GetSetting(env, env.app.title, section, key, def);
 }
 

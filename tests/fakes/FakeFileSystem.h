@@ -25,8 +25,7 @@ class FakeFileSystem : public IFileSystem {
   }
   bool CreateFolder(const std::string& path) override {
     log_.Add("CreateFolder " + path);
-    if (readOnly || folders.count(path) || files.count(path) || !folders.count(Parent(path)))
-      return false;
+    if (readOnly || folders.count(path) || files.count(path) || !folders.count(Parent(path))) return false;
     folders.insert(path);
     return true;
   }

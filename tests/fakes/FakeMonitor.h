@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/EventLog.h"
 #include "core/IConnectionState.h"
 #include "core/IPhonebook.h"
 #include "core/IProfile.h"
+#include "fakes/EventLog.h"
 
 namespace tavrel::fakes {
 
@@ -106,8 +106,8 @@ class MemoryProfile : public IProfile {
     const std::string v = it == values.end() ? defaultValue : it->second;
     return v.substr(0, bufferSize ? bufferSize - 1 : 0);
   }
-  bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string&) override {
+  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                 const std::string&) override {
     values[{section, key}] = value;
     return true;
   }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "fakes/EventLog.h"
 #include "core/INetTables.h"
 #include "core/ISockets.h"
+#include "fakes/EventLog.h"
 
 namespace tavrel::fakes {
 
@@ -22,15 +22,14 @@ inline std::uint32_t Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uin
 
 // A port field: the 16-bit port in network byte order in the low half.
 inline std::uint32_t Port(std::uint16_t port) {
-  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(port >> 8),
-                                 static_cast<std::uint8_t>(port & 0xFF)};
+  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(port >> 8), static_cast<std::uint8_t>(port & 0xFF)};
   std::uint16_t v;
   std::memcpy(&v, bytes, 2);
   return v;
 }
 
-inline MibTcpRow TcpRow(std::uint32_t state, std::uint32_t local, std::uint16_t localPort,
-                        std::uint32_t remote, std::uint16_t remotePort) {
+inline MibTcpRow TcpRow(std::uint32_t state, std::uint32_t local, std::uint16_t localPort, std::uint32_t remote,
+                        std::uint16_t remotePort) {
   return MibTcpRow{state, local, Port(localPort), remote, Port(remotePort)};
 }
 

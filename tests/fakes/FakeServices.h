@@ -5,12 +5,12 @@
 #include <tuple>
 #include <vector>
 
+#include "core/IDownloader.h"
+#include "core/IRegistry.h"
+#include "core/IWindowManager.h"
 #include "fakes/EventLog.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeWindowStyle.h"
-#include "core/IRegistry.h"
-#include "core/IWindowManager.h"
-#include "core/IDownloader.h"
 
 namespace tavrel::fakes {
 
@@ -24,8 +24,7 @@ class FakeRegistry : public IRegistry {
     values[{root, subKey, name}] = data;
     return true;
   }
-  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
-                           const std::string& name) override {
+  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& name) override {
     log_.Add("DeleteRegistryValue " + subKey);
     if (!denied) values.erase({root, subKey, name});
   }
@@ -41,8 +40,8 @@ class FakeRegistry : public IRegistry {
 class FakeDownloader : public IDownloader {
  public:
   FakeDownloader(EventLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
-  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
-                              std::uint64_t maxBytes, const Progress& progress) override {
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
+                              const Progress& progress) override {
     log_.Add("DownloadFile " + url);
     if (const auto f = failures.find(url); f != failures.end()) return f->second;
     const auto it = bodies.find(url);
@@ -53,7 +52,7 @@ class FakeDownloader : public IDownloader {
       return DownloadResult::Failed(DownloadFailure::kLocalFile, fs_.LastFailure());
     return {};
   }
-  std::map<std::string, std::string> bodies;  // url -> body; a missing url is not found
+  std::map<std::string, std::string> bodies;       // url -> body; a missing url is not found
   std::map<std::string, DownloadResult> failures;  // url -> how its transfer fails
 
  private:

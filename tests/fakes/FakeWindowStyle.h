@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fakes/EventLog.h"
 #include "core/IWindowStyle.h"
+#include "fakes/EventLog.h"
 
 namespace tavrel::fakes {
 
@@ -24,8 +24,7 @@ class FakeWindowStyle : public IWindowStyle {
     bool visible = true;
     bool minimized = false;
     // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
-    std::vector<MenuItem> menu = {{kScRestore}, {kScMove},     {kScSize}, {kScMinimize},
-                                  {kScMaximize}, {0},          {kScClose}};
+    std::vector<MenuItem> menu = {{kScRestore}, {kScMove}, {kScSize}, {kScMinimize}, {kScMaximize}, {0}, {kScClose}};
   };
   struct Popup {
     WindowHandle window;
@@ -93,8 +92,8 @@ class FakeWindowStyle : public IWindowStyle {
   }
   void PopupSystemMenu(WindowHandle w, std::uint32_t packedPoint) override {
     if (Find(w))
-      popups.push_back({w, {static_cast<std::int16_t>(packedPoint & 0xFFFF),
-                            static_cast<std::int16_t>(packedPoint >> 16)}});
+      popups.push_back(
+          {w, {static_cast<std::int16_t>(packedPoint & 0xFFFF), static_cast<std::int16_t>(packedPoint >> 16)}});
   }
 
   ScreenPoint CursorPos() override {

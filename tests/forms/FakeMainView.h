@@ -1,7 +1,7 @@
 #pragma once
 
-#include "forms/frmMain.h"
 #include "fakes/EventLog.h"
+#include "forms/frmMain.h"
 
 namespace tavrel::fakes {
 

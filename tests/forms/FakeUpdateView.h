@@ -27,10 +27,22 @@ class FakeUpdateView : public IUpdateView {
     log_.Add(e ? "Download enabled" : "Download disabled");
   }
   FormGeometry Geometry() const override { return geometry; }
-  void SetLeft(float v) override { geometry.left = v; log_.Add("SetLeft " + SingleText(v)); }
-  void SetTop(float v) override { geometry.top = v; log_.Add("SetTop " + SingleText(v)); }
-  void SetWidth(float v) override { geometry.width = v; log_.Add("SetWidth " + SingleText(v)); }
-  void SetHeight(float v) override { geometry.height = v; log_.Add("SetHeight " + SingleText(v)); }
+  void SetLeft(float v) override {
+    geometry.left = v;
+    log_.Add("SetLeft " + SingleText(v));
+  }
+  void SetTop(float v) override {
+    geometry.top = v;
+    log_.Add("SetTop " + SingleText(v));
+  }
+  void SetWidth(float v) override {
+    geometry.width = v;
+    log_.Add("SetWidth " + SingleText(v));
+  }
+  void SetHeight(float v) override {
+    geometry.height = v;
+    log_.Add("SetHeight " + SingleText(v));
+  }
   // A frame of 120 x 405 on a 1280 x 960 pixel screen, the main window 6270 x 3675.
   long InnerWidth() const override { return static_cast<long>(geometry.width) - 120; }
   long InnerHeight() const override { return static_cast<long>(geometry.height) - 405; }
@@ -38,9 +50,7 @@ class FakeUpdateView : public IUpdateView {
   void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
   long ScreenWidth() const override { return 19200; }
   long ScreenHeight() const override { return 14400; }
-  std::vector<FormGeometry> Screens() const override {
-    return screens.empty() ? IUpdateView::Screens() : screens;
-  }
+  std::vector<FormGeometry> Screens() const override { return screens.empty() ? IUpdateView::Screens() : screens; }
   long MainWidth() const override { return 6270; }
   long MainHeight() const override { return 3675; }
   void Transferring(std::uint64_t received, std::uint64_t total) override {

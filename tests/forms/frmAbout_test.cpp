@@ -34,9 +34,9 @@ TEST(About, LoadTakesTheMainWindowOutOfTheBandThenFillsTheRows) {
   f.wm.SetTopMost(kMain);
   f.log.Clear();
   form.Form_Load();
-  EXPECT_EQ(f.log.events, (std::vector<std::string>{
-                              "ClearTopMost 7", "Version 1.0", "Build 1", "Author " + f.env.app.company,
-                              "Homepage " + f.env.app.homePage, "Repaint close"}));
+  EXPECT_EQ(f.log.events,
+            (std::vector<std::string>{"ClearTopMost 7", "Version 1.0", "Build 1", "Author " + f.env.app.company,
+                                      "Homepage " + f.env.app.homePage, "Repaint close"}));
   form.Form_Unload();
   EXPECT_TRUE(f.wm.IsTopMost(kMain));
 }

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "forms/FakeMainView.h"
 #include "fakes/FakeEnv.h"
+#include "forms/FakeMainView.h"
 
 namespace tavrel {
 namespace {
 
-using fakes::P;
 using fakes::kExeSuffix;
+using fakes::P;
 
 using fakes::EventLog;
 
@@ -39,9 +39,9 @@ TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
                  P("CreateFolder /app/logs/traffic"), "DoEvents", P("AppendFile /app/logs/04-12-26_monitor.log"),
                  P("AppendFile /app/logs/traffic/04-12-26_traffic.log"), "SetTopMost 7",
                  P("ReplaceFile /app/Tavrel.ini")});
-  EXPECT_NE(form.txtConnection.Text().find(
-                "Detecting additional IP's\r\n04-12-26 - 13:58:05 1   IP addresses found\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      form.txtConnection.Text().find("Detecting additional IP's\r\n04-12-26 - 13:58:05 1   IP addresses found\r\n"),
+      std::string::npos)
       << "the address report is an entry of its own, after the start-up report";
   EXPECT_FALSE(view.listVisible);
   EXPECT_TRUE(view.activityVisible);

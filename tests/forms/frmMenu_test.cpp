@@ -1,7 +1,7 @@
 #include "forms/frmMenu.h"
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 
 #include "fakes/FakeEnv.h"
 #include "monitor/modConnection.h"
@@ -59,9 +59,7 @@ struct MenuRig {
     EXPECT_FALSE(view.open);
     EXPECT_EQ(Count("Timer on") + Count("Timer off"), 1);
     EXPECT_EQ(Count("SetTopMost 7"), 1);
-    if (timer.Enabled()) {
-      EXPECT_LT(f.log.Find("Timer on"), f.log.Find("SetTopMost 7")) << "back on top last";
-    }
+    if (timer.Enabled()) { EXPECT_LT(f.log.Find("Timer on"), f.log.Find("SetTopMost 7")) << "back on top last"; }
   }
   void ExpectStillOpen() {
     EXPECT_TRUE(view.open);
@@ -81,24 +79,36 @@ class MenuTest : public ::testing::Test, protected MenuRig {};
 TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
   const std::vector<std::pair<const char*, std::function<void(MenuRig&)>>> ways = {
       {"close image", [](MenuRig& t) { t.form.imgClose_Click(); }},
-      {"focus lost twice", [](MenuRig& t) { t.form.Form_LostFocus(); t.form.Form_LostFocus(); }},
-      {"help file", [](MenuRig& t) {
+      {"focus lost twice",
+       [](MenuRig& t) {
+         t.form.Form_LostFocus();
+         t.form.Form_LostFocus();
+       }},
+      {"help file",
+       [](MenuRig& t) {
          t.f.fs.files[P("/app/help.chm")] = "x";
          t.form.lblContents_Click();
        }},
-      {"online help", [](MenuRig& t) {
+      {"online help",
+       [](MenuRig& t) {
          t.f.desktop.answers = {mb::kYes};
          t.form.lblContents_Click();
        }},
-      {"about taking the focus", [](MenuRig& t) {
+      {"about taking the focus",
+       [](MenuRig& t) {
          t.view.whileAboutOpen = [&t] { t.form.Form_LostFocus(); };
          t.form.lblAbout_Click();
        }},
-      {"update window taking the focus", [](MenuRig& t) {
+      {"update window taking the focus",
+       [](MenuRig& t) {
          t.form.lblUpdate_Click();
          t.form.Form_LostFocus();
        }},
-      {"the main window's views", [](MenuRig& t) { t.view.Unload(); t.view.Unload(); }},
+      {"the main window's views",
+       [](MenuRig& t) {
+         t.view.Unload();
+         t.view.Unload();
+       }},
   };
   for (const auto& [name, close] : ways) {
     SCOPED_TRACE(name);
@@ -177,15 +187,18 @@ TEST_F(MenuTest, AboutIsShownModallyBeforeTheMenuClosesAndUpdateLeavesItOpen) {
 // answered, the warning acknowledged and the about window closed before the closing steps run.
 TEST_F(MenuTest, ItsOwnBoxesAndAboutWindowHaveTheFocusWithoutClosingIt) {
   const std::vector<std::pair<const char*, std::function<void(MenuRig&)>>> cases = {
-      {"help question, No", [](MenuRig& t) {
+      {"help question, No",
+       [](MenuRig& t) {
          t.f.desktop.answers = {mb::kNo};
          t.form.lblContents_Click();
        }},
-      {"help question, Yes", [](MenuRig& t) {
+      {"help question, Yes",
+       [](MenuRig& t) {
          t.f.desktop.answers = {mb::kYes};
          t.form.lblContents_Click();
        }},
-      {"not connected", [](MenuRig& t) {
+      {"not connected",
+       [](MenuRig& t) {
          t.Offline();
          t.form.lblFeedback_Click();
        }},

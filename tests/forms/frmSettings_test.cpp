@@ -14,8 +14,8 @@
 namespace tavrel {
 namespace {
 
-using fakes::P;
 using fakes::kExeSuffix;
+using fakes::P;
 
 // The window in memory. Unload closes it the way the real window does: its unload handler runs.
 class FakeSettingsView : public ISettingsView {

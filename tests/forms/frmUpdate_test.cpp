@@ -52,8 +52,8 @@ TEST_F(UpdateWindow, OpensOutOfTheBandWithDefaultsCentredOnTheMainWindowsSize) {
   EXPECT_EQ(view.text, "");
   // No settings file: 4425 high, 6390 wide, placed as if it had the main window's size
   // ((14400 - 3675) / 2 and (19200 - 6270) / 2), applied height, width, top, left.
-  const std::vector<std::string> expected{"ClearTopMost 7",   "Download disabled", "SetHeight 4425",
-                                          "SetWidth 6390",    "SetTop 5362.5",     "SetLeft 6465"};
+  const std::vector<std::string> expected{"ClearTopMost 7", "Download disabled", "SetHeight 4425",
+                                          "SetWidth 6390",  "SetTop 5362.5",     "SetLeft 6465"};
   EXPECT_EQ(fe.log.events, expected);
   EXPECT_EQ(fe.IniText(), "");  // opening writes nothing
 }
@@ -68,9 +68,9 @@ TEST_F(UpdateWindow, OpensWhereTheSettingsSayUnlessTheUserCouldNotReachItThere) 
     std::vector<FormGeometry> screens{};
   } cases[] = {
       {"100.25", "300", "4500", " 2400 ", {100.25f, 300.f, 4500.f, 2400.f}},  // the smallest size
-      {"left", "1e39", "0", "-4425", kDefault},                                // damaged
-      {"100", "300", "4499.9", "5000", kDefault},                              // too narrow
-      {"100", "300", "6000", "15", kDefault},                                  // too low
+      {"left", "1e39", "0", "-4425", kDefault},                               // damaged
+      {"100", "300", "4499.9", "5000", kDefault},                             // too narrow
+      {"100", "300", "6000", "15", kDefault},                                 // too low
       // The top edge must lie on the screen over 600 twips of the window's width.
       {"-5400", "0", "6000", "5000", {-5400.f, 0.f, 6000.f, 5000.f}},
       {"-5401", "0", "6000", "5000", kDefault},
@@ -79,14 +79,18 @@ TEST_F(UpdateWindow, OpensWhereTheSettingsSayUnlessTheUserCouldNotReachItThere) 
       {"100", "13801", "6000", "5000", kDefault},
       {"100", "-1", "6000", "5000", kDefault},
       // On a second screen to the right of the first; left of the first one there is none.
-      {"25000", "-2000", "6000", "5000", {25000.f, -2000.f, 6000.f, 5000.f}, {{0, 0, 19200, 14400}, {19200, -3000, 19200, 14400}}},
+      {"25000",
+       "-2000",
+       "6000",
+       "5000",
+       {25000.f, -2000.f, 6000.f, 5000.f},
+       {{0, 0, 19200, 14400}, {19200, -3000, 19200, 14400}}},
       {"-8000", "100", "6000", "5000", kDefault, {{0, 0, 19200, 14400}, {19200, -3000, 19200, 14400}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.x) + " " + c.y + " " + c.w + " " + c.h);
     fakes::FakeEnv env;
-    for (auto [k, v] : {std::pair{"XfrmUpdate", c.x}, {"YfrmUpdate", c.y}, {"WfrmUpdate", c.w},
-                        {"HfrmUpdate", c.h}})
+    for (auto [k, v] : {std::pair{"XfrmUpdate", c.x}, {"YfrmUpdate", c.y}, {"WfrmUpdate", c.w}, {"HfrmUpdate", c.h}})
       env.Save("Settings", k, v);
     fakes::FakeUpdateView v{env.log};
     v.screens = c.screens;
@@ -103,8 +107,9 @@ TEST_F(UpdateWindow, ClosingWritesTheGeometryBackAsText) {
   view.geometry = {5362.5f, 0.1f, 7000.f, 3000.75f};
   form.Form_Unload();
   // Written left, top, width, height.
-  EXPECT_EQ(fe.IniText(), "[Settings]\r\nXfrmUpdate=5362.5\r\nYfrmUpdate=0.1\r\nWfrmUpdate=7000\r\n"
-                          "HfrmUpdate=3000.75\r\n");
+  EXPECT_EQ(fe.IniText(),
+            "[Settings]\r\nXfrmUpdate=5362.5\r\nYfrmUpdate=0.1\r\nWfrmUpdate=7000\r\n"
+            "HfrmUpdate=3000.75\r\n");
 }
 
 TEST_F(UpdateWindow, ClosingDeletesTheVersionFileAndOnlyThenReturnsTheMainWindowToTheBand) {
@@ -144,9 +149,8 @@ TEST_F(UpdateWindow, VersionFoundReportsNoUpdate) {
   fe.downloader.bodies[kVersionUrl] = "1.0.1";
   form.lblCheck_Click();
 
-  const std::vector<std::string> captions{"Connecting.... please wait...",
-                                          "File found, beginning download...", "Reading file...",
-                                          "Check for update"};
+  const std::vector<std::string> captions{"Connecting.... please wait...", "File found, beginning download...",
+                                          "Reading file...", "Check for update"};
   EXPECT_EQ(view.captions, captions);
   EXPECT_EQ(Boxes(), "No update available|64|Tavrel\n");
   EXPECT_FALSE(view.downloadEnabled);
@@ -165,8 +169,8 @@ TEST_F(UpdateWindow, NewerVersionOnlyReportsAnUpdateAndEnablesTheDownloadForGood
   EXPECT_TRUE(view.downloadEnabled);
   EXPECT_TRUE(form.DownloadEnabled());
   EXPECT_LT(fe.log.Find("MsgBox"), fe.log.Find("Download enabled"));
-  EXPECT_EQ(view.text, kReportHead + "You are using version: 1.0.1b\r\n\r\n" +
-                           "Latest: 1.0.2\r\nChanges: faster redial\r\n");
+  EXPECT_EQ(view.text,
+            kReportHead + "You are using version: 1.0.1b\r\n\r\n" + "Latest: 1.0.2\r\nChanges: faster redial\r\n");
   EXPECT_EQ(view.caption, "Check for update");
   fe.downloader.bodies[kVersionUrl] = "1.0.1";  // a later check never disables the link again
   form.lblCheck_Click();
@@ -183,7 +187,8 @@ TEST_F(UpdateWindow, TheVersionTextIsFoundAsAnExactCaseSensitiveSubstring) {
     fe.desktop.boxes.clear();
     form.lblCheck_Click();
     ASSERT_EQ(fe.desktop.boxes.size(), 1u) << body;
-    EXPECT_EQ(fe.desktop.boxes[0].text, std::string(body) == "1.0.12" ? "No update available" : "Update available") << body;
+    EXPECT_EQ(fe.desktop.boxes[0].text, std::string(body) == "1.0.12" ? "No update available" : "Update available")
+        << body;
   }
 }
 
@@ -191,9 +196,9 @@ TEST_F(UpdateWindow, AFailedFetchKeepsOnlyTheTwoReportLines) {
   Open();
   view.SetCaption("Something else");
   using F = DownloadFailure;
-  for (const DownloadResult& result : {DownloadResult::Failed(F::kNotFound, "404"),
-                                       DownloadResult::Failed(F::kTimedOut, "stalled"),
-                                       DownloadResult::Failed(F::kCancelled, "ending")}) {
+  for (const DownloadResult& result :
+       {DownloadResult::Failed(F::kNotFound, "404"), DownloadResult::Failed(F::kTimedOut, "stalled"),
+        DownloadResult::Failed(F::kCancelled, "ending")}) {
     fe.downloader.failures[kVersionUrl] = result;
     form.lblCheck_Click();
     EXPECT_TRUE(fe.desktop.boxes.empty());
@@ -210,8 +215,8 @@ TEST_F(UpdateWindow, UnreadableVersionFileIsReportedInTheTextAndChangesNothingEl
   form.lblCheck_Click();
   EXPECT_TRUE(fe.desktop.boxes.empty());
   EXPECT_FALSE(view.downloadEnabled);
-  EXPECT_EQ(view.text, kReportHead + "You are using version: 1.0.1b\r\n\r\n" +
-                           "The downloaded version file could not be read.");
+  EXPECT_EQ(view.text,
+            kReportHead + "You are using version: 1.0.1b\r\n\r\n" + "The downloaded version file could not be read.");
   form.Form_Unload();  // the window still closes normally and removes the file
   EXPECT_EQ(fe.fs.files.count(kLocalVersion), 0u);
 }
@@ -279,8 +284,7 @@ class DownloadStep : public UpdateWindow {
     view.captions.clear();
     fe.log.Clear();
   }
-  const std::vector<std::string> kCaptions{"Downloading, please wait....", "Processing....",
-                                           "Check for update"};
+  const std::vector<std::string> kCaptions{"Downloading, please wait....", "Processing....", "Check for update"};
 };
 
 TEST_F(DownloadStep, FailureWithAnOlderArchiveOpensThatOneSuccessOpensTheNewOne) {
@@ -354,8 +358,8 @@ TEST(UpdateWindowDownload, DisabledLinkTakesNoClickCapsPerFile) {
   fakes::FakeEnv fe;
   struct Recorder : IDownloader {
     explicit Recorder(IFileSystem& fs) : fs(fs) {}
-    DownloadResult DownloadFile(const std::string& url, const std::string& local,
-                                std::uint64_t maxBytes, const Progress&) override {
+    DownloadResult DownloadFile(const std::string& url, const std::string& local, std::uint64_t maxBytes,
+                                const Progress&) override {
       caps.emplace_back(url, maxBytes);
       fs.ReplaceFile(local, "1.0.2", false);
       return {};
@@ -373,8 +377,8 @@ TEST(UpdateWindowDownload, DisabledLinkTakesNoClickCapsPerFile) {
   EXPECT_TRUE(fe.log.events.empty());
   form.lblCheck_Click();
   form.lblDownload_Click();
-  const std::vector<std::pair<std::string, std::uint64_t>> expected{
-      {kVersionUrl, std::uint64_t{1} << 20}, {kArchiveUrl, std::uint64_t{512} << 20}};
+  const std::vector<std::pair<std::string, std::uint64_t>> expected{{kVersionUrl, std::uint64_t{1} << 20},
+                                                                    {kArchiveUrl, std::uint64_t{512} << 20}};
   EXPECT_EQ(recorder.caps, expected);
 }
 

@@ -46,10 +46,12 @@ class TextMaker {
     for (std::size_t i = 0, lines = Below(25); i < lines; ++i) {
       switch (Below(6)) {
         case 0: t += string(Below(3), ' ') + "[" + Name() + "]" + Eol(); break;
-        case 1: case 2: t += Name() + string(Below(2), ' ') + "=" + Value() + Eol(); break;
+        case 1:
+        case 2: t += Name() + string(Below(2), ' ') + "=" + Value() + Eol(); break;
         case 3: t += ";" + Name() + "=" + Value() + Eol(); break;
         case 4: t += Name() + Eol(); break;
-        default: for (std::size_t k = 0, len = Below(20); k < len; ++k) t += Byte();
+        default:
+          for (std::size_t k = 0, len = Below(20); k < len; ++k) t += Byte();
       }
     }
     return t;
@@ -103,7 +105,8 @@ bool Run(long rounds, std::uint32_t seed) {
       continue;
     }
     ++written;
-    if (ini::FindValue(*out, section, key) != AsRead(value)) return Fail("a written value reads back otherwise", round, seed);
+    if (ini::FindValue(*out, section, key) != AsRead(value))
+      return Fail("a written value reads back otherwise", round, seed);
     if (!same && ini::FindValue(*out, otherSection, otherKey) != otherBefore)
       return Fail("a write changed another key", round, seed);
     if (out->size() > text.size() + section.size() + key.size() + value.size() + 12)

@@ -2,15 +2,15 @@
 // manager over the fakes, with boxes answered and pages recorded by the test desktop.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
-#include <QEventLoop>
 #include <QWindow>
 #include <functional>
-#include <gtest/gtest.h>
 
-#include "fakes/FakeEnv.h"
 #include "TestDesktop.h"
+#include "fakes/FakeEnv.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/Twips.h"
 
@@ -45,8 +45,8 @@ class OverMainWindow : public ::testing::Test {
   fakes::FakeEnv f;
   TestDesktop desktop;
   QtWindowManager wm;
-  Env env{f.env.app, desktop,       f.clock,   f.fs,         f.profile, f.registry, f.connection,
-          f.phonebook, f.tcp,       f.addresses, f.sockets,  f.downloader, wm,     f.style};
+  Env env{f.env.app,   desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, wm,         f.style};
   QWidget main;
   WindowHandle mainHandle = wm.Register(&main);
   std::vector<fakes::Box> boxes;

@@ -10,9 +10,7 @@ namespace {
 
 using AboutWindowView = OverMainWindow;
 
-bool Fits(const QLabel* l) {
-  return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width();
-}
+bool Fits(const QLabel* l) { return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width(); }
 
 // One layout sample; every row and the notice shown whole; the version rows 1.0, 1 and 1.5.
 TEST_F(AboutWindowView, LayoutSampleAndTheRowsShownWhole) {
@@ -25,9 +23,7 @@ TEST_F(AboutWindowView, LayoutSampleAndTheRowsShownWhole) {
   EXPECT_FALSE(about.banner()->pixmap().isNull());
   const std::vector<std::string> values = {"1.0", "1", env.app.company, env.app.homePage};
   for (int i = 0; i < 5; ++i) {
-    if (i < 4) {
-      EXPECT_EQ(about.rowValue(i)->text().toStdString(), values[i]);
-    }
+    if (i < 4) { EXPECT_EQ(about.rowValue(i)->text().toStdString(), values[i]); }
     EXPECT_TRUE(Fits(about.rowLabel(i)) && Fits(about.rowValue(i))) << i;
   }
   EXPECT_TRUE(Fits(about.notice()));
@@ -77,7 +73,7 @@ TEST_F(AboutWindowView, MainWindowLeavesTheBandWhileOpenAndEveryWayOfClosingPuts
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     ASSERT_FALSE(MainOnTop());
     if (way == 0) QTest::keyClick(&about, Qt::Key_Escape);
-    if (way == 1) about.close();  // the title bar's close button
+    if (way == 1) about.close();                            // the title bar's close button
     if (way == 2) QTest::keyClick(&about, Qt::Key_Return);  // "&Close" is the default button
     if (way == 3) QTest::mouseClick(about.closeButton(), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return !about.isVisible(); }));

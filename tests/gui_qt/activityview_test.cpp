@@ -1,10 +1,10 @@
 #include "gui/qt/ActivityView.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "activity/modMain.h"
 #include "fakes/FakeEnv.h"

@@ -1,10 +1,10 @@
 // The form border controller on real Qt widgets (offscreen platform).
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QMenu>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
@@ -28,9 +28,7 @@ struct QtBorder : ::testing::Test {
     for (const QAction* a : Menu()->actions()) texts << (a->isSeparator() ? "-" : a->text());
     return texts;
   }
-  bool HasFlag(Qt::WindowType f) {
-    return w.windowFlags().testFlag(f) && w.windowHandle()->flags().testFlag(f);
-  }
+  bool HasFlag(Qt::WindowType f) { return w.windowFlags().testFlag(f) && w.windowHandle()->flags().testFlag(f); }
   Qt::WindowType Type() { return w.windowType(); }
 
   QtWindowManager wm;
@@ -58,8 +56,7 @@ TEST_F(QtBorder, TheMainWindowsCallsGiveAFramelessShownWindowWithATaskbarEntry) 
 }
 
 TEST_F(QtBorder, GreyingAndRemovingReachTheMenuTheButtonsAndTheSizeLimits) {
-  ASSERT_EQ(MenuTexts(), (QStringList{"&Restore", "&Move", "&Size", "Mi&nimize", "Ma&ximize", "-",
-                                      "&Close\tAlt+F4"}));
+  ASSERT_EQ(MenuTexts(), (QStringList{"&Restore", "&Move", "&Size", "Mi&nimize", "Ma&ximize", "-", "&Close\tAlt+F4"}));
   fb.MaxButton(false);
   EXPECT_FALSE(Item(4)->isEnabled());
   EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));

@@ -1,8 +1,8 @@
 // The Qt views' tests: GoogleTest inside a QApplication on the offscreen platform. The real
 // desktop services appear only as TestDesktop, which answers boxes and opens nothing.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -1,10 +1,10 @@
 #include "gui/qt/MainWindow.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "fakes/FakeEnv.h"
 #include "gui/qt/Twips.h"
@@ -39,9 +39,11 @@ TEST_F(MainWindowView, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
 }
 
 TEST_F(MainWindowView, ButtonsCarryTheirTooltipsPicturesAndPointers) {
-  const std::pair<const char*, const char*> tips[] = {
-      {"imgToggle", "Toggle log/connections display"}, {"imgSettings", "Settings"},
-      {"imgInfo", "Help"}, {"imgMinimize", "Send to tray"}, {"imgExit", "Close Tavrel"}};
+  const std::pair<const char*, const char*> tips[] = {{"imgToggle", "Toggle log/connections display"},
+                                                      {"imgSettings", "Settings"},
+                                                      {"imgInfo", "Help"},
+                                                      {"imgMinimize", "Send to tray"},
+                                                      {"imgExit", "Close Tavrel"}};
   for (const auto& [name, tip] : tips) {
     ImageButton* b = w.button(name);
     ASSERT_NE(b, nullptr) << name;

@@ -27,9 +27,7 @@ class MenuWindowView : public OverMainWindow {
   }
   void Click(int item) { QTest::mouseClick(menu.item(item), Qt::LeftButton); }
   // The mouse moves over the menu, at a point of one of its controls or of the menu itself.
-  void MoveOver(QWidget* w, QPoint p) {
-    QTest::mouseMove(menu.windowHandle(), w == &menu ? p : w->mapTo(&menu, p));
-  }
+  void MoveOver(QWidget* w, QPoint p) { QTest::mouseMove(menu.windowHandle(), w == &menu ? p : w->mapTo(&menu, p)); }
 
   QtTimer timer{3000, [] {}};
   MenuWindow menu{env, wm, timer, mainHandle};
@@ -68,7 +66,8 @@ TEST_F(MenuWindowView, AnotherWindowEscapeAndCloseImageCloseItAndRestartTheMonit
       {"another window takes the focus", [&] { main.activateWindow(); }},
       {"escape", [&] { QTest::keyClick(&menu, Qt::Key_Escape); }},
       {"close image", [&] { QTest::mouseClick(menu.closeImage(), Qt::LeftButton); }},
-      {"another window takes the focus, no entry", [&] {
+      {"another window takes the focus, no entry",
+       [&] {
          f.Save("Settings", "ConID", "");
          main.activateWindow();
        }},

@@ -2,13 +2,13 @@
 // with the phonebook, the settings file and the start entry behind fakes.
 #include "gui/qt/SettingsWindow.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 
-#include "fakes/FakeEnv.h"
 #include "TestDesktop.h"
+#include "fakes/FakeEnv.h"
 #include "gui/qt/MainWindow.h"
 
 namespace tavrel::qt {
@@ -49,8 +49,7 @@ class SettingsWindowView : public ::testing::Test {
   void Click(const char* name) { QTest::mouseClick(opened->control(name), Qt::LeftButton); }
   static void Hover(QWidget* w) {
     const QPointF p(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w, &move);
   }
   // Lets the closed window go, as the event loop would.
@@ -66,8 +65,8 @@ class SettingsWindowView : public ::testing::Test {
   fakes::FakeEnv f;
   // The fakes, with the real desktop services whose boxes and launches the test answers.
   TestDesktop desktop;
-  Env env{f.env.app, desktop,     f.clock, f.fs,         f.profile, f.registry, f.connection,
-          f.phonebook, f.tcp, f.addresses, f.sockets, f.downloader, f.wm,       f.style};
+  Env env{f.env.app,   desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, f.wm,       f.style};
   QtWindowManager wm;
   MainWindow main{env, wm};
   QPointer<SettingsWindow> opened;

@@ -1,10 +1,10 @@
 #include "gui/qt/TopmostBand.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <map>
 
 namespace tavrel::qt {

@@ -1,17 +1,17 @@
 #include "gui/qt/UpdateWindow.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "fakes/FakeEnv.h"
 #include "TestDesktop.h"
+#include "fakes/FakeEnv.h"
 #include "gui/qt/Twips.h"
 #include "platform/linux/CurlDownloader.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -44,8 +44,8 @@ class UpdateWindowView : public ::testing::Test {
     app.folder = (scratch / "app").string();
     app.exeName = "tavrel";
     app.server = "127.0.0.1:" + std::to_string(server.Port());
-    env = std::make_unique<Env>(Env{app, desktop, f.clock, files, profile, f.registry, f.connection,
-                                    f.phonebook, f.tcp, f.addresses, f.sockets, downloader, wm, f.style});
+    env = std::make_unique<Env>(Env{app, desktop, f.clock, files, profile, f.registry, f.connection, f.phonebook, f.tcp,
+                                    f.addresses, f.sockets, downloader, wm, f.style});
 
     desktop.answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
       boxes.push_back({text, code, caption});
@@ -107,8 +107,8 @@ class UpdateWindowView : public ::testing::Test {
 // The stored geometry is the outer one, frame included: the window opens where the settings
 // say, and reopens where it was closed without growing by the frame.
 TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
-  for (const auto& [key, value] : {std::pair{"XfrmUpdate", "1500"}, {"YfrmUpdate", "1200"},
-                                    {"WfrmUpdate", "7200"}, {"HfrmUpdate", "4800"}})
+  for (const auto& [key, value] :
+       {std::pair{"XfrmUpdate", "1500"}, {"YfrmUpdate", "1200"}, {"WfrmUpdate", "7200"}, {"HfrmUpdate", "4800"}})
     modSettings::SaveSetting(*env, "Tavrel", "Settings", key, value);
   UpdateWindow* w = OpenWindow();
   ASSERT_NE(w, nullptr);
@@ -131,11 +131,10 @@ TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
   w->close();
   Settle();
   EXPECT_EQ(UpdateWindow::Current(), nullptr);
-  const std::vector<std::string> stored = {Setting("XfrmUpdate"), Setting("YfrmUpdate"),
-                                           Setting("WfrmUpdate"), Setting("HfrmUpdate")};
+  const std::vector<std::string> stored = {Setting("XfrmUpdate"), Setting("YfrmUpdate"), Setting("WfrmUpdate"),
+                                           Setting("HfrmUpdate")};
   EXPECT_EQ(stored, (std::vector<std::string>{std::to_string(Tw(outer.x())), std::to_string(Tw(outer.y())),
-                                              std::to_string(Tw(outer.width())),
-                                              std::to_string(Tw(outer.height()))}));
+                                              std::to_string(Tw(outer.width())), std::to_string(Tw(outer.height()))}));
   EXPECT_FALSE(fs::exists(scratch / "app" / "tavrel.txt"));
   EXPECT_TRUE(MainOnTop());
 

@@ -21,8 +21,7 @@ namespace tavrel::win32 {
 // Handles the messages that wait, for a short while.
 void Pump();
 // Handles messages until the condition holds; false when it did not within the bound.
-bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds bound = std::chrono::seconds(20));
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds bound = std::chrono::seconds(20));
 // A left click at a point of a window's inner area, as the mouse would give it.
 void Click(HWND window, POINT at);
 POINT Centre(const RECT& r);
@@ -45,8 +44,8 @@ class OnDesktop : public ::testing::Test {
   fakes::FakeEnv f;
   Win32WindowManager wm;
   Win32WindowStyle style;
-  Env env{f.env.app, f.desktop, f.clock, f.fs, f.profile, f.registry, f.connection, f.phonebook,
-          f.tcp,     f.addresses, f.sockets, f.downloader, wm, style};
+  Env env{f.env.app,   f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,     f.addresses, f.sockets, f.downloader, wm,         style};
   std::unique_ptr<MainWindow> main;
 };
 

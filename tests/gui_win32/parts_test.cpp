@@ -18,12 +18,12 @@ TEST(Pictures, EveryPictureTheWindowsNameIsInTheProgramAtItsSize) {
   const struct {
     const char* name;
     int width, height;
-  } pictures[] = {{"MAIN_BANNER", 418, 59},    {"MAIN_TOGGLE", 17, 17},   {"MAIN_SETTINGS", 16, 16},
-                  {"MAIN_HELP", 17, 17},       {"MAIN_MINIMIZE", 16, 16}, {"MAIN_EXIT", 16, 16},
-                  {"MENU_CONTENTS", 16, 16},   {"MENU_ABOUT", 16, 16},    {"MENU_HOMEPAGE", 16, 16},
-                  {"MENU_FEEDBACK", 16, 16},   {"MENU_BUG", 16, 16},      {"MENU_UPDATE", 16, 16},
-                  {"MENU_CLOSE", 17, 17},      {"MENU_HIGHLIGHT", 151, 17}, {"MENU_STRIP", 21, 188},
-                  {"SETTINGS_LOGS", 16, 16},   {"UPDATE_ICON", 28, 28}};
+  } pictures[] = {{"MAIN_BANNER", 418, 59},  {"MAIN_TOGGLE", 17, 17},     {"MAIN_SETTINGS", 16, 16},
+                  {"MAIN_HELP", 17, 17},     {"MAIN_MINIMIZE", 16, 16},   {"MAIN_EXIT", 16, 16},
+                  {"MENU_CONTENTS", 16, 16}, {"MENU_ABOUT", 16, 16},      {"MENU_HOMEPAGE", 16, 16},
+                  {"MENU_FEEDBACK", 16, 16}, {"MENU_BUG", 16, 16},        {"MENU_UPDATE", 16, 16},
+                  {"MENU_CLOSE", 17, 17},    {"MENU_HIGHLIGHT", 151, 17}, {"MENU_STRIP", 21, 188},
+                  {"SETTINGS_LOGS", 16, 16}, {"UPDATE_ICON", 28, 28}};
   for (const auto& p : pictures) {
     const HBITMAP b = Picture(p.name);
     ASSERT_NE(b, nullptr) << p.name;
@@ -33,8 +33,8 @@ TEST(Pictures, EveryPictureTheWindowsNameIsInTheProgramAtItsSize) {
     EXPECT_EQ(bm.bmHeight, p.height) << p.name;
     EXPECT_EQ(bm.bmBitsPixel, 32) << p.name << ": its transparency kept";
   }
-  for (const char* name : {"MAIN_POINTER_TOGGLE", "MAIN_POINTER_SETTINGS", "MAIN_POINTER_HELP",
-                           "MAIN_POINTER_MINIMIZE", "MAIN_POINTER_EXIT"}) {
+  for (const char* name : {"MAIN_POINTER_TOGGLE", "MAIN_POINTER_SETTINGS", "MAIN_POINTER_HELP", "MAIN_POINTER_MINIMIZE",
+                           "MAIN_POINTER_EXIT"}) {
     const HCURSOR c = Pointer(name);
     ASSERT_NE(c, nullptr) << name;
     ICONINFO info{};
@@ -86,12 +86,14 @@ class Drawn : public ::testing::Test {
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = "TavrelCanvasTest";
     ::RegisterClassA(&wc);
-    host = ::CreateWindowExA(0, "TavrelCanvasTest", "drawn", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
-                             300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    host = ::CreateWindowExA(0, "TavrelCanvasTest", "drawn", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 200,
+                             nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(host, nullptr);
     canvas = std::make_unique<Canvas>(host);
     g_canvas = canvas.get();
-    canvas->onBackgroundMove = [this](int, int, long x, long y) { log += "bg(" + std::to_string(x) + "," + std::to_string(y) + ") "; };
+    canvas->onBackgroundMove = [this](int, int, long x, long y) {
+      log += "bg(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+    };
   }
   void TearDown() override {
     g_canvas = nullptr;
@@ -192,8 +194,8 @@ class PausingDownloader : public IDownloader {
 
 TEST_F(OnDesktop, UpdateWindowShowsTheTransferAndClosesOnlyOnceItHasEnded) {
   PausingDownloader downloader;
-  Env withTransfer{f.env.app, f.desktop, f.clock, f.fs, f.profile, f.registry, f.connection,
-                   f.phonebook, f.tcp, f.addresses, f.sockets, downloader, wm, style};
+  Env withTransfer{f.env.app,   f.desktop, f.clock,     f.fs,      f.profile,  f.registry, f.connection,
+                   f.phonebook, f.tcp,     f.addresses, f.sockets, downloader, wm,         style};
   UpdateWindow* u = UpdateWindow::Open(withTransfer, main->hwnd());
   ASSERT_NE(u, nullptr);
   bool visible = false, stillOpen = false;

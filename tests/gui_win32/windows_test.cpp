@@ -216,8 +216,8 @@ TEST_F(OnDesktop, MenuOpensAtItsOwnPlaceWhereverTheMainWindowIsAndClosesWhenItLo
 
   // Another window takes the activation: the menu closes, the main window is topmost again.
   ASSERT_TRUE(WaitFor([&] { return ::GetActiveWindow() == menu.hwnd(); }));
-  const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED | WS_VISIBLE, 500, 500,
-                                       100, 60, nullptr, nullptr, nullptr, nullptr);
+  const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED | WS_VISIBLE, 500, 500, 100, 60, nullptr,
+                                       nullptr, nullptr, nullptr);
   ::SetActiveWindow(other);
   EXPECT_TRUE(WaitFor([&] { return !Visible(menu.hwnd()); }));
   EXPECT_FALSE(menu.IsOpen());
@@ -264,9 +264,7 @@ TEST_F(OnDesktop, AboutWindowIsModalOverTheMainWindow) {
   ::KillTimer(nullptr, timer);
   ASSERT_TRUE(g_about.found);
   EXPECT_FALSE(g_about.ownerEnabled);
-  if (ScreenDpi() == 96) {
-    EXPECT_EQ(g_about.inner, (RECT{0, 0, 417, 306}));
-  }
+  if (ScreenDpi() == 96) { EXPECT_EQ(g_about.inner, (RECT{0, 0, 417, 306})); }
   EXPECT_TRUE(::IsWindowEnabled(main->hwnd()));
   EXPECT_FALSE(menu.IsOpen()) << "the menu closes after the about window";
   EXPECT_TRUE(TopMost(main->hwnd()));
@@ -297,8 +295,8 @@ TEST_F(OnDesktop, UpdateWindowOpensWhereItWasClosed) {
 // --- The border controller on the real style words and system menu ----------------------------
 
 TEST_F(OnDesktop, BorderControllerGreysSystemMenuItemsFoundByTheirCommand) {
-  const HWND w = ::CreateWindowExA(0, "STATIC", "framed", WS_OVERLAPPEDWINDOW, 10, 10, 200, 150,
-                                   nullptr, nullptr, nullptr, nullptr);
+  const HWND w = ::CreateWindowExA(0, "STATIC", "framed", WS_OVERLAPPEDWINDOW, 10, 10, 200, 150, nullptr, nullptr,
+                                   nullptr, nullptr);
   ASSERT_NE(w, nullptr);
   const HMENU menu = ::GetSystemMenu(w, FALSE);
   // An item of our own after Close, as some window systems add: the walk goes by command id.

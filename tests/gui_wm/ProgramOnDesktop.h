@@ -3,18 +3,18 @@
 // entry configured and the machine online (every tick refreshes the table and writes the logs).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QWindow>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "RealDesktop.h"
 #include "fakes/FakeEnv.h"
 #include "gui/qt/App.h"
-#include "gui_qt/TestDesktop.h"
 #include "gui/qt/QtWindowManager.h"
 #include "gui/qt/QtWindowStyle.h"
 #include "gui/qt/Twips.h"
+#include "gui_qt/TestDesktop.h"
 #include "settings/modSettings.h"
 
 namespace tavrel::wmtest {

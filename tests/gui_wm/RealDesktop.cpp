@@ -1,11 +1,11 @@
 #include "RealDesktop.h"
 
-#include <QApplication>
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QSocketNotifier>
-#include <QEventLoop>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -300,8 +300,8 @@ bool XState::Viewable(XWindow window) {
 }
 
 std::string XState::Title(XWindow window) {
-  xcb_get_property_reply_t* r = xcb_get_property_reply(
-      d_->c, xcb_get_property(d_->c, 0, window, d_->name, d_->utf8, 0, 1024), nullptr);
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(d_->c, xcb_get_property(d_->c, 0, window, d_->name, d_->utf8, 0, 1024), nullptr);
   std::string title;
   if (r) title.assign(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
   std::free(r);

@@ -3,20 +3,20 @@
 // keyboard (xdotool), and what the X server and the window manager say about the windows.
 #pragma once
 
+#include <sys/types.h>
 #include <QEvent>
-#include <atomic>
 #include <QObject>
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include <ostream>
@@ -99,7 +99,8 @@ void RunFor(std::chrono::milliseconds time);
 // button (a move in progress keeps the program inside its press handler). The user's thread waits
 // with Poll and sees the desktop through an XState of its own. RunAsUser returns false when the
 // user's script did not end within the bound.
-bool RunAsUser(const std::function<void(XState& x)>& script, std::chrono::milliseconds bound = std::chrono::seconds(90));
+bool RunAsUser(const std::function<void(XState& x)>& script,
+               std::chrono::milliseconds bound = std::chrono::seconds(90));
 bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(20));
 
 // With a button held: takes the pointer to `to` until done() holds (on the user's thread). A

@@ -2,10 +2,10 @@
 // manager (tests run one per process, so nothing is shared between them), then runs GoogleTest
 // inside a QApplication on that display. Where Xvfb, openbox or xdotool is not installed every
 // test is skipped and says so; a desktop that does not come up fails them.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 
 #include "RealDesktop.h"
 

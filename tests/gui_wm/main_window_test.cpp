@@ -114,7 +114,8 @@ TEST_F(ProgramOnDesktop, AWidenedColumnKeepsItsWidthAcrossOnlineTicks) {
   ASSERT_TRUE(WaitUntil([&] { return main->listView()->isVisible(); }));
   QHeaderView* header = main->listView()->header();
   const int before = header->sectionSize(0);
-  const QPoint edge = header->viewport()->mapToGlobal(QPoint(header->sectionViewportPosition(1) - 1, header->height() / 2));
+  const QPoint edge =
+      header->viewport()->mapToGlobal(QPoint(header->sectionViewportPosition(1) - 1, header->height() / 2));
   MouseTo(edge);
   MouseDown(1);
   MouseTo(edge + QPoint(40, 0));

@@ -67,7 +67,7 @@ TEST_F(UpdateWindowOnDesktop, TwentyOpenAndCloseCyclesKeepTheStoredPlacement) {
 
 TEST_F(UpdateWindowOnDesktop, AStoredPlacementTheUserCannotReachOpensAtTheDefaultPlacement) {
   const std::vector<std::vector<std::string>> stored = {
-      {"1500", "1500", "15", "15"},       // 1 x 1 pixel
+      {"1500", "1500", "15", "15"},        // 1 x 1 pixel
       {"-30000", "1500", "6390", "4425"},  // left of every screen
       {"1500", "-600", "6390", "4425"},    // its title bar above the screen
   };

@@ -28,8 +28,8 @@ std::string NoLimit(const std::string& retry, const std::string& count) {
 class Cycle : public ::testing::Test {
  protected:
   Cycle() {
-    for (auto [k, v] : {std::pair{"ConID", "Home ISP"}, {"UName", "jo"}, {"PWord", "pa55"},
-                        {"AutoRecon", "1"}, {"Retry", "5"}})
+    for (auto [k, v] :
+         {std::pair{"ConID", "Home ISP"}, {"UName", "jo"}, {"PWord", "pa55"}, {"AutoRecon", "1"}, {"Retry", "5"}})
       Set(k, v);
     Lost();
   }
@@ -37,7 +37,9 @@ class Cycle : public ::testing::Test {
   void Lost() { fe.connection.result = 0, fe.connection.flags = 0; }
   void Online() { fe.connection.result = 1, fe.connection.flags = INTERNET_CONNECTION_LAN; }
   void Offline() { fe.connection.result = 1, fe.connection.flags = INTERNET_CONNECTION_OFFLINE; }
-  void DialBringsConnectionUp() { fe.phonebook.onDial = [this](const RasDialParams&) { Online(); }; }
+  void DialBringsConnectionUp() {
+    fe.phonebook.onDial = [this](const RasDialParams&) { Online(); };
+  }
   void Tick() { RunMonitorCycle(env, parts); }
   // A fresh tick whose activity lines are returned without their stamps.
   Strings TickLines() {
@@ -76,8 +78,8 @@ class Cycle : public ::testing::Test {
 
   fakes::FakeEnv fe;
   fakes::MemoryProfile profile;
-  Env env{fe.env.app, fe.desktop, fe.clock,     fe.fs,      profile, fe.registry, fe.connection,
-          fe.phonebook, fe.tcp,   fe.addresses, fe.sockets, fe.downloader, fe.wm, fe.style};
+  Env env{fe.env.app,   fe.desktop, fe.clock,     fe.fs,      profile,       fe.registry, fe.connection,
+          fe.phonebook, fe.tcp,     fe.addresses, fe.sockets, fe.downloader, fe.wm,       fe.style};
   fakes::FakeTimer timer{fe.log};
   ActivityText activity;
   ConnectionList list;
@@ -92,7 +94,8 @@ TEST_F(Cycle, LostTickReportsDialsReprobesAndCountsAFailure) {
   EXPECT_EQ(failures, 1);
   const RasDialParams& d = fe.phonebook.dials.at(0);
   EXPECT_EQ(modRAS::BytesToText(d.szEntryName) + "/" + modRAS::BytesToText(d.szUserName) + "/" +
-                modRAS::BytesToText(d.szPassword), "Home ISP/jo/pa55");
+                modRAS::BytesToText(d.szPassword),
+            "Home ISP/jo/pa55");
   const int dial = fe.log.Find("RasDial");
   EXPECT_EQ(fe.log.Find("InternetGetConnectedState", dial), dial + 1);
   EXPECT_TRUE(TailRan(dial));
@@ -144,11 +147,11 @@ TEST_F(Cycle, NoAccountOnlineRefreshesQuietlyNotConnectedStopsWithOneBox) {
     profile.values.erase({"Temp", "1"});
     offline ? Offline() : Lost();
     Tick();
-    EXPECT_EQ(OnlyBox(), "Tavrel has been disabled as no account has been specified.\r\n\r\n"
-                         "Please specify an account in the settings and re-start Tavrel|" +
-                             std::to_string(mb::kInformation) + "|Tavrel Monitor Disabled");
-    EXPECT_EQ(EventsFrom("ClearTopMost 42"),
-              (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "SetTopMost 42"}));
+    EXPECT_EQ(OnlyBox(),
+              "Tavrel has been disabled as no account has been specified.\r\n\r\n"
+              "Please specify an account in the settings and re-start Tavrel|" +
+                  std::to_string(mb::kInformation) + "|Tavrel Monitor Disabled");
+    EXPECT_EQ(EventsFrom("ClearTopMost 42"), (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "SetTopMost 42"}));
     EXPECT_TRUE(activity.Text().empty());
     EXPECT_EQ((profile.values[{"Temp", "1"}]), "GD");
     EXPECT_TRUE(fe.phonebook.dials.empty());
@@ -191,9 +194,9 @@ TEST_F(Cycle, AutoReconIsComparedAsANumber) {
   const struct {
     const char* text;
     bool automatic, explained;
-  } cases[] = {{"1", true, false},  {"01", true, false}, {" 1.0", true, false},
-               {"2", false, false}, {"0", false, false}, {"-1", false, false},
-               {"yes", false, true}, {"", false, true},  {"1x", false, true}};
+  } cases[] = {{"1", true, false},   {"01", true, false}, {" 1.0", true, false},
+               {"2", false, false},  {"0", false, false}, {"-1", false, false},
+               {"yes", false, true}, {"", false, true},   {"1x", false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     Set("AutoRecon", c.text);
@@ -239,8 +242,11 @@ TEST_F(Cycle, TicksNeverNest) {
 // One lost tick with automatic redialling, by the Retry setting (missing: a first run, without
 // AutoRecon either) and the failures counted before it.
 TEST_F(Cycle, RetryDecidesBetweenRedialAndGivingUp) {
-  const std::string error = " Error connecting to: Home ISP", fell = "\" is not a whole number from -32768 to 32767; using 5";
-  const auto gaveUp = [](const std::string& n) { return Strings{" " + n + " Unsuccessful re-connection attempts ", " Monitor Disabled"}; };
+  const std::string error = " Error connecting to: Home ISP",
+                    fell = "\" is not a whole number from -32768 to 32767; using 5";
+  const auto gaveUp = [](const std::string& n) {
+    return Strings{" " + n + " Unsuccessful re-connection attempts ", " Monitor Disabled"};
+  };
   const auto plus = [](Strings a, const Strings& b) { return a.insert(a.end(), b.begin(), b.end()), a; };
   const struct {
     const char* retry;  // nullptr: no Retry and no AutoRecon in the file

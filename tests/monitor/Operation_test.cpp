@@ -24,13 +24,17 @@ TEST(Operation, TicksWaitForTheEndOfTheOutermostOperationAndRunOnce) {
   operation::Run([] {});
   EXPECT_EQ(log, "work tick ");
 
-  operation::Run([&] { operation::Hold([&] { log += "late "; }); operation::Forget(); });
+  operation::Run([&] {
+    operation::Hold([&] { log += "late "; });
+    operation::Forget();
+  });
   EXPECT_EQ(log, "work tick ") << "forgotten";
 
   EXPECT_THROW(operation::Run([] {
-    operation::Hold([] {});
-    throw std::runtime_error("failed");
-  }), std::runtime_error);
+                 operation::Hold([] {});
+                 throw std::runtime_error("failed");
+               }),
+               std::runtime_error);
   EXPECT_FALSE(operation::Running());
   operation::Forget();
 }

@@ -12,11 +12,9 @@ using fakes::Ip;
 
 std::string Block(const std::string& stamp, const std::string& addr, const std::string& mask,
                   const std::string& bcast) {
-  return stamp + " **************************************\r\n" +
-         stamp + " IP address                   : " + addr + "\r\n" +
-         stamp + " IP Subnetmask            : " + mask + "\r\n" +
-         stamp + " BroadCast IP address  : " + bcast + "\r\n" +
-         stamp + " **************************************\r\n";
+  return stamp + " **************************************\r\n" + stamp + " IP address                   : " + addr +
+         "\r\n" + stamp + " IP Subnetmask            : " + mask + "\r\n" + stamp + " BroadCast IP address  : " + bcast +
+         "\r\n" + stamp + " **************************************\r\n";
 }
 
 std::size_t Occurrences(const std::string& text, const std::string& what) {
@@ -29,8 +27,7 @@ TEST(GetAllAddresses, OneLoopbackAddressNoTableOrAnEmptyOne) {
   fakes::FakeEnv f;
   f.addresses.rows = {AddrRow(Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), 0)};
   EXPECT_EQ(modGetAll::GetAllAddresses(f.env),
-            "1   IP addresses found\r\n" +
-                Block("04-12-26 - 13:58:05", "127.0.0.1", "255.0.0.0", "0.0.0.0"));
+            "1   IP addresses found\r\n" + Block("04-12-26 - 13:58:05", "127.0.0.1", "255.0.0.0", "0.0.0.0"));
   EXPECT_TRUE(f.desktop.boxes.empty());
   f.addresses.rows.clear();
   EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "0   IP addresses found\r\n");
@@ -47,16 +44,13 @@ TEST(GetAllAddresses, PrintsTheBroadcastFieldAsStoredAndStampsEveryLine) {
   const std::string r = modGetAll::GetAllAddresses(f.env);
   EXPECT_EQ(r.substr(0, 24), "2   IP addresses found\r\n") << "the count line has no stamp";
   EXPECT_NE(r.find("01-02-27 - 09:05:58 **"), std::string::npos);
-  EXPECT_NE(r.find("01-02-27 - 09:05:59 IP address                   : 10.0.0.5\r\n"),
-            std::string::npos);
-  EXPECT_NE(r.find("01-02-27 - 09:06:00 IP Subnetmask            : 255.255.255.0\r\n"),
-            std::string::npos);
-  EXPECT_NE(r.find("01-02-27 - 09:06:01 BroadCast IP address  : 1.0.0.0\r\n"),
-            std::string::npos) << "the number 1, lowest byte first";
-  EXPECT_NE(r.find("01-02-27 - 09:06:06 BroadCast IP address  : 10.0.1.255\r\n"),
-            std::string::npos);
-  EXPECT_NE(r.find(" **************************************\r\n01-02-27 - 09:06:03 **"),
-            std::string::npos) << "two blocks meet with two asterisk lines";
+  EXPECT_NE(r.find("01-02-27 - 09:05:59 IP address                   : 10.0.0.5\r\n"), std::string::npos);
+  EXPECT_NE(r.find("01-02-27 - 09:06:00 IP Subnetmask            : 255.255.255.0\r\n"), std::string::npos);
+  EXPECT_NE(r.find("01-02-27 - 09:06:01 BroadCast IP address  : 1.0.0.0\r\n"), std::string::npos)
+      << "the number 1, lowest byte first";
+  EXPECT_NE(r.find("01-02-27 - 09:06:06 BroadCast IP address  : 10.0.1.255\r\n"), std::string::npos);
+  EXPECT_NE(r.find(" **************************************\r\n01-02-27 - 09:06:03 **"), std::string::npos)
+      << "two blocks meet with two asterisk lines";
   EXPECT_EQ(r.substr(r.size() - 2), "\r\n") << "the last line ends too";
 }
 
@@ -64,8 +58,7 @@ TEST(GetAllAddresses, ElevenFitTheTableTheTwelfthStopsTheReport) {
   for (int n : {11, 12, 15}) {
     fakes::FakeEnv f;
     for (int i = 0; i < n; ++i)
-      f.addresses.rows.push_back(
-          AddrRow(Ip(10, 0, static_cast<std::uint8_t>(i), 1), Ip(255, 255, 255, 0), 1));
+      f.addresses.rows.push_back(AddrRow(Ip(10, 0, static_cast<std::uint8_t>(i), 1), Ip(255, 255, 255, 0), 1));
     const std::string r = modGetAll::GetAllAddresses(f.env);
     EXPECT_EQ(r.substr(0, r.find('\r')), std::to_string(n) + "   IP addresses found");
     EXPECT_EQ(Occurrences(r, " IP address                   : "), 11u) << n;

@@ -32,18 +32,18 @@ TEST(ConnectionTexts, AddressesOctetsFirstToLastAndTheTwelveStates) {
   const std::uint8_t v6[] = {254, 128, 0, 0, 0, 255};
   EXPECT_EQ(modConnections::OctetsToText(v6, 6), "254.128.0.0.0.255") << "a host address of another length";
   EXPECT_EQ(modConnections::OctetsToText(v6, 0), "");
-  const char* expected[] = {"",           "Closed",    "Listening",  "Sent",     "Received",
-                            "Established", "Fin wait 1", "Fin wait 1", "Close wait", "Closing",
-                            "Last ack",    "Time wait", "TCB deleted", ""};
+  const char* expected[] = {
+      "",           "Closed",     "Listening", "Sent",     "Received",  "Established", "Fin wait 1",
+      "Fin wait 1", "Close wait", "Closing",   "Last ack", "Time wait", "TCB deleted", ""};
   for (std::uint32_t s = 0; s <= 13; ++s) EXPECT_EQ(modConnections::StateText(s), expected[s]) << s;
   EXPECT_EQ(modConnections::StateText(0xFFFFFFFFu), "");
 }
 
 TEST(SetupConnectionList, AddsColumnsAndRowsSkippingOnlyRowsWithoutAnyAddress) {
   fakes::FakeEnv f;
-  f.tcp.rows = {TcpRow(2, Ip(0, 0, 0, 0), 22, Ip(0, 0, 0, 0), 0),        // skipped
-                TcpRow(5, Ip(0, 0, 0, 0), 23, Ip(10, 1, 1, 1), 4000),    // no local address
-                TcpRow(2, Ip(127, 0, 0, 1), 631, Ip(0, 0, 0, 0), 0),     // no peer
+  f.tcp.rows = {TcpRow(2, Ip(0, 0, 0, 0), 22, Ip(0, 0, 0, 0), 0),           // skipped
+                TcpRow(5, Ip(0, 0, 0, 0), 23, Ip(10, 1, 1, 1), 4000),       // no local address
+                TcpRow(2, Ip(127, 0, 0, 1), 631, Ip(0, 0, 0, 0), 0),        // no peer
                 TcpRow(0, Ip(10, 0, 0, 1), 49152, Ip(10, 0, 0, 9), 65535),  // ports unsigned
                 TcpRow(7, Ip(10, 0, 0, 1), 32768, Ip(10, 0, 0, 9), 1),
                 TcpRow(13, Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 9), 0)};
@@ -74,8 +74,7 @@ TEST(RefreshConnectionList, ReplacesRowsKeepsHeadersRedrawsOnceAndEmptiesOnAFail
   modConnections::SetupConnectionList(f.env, list);
   Redraws redraws;
   list.SetSink(&redraws);
-  for (std::uint16_t p = 1; p <= 50; ++p)
-    f.tcp.rows.push_back(TcpRow(5, Ip(127, 0, 0, 1), p, Ip(127, 0, 0, 1), 8080));
+  for (std::uint16_t p = 1; p <= 50; ++p) f.tcp.rows.push_back(TcpRow(5, Ip(127, 0, 0, 1), p, Ip(127, 0, 0, 1), 8080));
   modConnections::RefreshConnectionList(f.env, list);
   EXPECT_EQ(list.Count(), 50u);
   EXPECT_EQ(redraws.count, 1);

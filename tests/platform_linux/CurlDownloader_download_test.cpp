@@ -36,16 +36,15 @@ class Download : public ::testing::Test {
  protected:
   void SetUp() override {
     // The machine's proxy settings must not reroute loopback traffic; the proxy test sets its own.
-    for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                          "ALL_PROXY", "no_proxy", "NO_PROXY"})
+    for (const char* v :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
       ::unsetenv(v);
     ASSERT_FALSE(dir.path().empty());
   }
   // Every entry of the scratch folder, dot-files included.
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-      names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -132,8 +131,8 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
   const Case cases[] = {
       {"answer slower than the timeout", is(Slow("late", 300s)), F::kTimedOut, Quick(1s, 200s), kMiB, 30s, 900ms},
       {"bound shortened by a small cap", is(Slow("late", 300s)), F::kTimedOut, capBound, 500, 30s, 900ms},
-      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 1s)), F::kTimedOut,
-       Quick(1s), kMiB, 20s},
+      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 1s)), F::kTimedOut, Quick(1s), kMiB,
+       20s},
       {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 300s)), F::kTimedOut, Quick(200s, 1s), kMiB, 60s},
       {"announced length over the cap", is(huge), F::kTooLarge, Quick(200s, 200s), 512 * kMiB, 60s},
       {"redirect to a file", is(testhttp::Redirect("file:///etc/passwd")), F::kBadAnswer},
@@ -155,9 +154,7 @@ TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
     EXPECT_GE(took, c.atLeast);
     EXPECT_EQ(Content(), "older");
     EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
-    if (c.requests >= 0) {
-      EXPECT_EQ(server->Requests().size(), std::size_t(c.requests));
-    }
+    if (c.requests >= 0) { EXPECT_EQ(server->Requests().size(), std::size_t(c.requests)); }
   }
 }
 
@@ -175,9 +172,9 @@ TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
   Server server([](const Request&) { return Slow(std::string(3000, 'p'), 1500ms, 1000, 150ms); });
   CurlDownloader d(Quick());
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-  ASSERT_TRUE(d.DownloadFile(server.Url("/v.zip"), target, kMiB,
-                             [&](std::uint64_t got, std::uint64_t total) { calls.emplace_back(got, total); })
-                  .Ok());
+  ASSERT_TRUE(d.DownloadFile(server.Url("/v.zip"), target, kMiB, [&](std::uint64_t got, std::uint64_t total) {
+                 calls.emplace_back(got, total);
+               }).Ok());
   // About every 50 ms over 1.8 s, the silent 1.5 s included (far fewer asked for: a loaded machine).
   ASSERT_GE(calls.size(), 6u);
   int before = 0;

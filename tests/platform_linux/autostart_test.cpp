@@ -48,8 +48,10 @@ class Autostart : public ::testing::Test {
   }
   void TearDown() override {
     for (const char* v : {"HOME", "XDG_CONFIG_HOME"}) {
-      if (saved.count(v)) ::setenv(v, saved[v].c_str(), 1);
-      else ::unsetenv(v);
+      if (saved.count(v))
+        ::setenv(v, saved[v].c_str(), 1);
+      else
+        ::unsetenv(v);
     }
   }
   // A program that records the path it was started as beside itself.
@@ -122,13 +124,14 @@ TEST_F(Autostart, WritingMakesAWholeEnabledEntryWhateverWasThere) {
   ASSERT_TRUE(Set(kRunKey, program));
   const string fresh = Slurp(RunEntry()).value_or("");
   EXPECT_EQ(fresh, "[Desktop Entry]\nType=Application\nName=Tavrel\nExec=" + Exec() + "\n");
-  const char kBinary[] = "\x7f" "ELF\0\0\x01garbage\n";
-  for (const string& old :
-       {string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\nHidden=true\n"),
-        string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\n"
-               "X-GNOME-Autostart-enabled=false\n"),
-        string("[Desktop Entry]\nType=Link\nName=Tavrel\nURL=http://example.org/\n"),
-        string(kBinary, sizeof kBinary - 1)}) {
+  const char kBinary[] =
+      "\x7f"
+      "ELF\0\0\x01garbage\n";
+  for (const string& old : {string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\nHidden=true\n"),
+                            string("[Desktop Entry]\nType=Application\nName=Tavrel\nExec=/old/tavrel\n"
+                                   "X-GNOME-Autostart-enabled=false\n"),
+                            string("[Desktop Entry]\nType=Link\nName=Tavrel\nURL=http://example.org/\n"),
+                            string(kBinary, sizeof kBinary - 1)}) {
     SCOPED_TRACE(old);
     ASSERT_TRUE(Spit(RunEntry(), old));
     ASSERT_TRUE(Set(kRunKey, program));

@@ -63,8 +63,8 @@ TEST(DiskFloor, LogsWaitOnAFullDiskAndGoOnWhenThereIsRoomAgain) {
 
   fakes::FakeEnv f;
   LinuxFileSystem fs;
-  Env env{f.env.app, f.desktop, f.clock, fs, f.profile, f.registry, f.connection, f.phonebook,
-          f.tcp, f.addresses, f.sockets, f.downloader, f.wm, f.style};
+  Env env{f.env.app,   f.desktop, f.clock,     fs,        f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,     f.addresses, f.sockets, f.downloader, f.wm,       f.style};
   env.app.folder = app;
   ASSERT_TRUE(fs.CreateFolder(app + "/logs") && fs.CreateFolder(app + "/logs/traffic"));
   ActivityText view;

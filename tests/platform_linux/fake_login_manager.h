@@ -26,10 +26,12 @@ class FakeLoginManager {
     Spit(dir_ / "bus.conf",
          "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig><type>system</type><listen>unix:path=" + socket_ + "</listen>"
-         "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow receive_sender=\"*\"/>"
-         "</policy></busconfig>\n");
+         "<busconfig><type>system</type><listen>unix:path=" +
+             socket_ +
+             "</listen>"
+             "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+             "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow receive_sender=\"*\"/>"
+             "</policy></busconfig>\n");
     daemon_ = ::fork();
     if (daemon_ == 0) {
       ::execlp("dbus-daemon", "dbus-daemon", "--nofork", "--nopidfile",

@@ -7,9 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "platform/linux/LinuxAppInfo.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -186,8 +186,8 @@ TEST_F(Files, LeftoversOfAKilledWriterAreRemoved) {
   ::mkdir((dir / "real").c_str(), 0700);
   ASSERT_EQ(::symlink("real/target.ini", (dir / "Tavrel.ini").c_str()), 0);
   for (const string& name : std::vector<string>{".Tavrel.ini." + dead + ".9f3a.tmp", ".Tavrel.ini.123456789.tmp",
-                            ".Tavrel.ini." + alive + ".77.tmp", ".Tavrel.ini.x.tmp", ".other.ini." + dead + ".1.tmp",
-                            "real/.target.ini." + dead + ".2.tmp"})
+                                                ".Tavrel.ini." + alive + ".77.tmp", ".Tavrel.ini.x.tmp",
+                                                ".other.ini." + dead + ".1.tmp", "real/.target.ini." + dead + ".2.tmp"})
     ASSERT_TRUE(Spit(dir / name, "PWord=secret"));
   if (::geteuid() == 0) {
     ASSERT_TRUE(Spit(dir / (".Tavrel.ini." + dead + ".5.tmp"), "theirs"));
@@ -237,8 +237,8 @@ TEST_F(Files, TheProgramFolderIsTheExecutablesOnlyWhenNoOtherUserMayWriteThere) 
     bool nobodys;
     bool exeFolder;
   } cases[] = {
-      {"own", 0755, false, true},        {"group", 0775, false, false}, {"world", 0777, false, false},
-      {"sticky", 01777, false, false},   {"theirs", 0755, true, false},
+      {"own", 0755, false, true},      {"group", 0775, false, false}, {"world", 0777, false, false},
+      {"sticky", 01777, false, false}, {"theirs", 0755, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
@@ -251,8 +251,7 @@ TEST_F(Files, TheProgramFolderIsTheExecutablesOnlyWhenNoOtherUserMayWriteThere) 
   }
   EXPECT_EQ(ModeOf(data + "/Tavrel"), 0700u);
   // Without XDG_DATA_HOME: the home's data folder.
-  EXPECT_EQ(ProgramFolderFor(dir / "world/tavrel", nullptr, (dir / "home").c_str()),
-            dir / "home/.local/share/Tavrel");
+  EXPECT_EQ(ProgramFolderFor(dir / "world/tavrel", nullptr, (dir / "home").c_str()), dir / "home/.local/share/Tavrel");
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
 
@@ -33,8 +33,7 @@ using Args = std::vector<std::string>;
 
 std::string ReadAll(const std::string& path) { return testutil::Slurp(path).value_or(""); }
 
-RasDialParams Params(const std::string& name, const std::string& user = "",
-                     const std::string& password = "") {
+RasDialParams Params(const std::string& name, const std::string& user = "", const std::string& password = "") {
   RasDialParams p{};
   modRAS::TextToBytes(name, p.szEntryName);
   modRAS::TextToBytes(user, p.szUserName);
@@ -64,7 +63,10 @@ std::chrono::steady_clock::duration Timed(F f) {
 
 TEST(ProcessRunner, InputOutputAndExitCodes) {
   ProcessRequest s{.argv = {"/bin/sh", "-c", "cat; echo err >&2; cat <&3; exit 3"},
-                   .stdinData = "from stdin\n", .useStdin = true, .fd3Data = "from fd3\n", .useFd3 = true};
+                   .stdinData = "from stdin\n",
+                   .useStdin = true,
+                   .fd3Data = "from fd3\n",
+                   .useFd3 = true};
   auto r = RunProcess(s);
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 3);
@@ -90,8 +92,7 @@ TEST(ProcessRunner, TimeBoundKillsTheGroupAndADaemonDoesNotHoldTheCall) {
   testutil::Scratch d;
   ProcessRequest s;
   // The grandchild ignores SIGTERM: only the group's SIGKILL ends it.
-  s.argv = {"/bin/sh", "-c",
-            "sh -c \"trap '' TERM; exec sleep 120\" & echo $! > " + (d / "grandchild") + "; wait"};
+  s.argv = {"/bin/sh", "-c", "sh -c \"trap '' TERM; exec sleep 120\" & echo $! > " + (d / "grandchild") + "; wait"};
   s.timeout = 1s;
   EXPECT_LT(Timed([&] { EXPECT_TRUE(RunProcess(s).timedOut); }), 60s);
   const pid_t grandchild = std::atoi(ReadAll(d / "grandchild").c_str());
@@ -140,14 +141,18 @@ class StandIns : public ::testing::Test {
     Write("nmcli", testutil::kNmcliStandIn, 0700);
     Write("pppd", testutil::kPppdStandIn, 0700);
     // nmcli's order: active first, then by name; names may hold ':' and '\'.
-    Write("nm/list", "Office VPN:vpn\nlo:loopback\nDSL\\: home:pppoe\nMobile:gsm\n"
-                     "Wired:802-3-ethernet\nCampus:802-3-ethernet\nHome Wi-Fi:802-11-wireless\n"
-                     "shared:802-3-ethernet\n");
-    Profile("Office VPN", {{"connection.type", "vpn"}, {"vpn.user-name", ""},
+    Write("nm/list",
+          "Office VPN:vpn\nlo:loopback\nDSL\\: home:pppoe\nMobile:gsm\n"
+          "Wired:802-3-ethernet\nCampus:802-3-ethernet\nHome Wi-Fi:802-11-wireless\n"
+          "shared:802-3-ethernet\n");
+    Profile("Office VPN", {{"connection.type", "vpn"},
+                           {"vpn.user-name", ""},
                            {"vpn.data", "gateway = vpn.example, username = kim\\, k, port = 1194"},
                            {"vpn.secrets", "password = v:p\\,n"}});
-    Profile("DSL: home", {{"connection.type", "pppoe"}, {"pppoe.username", "dsl-user@isp"},
-                          {"pppoe.password", "p:w\\d"}, {"ipv4.dhcp-timeout", "0"}});
+    Profile("DSL: home", {{"connection.type", "pppoe"},
+                          {"pppoe.username", "dsl-user@isp"},
+                          {"pppoe.password", "p:w\\d"},
+                          {"ipv4.dhcp-timeout", "0"}});
     Profile("Mobile", {{"gsm.username", "web"}, {"gsm.password", ""}, {"ipv4.dhcp-timeout", "100"}});
     Profile("Wired", {{"ipv4.dhcp-timeout", "0"}});
     Profile("Campus", {{"802-1x.eap", "peap"}, {"802-1x.identity", "student"}});
@@ -158,8 +163,9 @@ class StandIns : public ::testing::Test {
     Write("ppp/peers/shared", "user x\n");  // hidden by the profile of that name
     Write("ppp/peers/.hidden", "user y\n");
     Write("ppp/peers/dialup~", "user z\n");
-    Write("ppp/pap-secrets", "# client server secret\n\"dial user\" otherserver wrong\n"
-                             "\"dial user\" * \"s3 cret\\\"q\"\n");
+    Write("ppp/pap-secrets",
+          "# client server secret\n\"dial user\" otherserver wrong\n"
+          "\"dial user\" * \"s3 cret\\\"q\"\n");
     Write("ppp/chap-secrets", "chapper isp-a wrong\nchapper isp-b chap-pass *\n");
   }
   void Write(const std::string& name, const std::string& text, mode_t mode = 0600) const {
@@ -183,8 +189,10 @@ class StandIns : public ::testing::Test {
     std::vector<Args> calls(1);
     std::istringstream in(ReadAll(dir / (who + ".calls")));
     for (std::string l; std::getline(in, l);) {
-      if (l == "--") calls.emplace_back();
-      else calls.back().push_back(l);
+      if (l == "--")
+        calls.emplace_back();
+      else
+        calls.back().push_back(l);
     }
     calls.pop_back();
     return calls;
@@ -196,8 +204,8 @@ TEST_F(StandIns, EntriesInNetworkManagerOrderThenPeers) {
   LinuxPhonebook pb(Options());
   Args names;
   for (const auto& e : pb.Entries()) names.push_back(e.name);
-  EXPECT_EQ(names, (Args{"Office VPN", "DSL: home", "Mobile", "Wired", "Campus", "Home Wi-Fi", "shared",
-                         "chap-only", "dialup", "nouser"}));
+  EXPECT_EQ(names, (Args{"Office VPN", "DSL: home", "Mobile", "Wired", "Campus", "Home Wi-Fi", "shared", "chap-only",
+                         "dialup", "nouser"}));
   std::vector<RasEntryName> records(kMaxPhonebookEntries), few(3);
   std::uint32_t count = 0;
   EXPECT_EQ(pb.RasEnumEntries(records, count), 0u);
@@ -223,9 +231,12 @@ TEST_F(StandIns, StoredAccountsOfEveryKind) {
     const char* user;
     const char* password;
   } cases[] = {
-      {"DSL: home", "dsl-user@isp", "p:w\\d"}, {"Mobile", "web", ""},
-      {"Office VPN", "kim, k", "v:p,n"},       {"Wired", "", ""},
-      {"dialup", "dial user", "s3 cret\"q"},   {"chap-only", "chapper", "chap-pass"},
+      {"DSL: home", "dsl-user@isp", "p:w\\d"},
+      {"Mobile", "web", ""},
+      {"Office VPN", "kim, k", "v:p,n"},
+      {"Wired", "", ""},
+      {"dialup", "dial user", "s3 cret\"q"},
+      {"chap-only", "chapper", "chap-pass"},
       {"nouser", "", ""},
   };
   for (const auto& c : cases) {
@@ -291,7 +302,7 @@ TEST_F(StandIns, DialsProfilesWithTheSettingsAccount) {
   const auto before = Calls("nmcli").size();
   EXPECT_EQ(pb.RasDial(Params("Wired", "", "two\nlines")), phonebook_error::kBadPassword);
   EXPECT_EQ(Calls("nmcli").size(), before);  // nothing was run
-  Write("nm/modify.rc", "1\n");  // the user name cannot be set: no dial with the wrong one
+  Write("nm/modify.rc", "1\n");              // the user name cannot be set: no dial with the wrong one
   EXPECT_EQ(pb.RasDial(Params("DSL: home", "bob", "pw")), phonebook_error::kDialFailed);
   EXPECT_EQ(Calls("nmcli").back().at(1), "modify");  // and no `connection up` after it
   Write("nm/up.rc", "4\n");
@@ -361,7 +372,8 @@ TEST_F(StandIns, ThePasswordIsInNoCommandLineOrEnvironmentDuringADial) {
 // When the dialler's end cannot be observed (here SIGCHLD is ignored, so the kernel collects the
 // child before anyone can wait for it), the dial did not succeed, whatever the dialler did.
 TEST_F(StandIns, AFailedWaitIsAFailedDial) {
-  struct sigaction ignore {}, old {};
+  struct sigaction ignore {
+  }, old{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGCHLD, &ignore, &old), 0);
   ProcessRequest s;
@@ -418,8 +430,8 @@ TEST_F(NmLive, ProfilesInOrderAndTheirSecretsThroughTheRealNmcli) {
   ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "wan0", "con-name", "a:DSL",
                    "connection.autoconnect", "no", "pppoe.username", "dsl@isp", "pppoe.password", "p:w\\x, y"}),
             0);
-  ASSERT_EQ(Nmcli({"connection", "add", "type", "gsm", "ifname", "*", "con-name", "b mobile",
-                   "connection.autoconnect", "no", "gsm.apn", "internet", "gsm.username", "web"}),
+  ASSERT_EQ(Nmcli({"connection", "add", "type", "gsm", "ifname", "*", "con-name", "b mobile", "connection.autoconnect",
+                   "no", "gsm.apn", "internet", "gsm.username", "web"}),
             0);
   LinuxPhonebook pb;
   Args names;

@@ -5,8 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,8 +57,11 @@ TEST(ProbeMapping, FactsBecomeFlagsAndAliveBits) {
     int IsNetworkAlive(std::uint32_t& flags) override { return AliveFromFacts(f, flags); }
   } state;
   for (const auto& f : {ConnectionFacts{.nmAnswers = true, .nmNetworkingOff = true, .pppdAvailable = true},
-                        ConnectionFacts{.viaLan = true, .nmAnswers = true, .nmNetworkingOff = true,
-                                        .pppdAvailable = true, .profilesExist = true}}) {
+                        ConnectionFacts{.viaLan = true,
+                        .nmAnswers = true,
+                        .nmNetworkingOff = true,
+                        .pppdAvailable = true,
+                        .profilesExist = true}}) {
     state.f = f;
     EXPECT_EQ(modConnection::ConnectionStateText(state), modConnection::OfflineText);
   }
@@ -169,8 +172,8 @@ class LiveProbe : public ::testing::Test {
       std::uint32_t flags = 0, alive = 0;
       const int r = probe.InternetGetConnectedState(flags);
       const int al = probe.IsNetworkAlive(alive);
-      const std::string out = std::to_string(r) + " " + std::to_string(flags) + " " + std::to_string(al) +
-                              " " + std::to_string(alive) + " " + modConnection::ConnectionStateText(probe);
+      const std::string out = std::to_string(r) + " " + std::to_string(flags) + " " + std::to_string(al) + " " +
+                              std::to_string(alive) + " " + modConnection::ConnectionStateText(probe);
       ::_exit(::write(p[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 3);
     }
     ::close(p[1]);

@@ -37,8 +37,7 @@ TEST(LinuxAddressTable, ListsEveryIPv4AddressWithMaskAndBroadcastInKernelOrder) 
   nettest::PrivateNetns ns;
   if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
   // Made inside the namespace only; they vanish with it.
-  if (!Shell("ip link add nt0 type veth peer name nt1"))
-    GTEST_SKIP() << "cannot make a veth pair inside the namespace";
+  if (!Shell("ip link add nt0 type veth peer name nt1")) GTEST_SKIP() << "cannot make a veth pair inside the namespace";
   ASSERT_TRUE(Shell("ip link set nt0 up"));
   ASSERT_TRUE(Shell("ip addr add 10.9.8.7/24 brd + dev nt0"));
   ASSERT_TRUE(Shell("ip addr add 10.9.8.8/24 dev nt0"));  // no broadcast address given
@@ -53,8 +52,7 @@ TEST(LinuxAddressTable, ListsEveryIPv4AddressWithMaskAndBroadcastInKernelOrder) 
   // broadcast field.
   using Row = std::array<const char*, 3>;
   const std::vector<Row> lo = {{"127.0.0.1", "255.0.0.0", "0.0.0.0"}};
-  const std::vector<Row> nt0 = {{"10.9.8.7", "255.255.255.0", "10.9.8.255"},
-                                {"10.9.8.8", "255.255.255.0", "0.0.0.0"}};
+  const std::vector<Row> nt0 = {{"10.9.8.7", "255.255.255.0", "10.9.8.255"}, {"10.9.8.8", "255.255.255.0", "0.0.0.0"}};
   const std::vector<Row> nt1 = {{"10.20.0.1", "255.255.255.255", "0.0.0.0"},  // the peer is no broadcast
                                 {"172.16.5.1", "255.255.0.0", "172.16.255.255"}};
   const unsigned i0 = ::if_nametoindex("nt0"), i1 = ::if_nametoindex("nt1");
@@ -117,8 +115,7 @@ TEST(LinuxSockets, GivesUpOnALookupThatHangs) {
   // Once they finish, lookups work again (each abandoned one ends in its own time).
   release->store(true);
   std::optional<std::vector<std::uint8_t>> ok;
-  for (int i = 0; i < 600 && !(ok = sockets.gethostbyname("stuck")); ++i)
-    std::this_thread::sleep_for(milliseconds(50));
+  for (int i = 0; i < 600 && !(ok = sockets.gethostbyname("stuck")); ++i) std::this_thread::sleep_for(milliseconds(50));
   ASSERT_TRUE(ok.has_value());
   EXPECT_EQ(*ok, (std::vector<std::uint8_t>{1, 2, 3, 4}));
 }

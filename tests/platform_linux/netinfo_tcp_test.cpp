@@ -1,9 +1,9 @@
 // The TCP table read from the kernel: live connections inside a private network namespace, the
 // kernel-state translation, and the /proc/net/tcp reader against recorded text.
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -35,8 +35,8 @@ const std::uint32_t kLo = htonl(INADDR_LOOPBACK);
 
 // Local address and port, remote address and port, in host order.
 Key KeyOf(const MibTcpRow& r) {
-  return {ntohl(r.dwLocalAddr), ntohs(static_cast<std::uint16_t>(r.dwLocalPort)),
-          ntohl(r.dwRemoteAddr), ntohs(static_cast<std::uint16_t>(r.dwRemotePort))};
+  return {ntohl(r.dwLocalAddr), ntohs(static_cast<std::uint16_t>(r.dwLocalPort)), ntohl(r.dwRemoteAddr),
+          ntohs(static_cast<std::uint16_t>(r.dwRemotePort))};
 }
 
 // An IPv4 TCP socket closed with the object.
@@ -185,8 +185,7 @@ bool RefuseNetlink() {
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
   };
   sock_fprog prog{static_cast<unsigned short>(std::size(filter)), filter};
-  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-         ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
 }
 
 TEST(LinuxTcpTableLive, ReadsProcNetTcpWhenNetlinkIsRefused) {
@@ -228,31 +227,36 @@ TEST(KernelTcpState, TranslatesToTheTableNumbers) {
 // (its queue full) and connections to them in several states, plus damaged lines.
 constexpr const char* kRecorded =
     "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
-    "   0: 00000000:0016 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 67586 1 0000000089cf8646 100 0 0 10 0\n"
-    "   1: 0100007F:C000 00000000:0000 0A 00000000:00000001 00:00000000 00000000     0        0 67593 2 0000000006fc3a41 100 0 0 10 0\n"
-    "   2: 0100007F:1388 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 67585 1 00000000812c6cb0 100 0 0 10 0\n"
-    "   3: 0100007F:B03E 0100007F:1388 01 00000000:00000000 00:00000000 00000000     0        0 67587 2 000000003140660e 20 0 0 10 -1\n"
+    "   0: 00000000:0016 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 67586 1 "
+    "0000000089cf8646 100 0 0 10 0\n"
+    "   1: 0100007F:C000 00000000:0000 0A 00000000:00000001 00:00000000 00000000     0        0 67593 2 "
+    "0000000006fc3a41 100 0 0 10 0\n"
+    "   2: 0100007F:1388 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 67585 1 "
+    "00000000812c6cb0 100 0 0 10 0\n"
+    "   3: 0100007F:B03E 0100007F:1388 01 00000000:00000000 00:00000000 00000000     0        0 67587 2 "
+    "000000003140660e 20 0 0 10 -1\n"
     "   4: 0100007F:B044 0100007F:1388 06 00000000:00000000 03:0000175B 00000000     0        0 0 3 00000000bde2774a\n"
-    "   5: 0100007F:B04E 0100007F:1388 08 00000000:00000001 00:00000000 00000000     0        0 67591 2 0000000023cd5144 20 4 0 10 -1\n"
-    "   7: 0100007F:C50A 0100007F:C000 02 00000001:00000000 01:0000004F 00000000     0        0 67595 2 0000000009df91c1 100 0 0 10 -1\n"
+    "   5: 0100007F:B04E 0100007F:1388 08 00000000:00000001 00:00000000 00000000     0        0 67591 2 "
+    "0000000023cd5144 20 4 0 10 -1\n"
+    "   7: 0100007F:C50A 0100007F:C000 02 00000001:00000000 01:0000004F 00000000     0        0 67595 2 "
+    "0000000009df91c1 100 0 0 10 -1\n"
     "  12: 0100007F:1388 0100007F:B04E 05 00000000:00000000 03:0000175B 00000000     0        0 0 3 00000000e1ed73c1\n"
     "  13: 0A00A8C0:0050 6401A8C0:FFFF 0B 00000000:00000000 00:00000000 00000000     0        0 1 1\n"
-    "  14: 0100007F:1388 0100007F\n"                  // cut off
-    "  15: 0100007G:1388 0100007F:B04E 01 0\n"         // not hexadecimal
-    "  16: 0100007F:1388 0100007F:B04E 0\n"            // state cut short
-    "  xx: 0100007F:1388 0100007F:B04E 01 0\n"         // no slot number
+    "  14: 0100007F:1388 0100007F\n"            // cut off
+    "  15: 0100007G:1388 0100007F:B04E 01 0\n"  // not hexadecimal
+    "  16: 0100007F:1388 0100007F:B04E 0\n"     // state cut short
+    "  xx: 0100007F:1388 0100007F:B04E 01 0\n"  // no slot number
     "\n"
-    "  17: 0100007F:2000 0100007F:2001 01";            // last line without a line end
+    "  17: 0100007F:2000 0100007F:2001 01";  // last line without a line end
 
 TEST(ProcNetTcp, ReadsTheRecordedTableAndNothingFromForeignText) {
   Rows rows;
   linuxtcp::ParseProcNetTcp(kRecorded, rows);
   const std::uint32_t lo = INADDR_LOOPBACK, host = 0xC0A8000A, peer = 0xC0A80164;  // 192.168.0.10, .1.100
   const std::vector<std::pair<std::uint32_t, Key>> expected = {
-      {2, {0, 22, 0, 0}},           {2, {lo, 49152, 0, 0}},       {2, {lo, 5000, 0, 0}},
-      {5, {lo, 45118, lo, 5000}},   {11, {lo, 45124, lo, 5000}},  {8, {lo, 45134, lo, 5000}},
-      {3, {lo, 50442, lo, 49152}},  {7, {lo, 5000, lo, 45134}},   {9, {host, 80, peer, 65535}},
-      {5, {lo, 8192, lo, 8193}},
+      {2, {0, 22, 0, 0}},           {2, {lo, 49152, 0, 0}},     {2, {lo, 5000, 0, 0}},       {5, {lo, 45118, lo, 5000}},
+      {11, {lo, 45124, lo, 5000}},  {8, {lo, 45134, lo, 5000}}, {3, {lo, 50442, lo, 49152}}, {7, {lo, 5000, lo, 45134}},
+      {9, {host, 80, peer, 65535}}, {5, {lo, 8192, lo, 8193}},
   };
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -273,13 +277,13 @@ TEST(ProcNetTcp, ReadsTheRecordedTableAndNothingFromForeignText) {
     ::inet_pton(AF_INET, local, &l), ::inet_pton(AF_INET, remote, &r);
     return MibTcpRow{5, l.s_addr, htons(lport), r.s_addr, htons(rport)};
   };
-  rows = {row("127.0.0.2", 1, "10.0.0.9", 1), row("127.0.0.1", 256, "10.0.0.9", 1),
+  rows = {row("127.0.0.2", 1, "10.0.0.9", 1),  row("127.0.0.1", 256, "10.0.0.9", 1),
           row("127.0.0.1", 2, "127.0.0.2", 1), row("127.0.0.1", 2, "10.0.0.9", 256),
-          row("127.0.0.1", 2, "10.0.0.9", 2), row("10.0.0.2", 9, "10.0.0.9", 1)};
+          row("127.0.0.1", 2, "10.0.0.9", 2),  row("10.0.0.2", 9, "10.0.0.9", 1)};
   linuxtcp::SortRows(rows);
   const std::uint32_t ten2 = 0x0A000002, ten9 = 0x0A000009;
-  const std::vector<Key> sorted = {Key{ten2, 9, ten9, 1},     Key{lo, 2, ten9, 2},   Key{lo, 2, ten9, 256},
-                                   Key{lo, 2, lo + 1, 1},     Key{lo, 256, ten9, 1}, Key{lo + 1, 1, ten9, 1}};
+  const std::vector<Key> sorted = {Key{ten2, 9, ten9, 1}, Key{lo, 2, ten9, 2},   Key{lo, 2, ten9, 256},
+                                   Key{lo, 2, lo + 1, 1}, Key{lo, 256, ten9, 1}, Key{lo + 1, 1, ten9, 1}};
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(KeyOf(rows[i]), sorted[i]) << i;
 
   rows.clear();

@@ -9,13 +9,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -35,8 +35,7 @@ using Clock = std::chrono::steady_clock;
 std::string ReadAll(const fs::path& p) { return testutil::Slurp(p).value_or(""); }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 30s) {
-  for (const auto until = Clock::now() + bound; Clock::now() < until;
-       std::this_thread::sleep_for(20ms))
+  for (const auto until = Clock::now() + bound; Clock::now() < until; std::this_thread::sleep_for(20ms))
     if (done()) return true;
   return done();
 }
@@ -92,18 +91,23 @@ class ProgramRun : public ::testing::Test {
   // own there (so that no other X server of the machine can get in the way), for the program.
   std::string PrivateXSetup() {
     return "mount -t tmpfs none /tmp/.X11-unix; "
-           "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" + (scratch / "display") +
-           "' >/dev/null 2>&1 & echo $! > '" + (scratch / "xvfb.pid") + "'; "
-           "for i in $(seq 300); do [ -s '" + (scratch / "display") + "' ] && break; sleep 0.1; done; "
-           "export DISPLAY=:$(cat '" + (scratch / "display") + "')";
+           "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" +
+           (scratch / "display") + "' >/dev/null 2>&1 & echo $! > '" + (scratch / "xvfb.pid") +
+           "'; "
+           "for i in $(seq 300); do [ -s '" +
+           (scratch / "display") +
+           "' ] && break; sleep 0.1; done; "
+           "export DISPLAY=:$(cat '" +
+           (scratch / "display") + "')";
   }
   // True when the program shows a window with this exact title on its private X server.
   bool HasWindow(const std::string& title) {
     const std::string display = ReadAll(scratch / "display");
     if (display.empty() || pid <= 0) return false;
-    return std::system(("nsenter -t " + std::to_string(pid) + " -n -m env DISPLAY=:" +
-                        display.substr(0, display.find('\n')) + " xdotool search --onlyvisible --name '^" +
-                        title + "$' >/dev/null 2>&1").c_str()) == 0;
+    return std::system(("nsenter -t " + std::to_string(pid) +
+                        " -n -m env DISPLAY=:" + display.substr(0, display.find('\n')) +
+                        " xdotool search --onlyvisible --name '^" + title + "$' >/dev/null 2>&1")
+                           .c_str()) == 0;
   }
 
   // Starts the copy without a display (unless env names one). With setup, it runs inside new
@@ -127,8 +131,8 @@ class ProgramRun : public ::testing::Test {
         ::execl(exe.c_str(), "tavrel", static_cast<char*>(nullptr));
       } else {
         const std::string script = "set -e; ip link set lo up; " + setup + "\nexec \"$0\"";
-        ::execlp("unshare", "unshare", "--mount", "--net", "--uts", "--", "/bin/bash", "-c",
-                 script.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        ::execlp("unshare", "unshare", "--mount", "--net", "--uts", "--", "/bin/bash", "-c", script.c_str(),
+                 exe.c_str(), static_cast<char*>(nullptr));
       }
       ::_exit(127);
     }
@@ -137,8 +141,9 @@ class ProgramRun : public ::testing::Test {
   std::string MonitorLog() const { return ReadAll(app / "logs" / (Today() + "_monitor.log")); }
   // The load has finished once the first logs and the settings file exist.
   bool WaitForLoad() {
-    return WaitFor([&] { return fs::exists(app / "logs" / "traffic" / (Today() + "_traffic.log")) &&
-                                fs::exists(app / "Tavrel.ini"); });
+    return WaitFor([&] {
+      return fs::exists(app / "logs" / "traffic" / (Today() + "_traffic.log")) && fs::exists(app / "Tavrel.ini");
+    });
   }
   // Sends a signal; the exit code, or -1 when the program has not ended within the bound, with
   // the time it took.
@@ -233,10 +238,11 @@ TEST_F(ProgramRun, FilesOfAnotherUserAreNotUsedAndTheActivityViewSaysSo) {
   ASSERT_TRUE(WaitFor([&] {
     return MonitorLog().find(" Cannot write the log file " + traffic.string() + ": owned by another user") !=
            std::string::npos;
-  })) << MonitorLog() << Output();
-  EXPECT_NE(MonitorLog().find(" Cannot write the settings file " + (app / "Tavrel.ini").string() +
-                              ": owned by another user"),
-            std::string::npos)
+  })) << MonitorLog()
+      << Output();
+  EXPECT_NE(
+      MonitorLog().find(" Cannot write the settings file " + (app / "Tavrel.ini").string() + ": owned by another user"),
+      std::string::npos)
       << MonitorLog();
   EXPECT_EQ(StopWith(SIGINT), 0);
   EXPECT_EQ(ReadAll(app / "Tavrel.ini"), "[Settings]\r\nConID=Theirs\r\nPWord=\r\n");
@@ -254,9 +260,7 @@ TEST_F(ProgramRun, TerminationIsTheEndOfTheSessionOnlyWhenTheLoginManagerSaysSo)
   testutil::FakeLoginManager login("active");
   ASSERT_TRUE(login.Ready());
   env["DBUS_SYSTEM_BUS_ADDRESS"] = login.Address();
-  if (::geteuid() == 0) {
-    ASSERT_TRUE(testutil::GiveToRunner(app));
-  }
+  if (::geteuid() == 0) { ASSERT_TRUE(testutil::GiveToRunner(app)); }
   const fs::path entry = home / ".config/autostart/Tavrel-once.desktop";
   const fs::path data = home / ".local/share/Tavrel";
   for (const char* state : {"active", "closing"}) {
@@ -283,10 +287,11 @@ TEST_F(ProgramRun, ASignalDuringAHostLookupEndsTheProgramPromptly) {
   if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
   ASSERT_TRUE(testutil::Spit(scratch / "resolv.conf", "nameserver 10.77.77.2\noptions timeout:30 attempts:1\n"));
   // The name server is on a link where nothing answers: its questions are dropped unseen.
-  Start("ip link add v0 type veth peer name v1; ip addr add 10.77.77.1/24 dev v0; ip link set v0 up; "
-        "ip link set v1 up; ip neigh replace 10.77.77.2 lladdr 02:00:00:00:00:02 dev v0 nud permanent; "
-        "hostname tavrel-lookup-test.invalid; mount --bind '" + (scratch / "resolv.conf") +
-        "' /etc/resolv.conf");
+  Start(
+      "ip link add v0 type veth peer name v1; ip addr add 10.77.77.1/24 dev v0; ip link set v0 up; "
+      "ip link set v1 up; ip neigh replace 10.77.77.2 lladdr 02:00:00:00:00:02 dev v0 nud permanent; "
+      "hostname tavrel-lookup-test.invalid; mount --bind '" +
+      (scratch / "resolv.conf") + "' /etc/resolv.conf");
   // The question to the silent name server is out (10.77.77.2:53).
   ASSERT_TRUE(WaitFor([&] {
     return ReadAll("/proc/" + std::to_string(pid) + "/net/udp").find(" 024D4D0A:0035 ") != std::string::npos;
@@ -307,7 +312,8 @@ TEST_F(ProgramRun, ASignalDuringADialEndsItAndTheProgramPromptly) {
   ASSERT_TRUE(WaitFor([&] {
     dialler = std::atoi(ReadAll(scratch / "standins/nmcli.up.pid").c_str());
     return dialler > 0;
-  })) << Output() << MonitorLog();
+  })) << Output()
+      << MonitorLog();
   EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
   EXPECT_LT(took, 2s);
   EXPECT_TRUE(WaitFor([&] { return !Running(dialler); }, 2s)) << "the dialler's group ended";

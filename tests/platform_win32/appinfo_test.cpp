@@ -1,8 +1,9 @@
 // The program's identity on Windows: its folder and name from the module path, its version and
 // company from the version resource the build puts into Tavrel.exe.
+#include "platform/win32/Win32Api.h"
+
 #include "platform/win32/Win32AppInfo.h"
 
-#include "platform/win32/Win32Api.h"
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -49,8 +50,7 @@ TEST(Win32AppInfo, TheRunningProgramsOwnFolderAndName) {
   EXPECT_EQ(app.folder, wintest::WinPath(TAVREL_BINARY_DIR "/tests/platform_win32"));
   EXPECT_EQ(app.title, "Tavrel");
   // A program without a version resource keeps the numbers it was built with.
-  EXPECT_EQ(app.VersionText(), std::to_string(build::kVersionMajor) + "." +
-                                   std::to_string(build::kVersionMinor) + "." +
+  EXPECT_EQ(app.VersionText(), std::to_string(build::kVersionMajor) + "." + std::to_string(build::kVersionMinor) + "." +
                                    std::to_string(build::kVersionRevision));
 }
 

@@ -28,14 +28,15 @@ TEST(WinInetDownload, AnAnswerWhoseEndCannotBeSeenIsRefused) {
     std::function<Reply(const Request&)> answer;
   } cases[] = {
       {"chunked", is(Reply{.raw = std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                               "5\r\nhello\r\n0\r\n\r\n")})},
+                                              "5\r\nhello\r\n0\r\n\r\n")})},
       {"ended by the closing connection", is(Reply{.body = "abc", .withLength = false})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Server server(c.answer);
     ASSERT_TRUE(contract::Spit(dir / "tavrel.txt", "older"));
-    const DownloadResult r = WinInetDownloader(Quick()).DownloadFile(server.Url("/v.txt"), dir / "tavrel.txt", 1u << 20, nullptr);
+    const DownloadResult r =
+        WinInetDownloader(Quick()).DownloadFile(server.Url("/v.txt"), dir / "tavrel.txt", 1u << 20, nullptr);
     EXPECT_EQ(r.failure, DownloadFailure::kBadAnswer);
     EXPECT_EQ(r.detail, "the answer does not say how long it is");
     EXPECT_EQ(contract::Slurp(dir / "tavrel.txt"), "older");

@@ -58,8 +58,8 @@ struct Ras {
     return false;
   }
 
-  static DWORD WINAPI Dial(LPRASDIALEXTENSIONS, LPCSTR book, LPRASDIALPARAMSA p, DWORD type,
-                           LPVOID notifier, LPHRASCONN h) {
+  static DWORD WINAPI Dial(LPRASDIALEXTENSIONS, LPCSTR book, LPRASDIALPARAMSA p, DWORD type, LPVOID notifier,
+                           LPHRASCONN h) {
     {
       std::lock_guard lock(m);
       dialled = *p;
@@ -68,8 +68,7 @@ struct Ras {
     }
     *h = reinterpret_cast<HRASCONN>(0x1234);  // published while the dial runs, as RAS does
     if (block) {
-      for (const auto end = Clock::now() + 30s; !released && Clock::now() < end;)
-        std::this_thread::sleep_for(5ms);
+      for (const auto end = Clock::now() + 30s; !released && Clock::now() < end;) std::this_thread::sleep_for(5ms);
       return ERROR_USER_DISCONNECTION;
     }
     return dialResult;
@@ -80,9 +79,7 @@ struct Ras {
     if (hangUpReleases) released = true;
     return 0;
   }
-  static DWORD WINAPI Status(HRASCONN, LPRASCONNSTATUSA) {
-    return released ? ERROR_INVALID_HANDLE : 0;
-  }
+  static DWORD WINAPI Status(HRASCONN, LPRASCONNSTATUSA) { return released ? ERROR_INVALID_HANDLE : 0; }
   static DWORD WINAPI Connections(LPRASCONNA, LPDWORD, LPDWORD count) {
     *count = 0;
     return 0;
@@ -131,8 +128,8 @@ class Phonebook : public ::testing::Test {
   // The behaviour's dial through a phonebook.
   std::uint32_t Dial(IPhonebook& book, const std::string& password = "pa55") {
     fakes::FakeEnv f;
-    Env env{f.env.app, f.desktop, f.clock, f.fs, f.profile, f.registry, f.connection, book,
-            f.tcp,     f.addresses, f.sockets, f.downloader, f.wm, f.style};
+    Env env{f.env.app, f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+            book,      f.tcp,     f.addresses, f.sockets, f.downloader, f.wm,       f.style};
     return modRAS::DialEntryResult(env, "Work", "alice", password);
   }
 };
@@ -140,8 +137,8 @@ class Phonebook : public ::testing::Test {
 TEST_F(Phonebook, WinesRemoteAccessHasNoEntriesAndItsDialFailsAtOnce) {
   Win32Phonebook book;
   fakes::FakeEnv f;
-  Env env{f.env.app, f.desktop, f.clock, f.fs, f.profile, f.registry, f.connection, book,
-          f.tcp,     f.addresses, f.sockets, f.downloader, f.wm, f.style};
+  Env env{f.env.app, f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          book,      f.tcp,     f.addresses, f.sockets, f.downloader, f.wm,       f.style};
   fakes::FakeEntryList list;
   fakes::FakeTextBox user("kept"), password("kept too");
   modRAS::EntryControls controls{list, user, password};

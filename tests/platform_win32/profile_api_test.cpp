@@ -13,11 +13,9 @@ namespace {
 
 using std::string;
 
-string ApiRead(const string& path, const string& section, const string& key, const string& def,
-               DWORD size) {
+string ApiRead(const string& path, const string& section, const string& key, const string& def, DWORD size) {
   string buf(size, '\0');
-  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
-                                             size, path.c_str());
+  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(), size, path.c_str());
   buf.resize(n);
   return buf;
 }
@@ -85,9 +83,14 @@ TEST(ProfileApi, FilesTheApiWroteReadTheSameWithTheProgramsReader) {
   Win32Profile api;
   const struct {
     const char *section, *key, *value;
-  } writes[] = {{"Settings", "valA", "0"},   {"Temp", "1", "GD"},          {"Settings", "ConID", "My ISP"},
-                {"Settings", "PWord", " spaced "}, {"Settings", "UName", "\"q\""}, {"Temp", "1", ""},
-                {"Settings", "XfrmUpdate", "5362.5"}, {"settings", "conid", "Other"}};
+  } writes[] = {{"Settings", "valA", "0"},
+                {"Temp", "1", "GD"},
+                {"Settings", "ConID", "My ISP"},
+                {"Settings", "PWord", " spaced "},
+                {"Settings", "UName", "\"q\""},
+                {"Temp", "1", ""},
+                {"Settings", "XfrmUpdate", "5362.5"},
+                {"settings", "conid", "Other"}};
   for (const auto& w : writes) ASSERT_TRUE(api.WritePrivateProfileString(w.section, w.key, w.value, path));
   const auto text = contract::Slurp(path);
   ASSERT_TRUE(text.has_value());

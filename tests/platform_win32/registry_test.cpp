@@ -1,9 +1,9 @@
 // Run and RunOnce values in the registry, written and read back through the registry itself.
 // Wine starts and consumes whatever HKLM Run and RunOnce hold when a session starts, so these
 // cases run only in a throw-away prefix (scratch_prefix.sh sets TAVREL_SCRATCH_PREFIX).
-#include "platform/win32/Win32Registry.h"
-
 #include "platform/win32/Win32Api.h"
+
+#include "platform/win32/Win32Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -50,9 +50,7 @@ std::vector<BYTE> Sz(const std::string& s) {
   return b;
 }
 
-std::vector<BYTE> Dword(DWORD v) {
-  return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
-}
+std::vector<BYTE> Dword(DWORD v) { return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; }
 
 class Registry : public ::testing::Test {
  protected:
@@ -96,9 +94,9 @@ TEST_F(Registry, AnExistingValueKeepsItsType) {
     const char* data;
     bool written;
     DWORD value;
-  } numbers[] = {{"42", true, 42},         {" 7 apples", true, 7},     {"2.5", true, 2},
+  } numbers[] = {{"42", true, 42},         {" 7 apples", true, 7},   {"2.5", true, 2},
                  {"3.5", true, 4},         {"-1", true, 0xFFFFFFFF}, {"4294967295", true, 0xFFFFFFFF},
-                 {"4294967296", false, 9}, {"apples", false, 9},      {"", false, 9}};
+                 {"4294967296", false, 9}, {"apples", false, 9},     {"", false, 9}};
   for (const auto& n : numbers) {
     SCOPED_TRACE(n.data);
     Write(kRunOnceKey, kName, REG_DWORD, Dword(9));

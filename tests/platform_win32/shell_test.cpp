@@ -2,9 +2,9 @@
 // desktop associates with them: here a stand-in program that notes its command line, associated
 // with a document type and a page scheme of the test's own (so that nothing reaches the machine's
 // real browser) in HKEY_CLASSES_ROOT, where Wine's shell looks.
-#include "platform/win32/Win32Shell.h"
-
 #include "platform/win32/Win32Api.h"
+
+#include "platform/win32/Win32Shell.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,7 @@ using namespace std::chrono_literals;
 
 void SetDefault(const std::string& subKey, const std::string& value, const char* name = nullptr) {
   HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &key, nullptr),
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
@@ -42,8 +41,7 @@ class Shell : public ::testing::Test {
     SetDefault("tavreltest\\shell\\open\\command", command);
   }
   void TearDown() override {
-    for (const char* k : {".tavreltest", "TavrelTest.Document", "tavreltest"})
-      ::RegDeleteTreeA(HKEY_CLASSES_ROOT, k);
+    for (const char* k : {".tavreltest", "TavrelTest.Document", "tavreltest"}) ::RegDeleteTreeA(HKEY_CLASSES_ROOT, k);
     ::SetEnvironmentVariableA("TAVREL_SHELL_PROBE_OUT", nullptr);
   }
   // The lines the stand-in wrote, once there are n of them (or after a generous wait).

@@ -29,9 +29,8 @@ TEST(Win32State, WhatWineAnswersIsWhatTheProbeReads) {
 
   EXPECT_FALSE(modConnection::IsAolConnection(state));
   // Online, the last set flag names the state: RAS installed.
-  EXPECT_EQ(modConnection::ConnectionStateText(state),
-            online ? "Remote Access Services are installed on this system."
-                   : std::string(modConnection::NotConnectedText));
+  EXPECT_EQ(modConnection::ConnectionStateText(state), online ? "Remote Access Services are installed on this system."
+                                                              : std::string(modConnection::NotConnectedText));
   EXPECT_EQ(modConnection::OnlineStateCode(state), online ? 1 : 6);
 }
 

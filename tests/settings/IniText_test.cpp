@@ -11,8 +11,8 @@ namespace {
 
 using std::string;
 
-string Read(const string& text, const string& section, const string& key,
-            const string& def = "<default>", std::size_t size = 155) {
+string Read(const string& text, const string& section, const string& key, const string& def = "<default>",
+            std::size_t size = 155) {
   return ini::ReadValue(text, section, key, def, size);
 }
 
@@ -28,18 +28,18 @@ TEST(IniRead, NamesBlanksDefaultsAndOtherEditorsLayouts) {
   } cases[] = {
       {"[settings]\r\n  conid \t=  My ISP \t\r\n", "Settings", "ConID", "My ISP"},
       {"[settings]\r\nconid=x\r\n", " SETTINGS ", " CONID ", "x"},
-      {"", "Settings", "Retry", "<default>"},                   // no file
-      {"[Temp]\n1=GD\n", "Settings", "Retry", "<default>"},     // no section
+      {"", "Settings", "Retry", "<default>"},                // no file
+      {"[Temp]\n1=GD\n", "Settings", "Retry", "<default>"},  // no section
       {"[Settings]\nConID=x\n", "Settings", "Retry", "<default>"},
       {"[Settings]\nRetry\n", "Settings", "Retry", "<default>"},  // key line without '='
-      {"[Settings]\nRetry=\n", "Settings", "Retry", ""},         // an empty value stays empty
+      {"[Settings]\nRetry=\n", "Settings", "Retry", ""},          // an empty value stays empty
       {"[Settings]\nRetry =   \r\n", "Settings", "Retry", ""},
       {"Retry=3\n[Settings]\n", "Settings", "Retry", "<default>"},  // before any header
       {"[Settings]\nRetry=3\n", "", "Retry", "<default>"},
       {"[Settings]\n=3\n", "Settings", "", "<default>"},
       {"[S]\nk=first\nk=second\n[s]\nk=third\n", "S", "k", "first"},  // the first wins
-      {"[S]\nk=1\n[s]\nonly=later\n", "S", "only", "<default>"},     // later same-named section
-      {"[S]\nk\nk=2\n", "S", "k", "<default>"},                      // the first has no value
+      {"[S]\nk=1\n[s]\nonly=later\n", "S", "only", "<default>"},      // later same-named section
+      {"[S]\nk\nk=2\n", "S", "k", "<default>"},                       // the first has no value
       {"[A]\r\nx=1\n[S]\nk=mixed\r\n", "S", "k", "mixed"},
       {"[S]\nk=last", "S", "k", "last"},
       {"\xEF\xBB\xBF[Settings]\r\nConID=bom\r\n", "Settings", "ConID", "bom"},
@@ -90,9 +90,8 @@ TEST(IniWrite, CreatesReplacesInPlaceAndKeepsEveryOtherByte) {
       {"[Settings]\r\nvalA=0\r\n", "Temp", "1", "", "[Settings]\r\nvalA=0\r\n[Temp]\r\n1=\r\n"},
       {"[S]\r\nv=0\r\n[T]\r\n1=GD\r\n", "S", "Retry", "5", "[S]\r\nv=0\r\nRetry=5\r\n[T]\r\n1=GD\r\n"},
       {"[Temp]\r\n1=GD\r\n", "Temp", "1", "", "[Temp]\r\n1=\r\n"},
-      {"; by hand\n[SETTINGS]\n   conid =  Old ISP   \nUnknown=kept\n\n; end\n[Other]\nConID=o\n",
-       "Settings", "ConID", "New ISP",
-       "; by hand\n[SETTINGS]\n   conid =  New ISP   \nUnknown=kept\n\n; end\n[Other]\nConID=o\n"},
+      {"; by hand\n[SETTINGS]\n   conid =  Old ISP   \nUnknown=kept\n\n; end\n[Other]\nConID=o\n", "Settings", "ConID",
+       "New ISP", "; by hand\n[SETTINGS]\n   conid =  New ISP   \nUnknown=kept\n\n; end\n[Other]\nConID=o\n"},
       // A missing key goes to the end of its section, in the file's line-end style.
       {"[A]\nx=1\n\n[B]\ny=2\n", "a", "z", "3", "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
       {"[A]\r\n\r\n[B]\r\n", "A", "z", "3", "[A]\r\nz=3\r\n\r\n[B]\r\n"},
@@ -119,17 +118,21 @@ TEST(IniWrite, StoresTheValueAsGivenAndRefusesWhatTheLayoutCannotHold) {
   // Blanks at the ends and one pair of enclosing quotes are no part of a value read back.
   const struct {
     const char *value, *read;
-  } cases[] = {{" padded ", "padded"}, {"\"quoted\"", "quoted"}, {"'single'", "single"},
-               {"\"half", "\"half"}, {"x\"y\"", "x\"y\""}, {"a = b", "a = b"}, {"100%", "100%"}};
+  } cases[] = {{" padded ", "padded"}, {"\"quoted\"", "quoted"}, {"'single'", "single"}, {"\"half", "\"half"},
+               {"x\"y\"", "x\"y\""},   {"a = b", "a = b"},       {"100%", "100%"}};
   for (const auto& c : cases) {
     const string text = Write("", "S", "k", c.value);
     EXPECT_EQ(text, string("[S]\r\nk=") + c.value + "\r\n");
     EXPECT_EQ(Read(text, "S", "k"), c.read) << c.value;
   }
-  for (const auto& [section, key, value] :
-       {std::tuple<string, string, string>{"S", "k", "two\nlines"}, {"S", "k", "cr\rinside"},
-        {"S", "k", string("nul\0", 4)}, {"S", "a=b", "v"}, {"S", "[k]", "v"}, {"S", "  ", "v"},
-        {"", "k", "v"}, {"S\nT", "k", "v"}})
+  for (const auto& [section, key, value] : {std::tuple<string, string, string>{"S", "k", "two\nlines"},
+                                            {"S", "k", "cr\rinside"},
+                                            {"S", "k", string("nul\0", 4)},
+                                            {"S", "a=b", "v"},
+                                            {"S", "[k]", "v"},
+                                            {"S", "  ", "v"},
+                                            {"", "k", "v"},
+                                            {"S\nT", "k", "v"}})
     EXPECT_FALSE(ini::WriteValue("[S]\nk=1\n", section, key, value)) << section << "/" << key;
 }
 

@@ -33,8 +33,8 @@ TEST(SettingsStore, DefaultsUntilTheFirstWriteCreatesAPrivateFile) {
   f.Save("Temp", "1", "GD");
   f.Save("Temp", "1", "");
   f.Save("Settings", "ConID", "Other ISP");
-  EXPECT_EQ(f.IniText(), "[Settings]\r\nvalA=0\r\nConID=Other ISP\r\nPWord=" + string(200, 'p') +
-                             "\r\n[Temp]\r\n1=\r\n");
+  EXPECT_EQ(f.IniText(),
+            "[Settings]\r\nvalA=0\r\nConID=Other ISP\r\nPWord=" + string(200, 'p') + "\r\n[Temp]\r\n1=\r\n");
   EXPECT_EQ(f.Get("settings", "conid"), "Other ISP") << "names match without regard to case";
   EXPECT_EQ(f.Get("Settings", "PWord"), string(154, 'p'));
   EXPECT_EQ(f.Get("Temp", "1", "not empty"), "");

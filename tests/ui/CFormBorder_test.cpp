@@ -84,15 +84,11 @@ TEST_F(Border, PropertiesGreyAndRestoreTheirMenuItem) {
     std::uint32_t greyedId;
     std::int32_t styleBit;  // 0: the property has no style bit
   } cases[] = {
-      {"MaxButton", [&](bool v) { fb.MaxButton(v); }, [&] { return fb.MaxButton(); }, 4, 0x7030,
-       kWsMaximizeBox},
-      {"MinButton", [&](bool v) { fb.MinButton(v); }, [&] { return fb.MinButton(); }, 3, 0x7020,
-       kWsMinimizeBox},
-      {"Sizeable", [&](bool v) { fb.Sizeable(v); }, [&] { return fb.Sizeable(); }, 2, 0x7000,
-       kWsThickFrame},
+      {"MaxButton", [&](bool v) { fb.MaxButton(v); }, [&] { return fb.MaxButton(); }, 4, 0x7030, kWsMaximizeBox},
+      {"MinButton", [&](bool v) { fb.MinButton(v); }, [&] { return fb.MinButton(); }, 3, 0x7020, kWsMinimizeBox},
+      {"Sizeable", [&](bool v) { fb.Sizeable(v); }, [&] { return fb.Sizeable(); }, 2, 0x7000, kWsThickFrame},
       {"Moveable", [&](bool v) { fb.Moveable(v); }, [&] { return fb.Moveable(); }, 1, 0x7010, 0},
-      {"EnableMenuItem(Close)", [&](bool v) { v ? fb.EnableMenuItem(kScClose, true)
-                                                : fb.EnableMenuItem(kScClose); },
+      {"EnableMenuItem(Close)", [&](bool v) { v ? fb.EnableMenuItem(kScClose, true) : fb.EnableMenuItem(kScClose); },
        nullptr, 6, 0x7060, 0},
   };
   for (const auto& c : cases) {
@@ -122,8 +118,7 @@ TEST_F(Border, PropertiesGreyAndRestoreTheirMenuItem) {
 
 TEST_F(Border, RemoveMenuItemTakesCloseWithItsSeparatorAndOnlyGreysMaximize) {
   fb.RemoveMenuItem(kScClose);
-  EXPECT_EQ(MenuIds(),
-            (std::vector<std::uint32_t>{kScRestore, kScMove, kScSize, kScMinimize, kScMaximize}));
+  EXPECT_EQ(MenuIds(), (std::vector<std::uint32_t>{kScRestore, kScMove, kScSize, kScMinimize, kScMaximize}));
   fb.RemoveMenuItem(kScClose);  // no Close any more: nothing else goes
   fb.RemoveMenuItem(kScMaximize);
   EXPECT_FALSE(fb.MaxButton());

@@ -32,8 +32,8 @@ class ThrowingWindowManager : public IWindowManager {
 TEST(DragForm, CatchesWhatTheMoveThrows) {
   fakes::FakeEnv f;
   ThrowingWindowManager wm;
-  Env env{f.env.app, f.desktop,    f.clock, f.fs,      f.profile, f.registry, f.connection,
-          f.phonebook, f.tcp,      f.addresses, f.sockets, f.downloader, wm, f.style};
+  Env env{f.env.app,   f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,     f.addresses, f.sockets, f.downloader, wm,         f.style};
   ActivityText view;
   EXPECT_NO_THROW(modFormMove::DragForm(env, 1, view));
   EXPECT_EQ(view.Text(), "LOST DISPLAY");

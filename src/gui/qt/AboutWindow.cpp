@@ -28,8 +28,8 @@ class Outline : public QWidget {
 QFont RowFont() { return VerdanaFont(9.75); }
 QFont NoticeFont() {
   return PickFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-               QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")},
-              8.25, true);
+                   QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")},
+                  8.25, true);
 }
 
 QLabel* RowText(const QString& text, const char* name, long left, long top, long width, QWidget* parent) {
@@ -62,8 +62,8 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
   shape1_->setObjectName(QStringLiteral("Shape1"));
   shape1_->setGeometry(Px(about::kShapeLeft), Px(about::kShapeTop), Px(about::kShapeWidth), Px(about::kShapeHeight));
 
-  static constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10",
-                                                                       "Label11", "Label12"};
+  static constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10", "Label11",
+                                                                        "Label12"};
   const long valueWidth = about::kWidth - about::kValueLeft - 120;
   for (std::size_t i = 0; i < about::kRows.size(); ++i) {
     const about::Row& r = about::kRows[i];
@@ -84,8 +84,7 @@ AboutWindow::AboutWindow(Env& env, WindowHandle mainWindow, QWidget* owner) : QD
 
   auto* notice = new ClickLabel(QString::fromLatin1(about::kNotice), this);
   notice->setObjectName(QStringLiteral("Label6"));
-  notice->setGeometry(Px(about::kNoticeLeft), Px(about::kNoticeTop), Px(about::kNoticeWidth),
-                      Px(about::kNoticeHeight));
+  notice->setGeometry(Px(about::kNoticeLeft), Px(about::kNoticeTop), Px(about::kNoticeWidth), Px(about::kNoticeHeight));
   notice->setFont(NoticeFont());
   notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   notice->setCursor(Qt::PointingHandCursor);
@@ -132,9 +131,7 @@ void AboutWindow::ShowLoaded() {
 void AboutWindow::SetVersion(const std::string& t) { values_[about::kVersion]->setText(QString::fromStdString(t)); }
 void AboutWindow::SetBuild(const std::string& t) { values_[about::kBuild]->setText(QString::fromStdString(t)); }
 void AboutWindow::SetAuthor(const std::string& t) { values_[about::kAuthor]->setText(QString::fromStdString(t)); }
-void AboutWindow::SetHomePage(const std::string& t) {
-  values_[about::kHomePage]->setText(QString::fromStdString(t));
-}
+void AboutWindow::SetHomePage(const std::string& t) { values_[about::kHomePage]->setText(QString::fromStdString(t)); }
 void AboutWindow::RepaintCloseButton() { close_->repaint(); }
 
 void AboutWindow::SetNoticeUnderline(bool underline) {

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "core/Env.h"
-#include "gui/qt/ImageButton.h"
 #include "forms/frmAbout.h"
+#include "gui/qt/ImageButton.h"
 
 namespace tavrel::qt {
 

@@ -20,7 +20,6 @@ namespace tavrel::qt {
 namespace {
 constexpr int kMargin = 4;  // around the text, as a text box leaves it
 
-
 // The number of text bytes that the first n characters of a line take.
 std::size_t BytesOf(const QString& line, qsizetype n) {
   return static_cast<std::size_t>(line.left(n).toLocal8Bit().size());
@@ -115,9 +114,7 @@ int ActivityView::VisibleRows() const {
   return std::max(1, (viewport()->height() - 2 * kMargin) / lh);
 }
 
-std::size_t ActivityView::FirstVisibleLine() const {
-  return static_cast<std::size_t>(verticalScrollBar()->value());
-}
+std::size_t ActivityView::FirstVisibleLine() const { return static_cast<std::size_t>(verticalScrollBar()->value()); }
 
 void ActivityView::UpdateScrollBars() {
   if (TextView().empty()) {
@@ -143,13 +140,17 @@ void ActivityView::EnsureVisible(std::size_t offset) {
   const auto line = static_cast<long long>(LineOf(offset));
   QScrollBar* v = verticalScrollBar();
   const int rows = VisibleRows();
-  if (line < v->value()) v->setValue(static_cast<int>(line));
-  else if (line >= v->value() + rows) v->setValue(static_cast<int>(line - rows + 1));
+  if (line < v->value())
+    v->setValue(static_cast<int>(line));
+  else if (line >= v->value() + rows)
+    v->setValue(static_cast<int>(line - rows + 1));
   QScrollBar* h = horizontalScrollBar();
   const int x = static_cast<int>(XOf(offset));
   const int room = viewport()->width() - 2 * kMargin;
-  if (x < h->value()) h->setValue(x);
-  else if (x + 2 > h->value() + room) h->setValue(x + 2 - room);
+  if (x < h->value())
+    h->setValue(x);
+  else if (x + 2 > h->value() + room)
+    h->setValue(x + 2 - room);
 }
 
 void ActivityView::MoveCaret(std::size_t offset, bool keepAnchor) {
@@ -192,8 +193,10 @@ std::size_t ActivityView::OffsetInLine(std::size_t i, qreal x) const {
   qsizetype lo = 0, hi = t.size();
   while (lo < hi) {
     const qsizetype mid = (lo + hi) / 2;
-    if (fm.horizontalAdvance(t.left(mid)) < x) lo = mid + 1;
-    else hi = mid;
+    if (fm.horizontalAdvance(t.left(mid)) < x)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   if (lo > 0 && x - fm.horizontalAdvance(t.left(lo - 1)) < fm.horizontalAdvance(t.left(lo)) - x) --lo;
   return starts_[i] + BytesOf(t, lo);
@@ -305,14 +308,16 @@ void ActivityView::keyPressEvent(QKeyEvent* e) {
   std::size_t to = caret_;
   switch (e->key()) {
     case Qt::Key_Left:
-      if (caret_ == starts_[line] && line > 0) to = LineEnd(line - 1);
+      if (caret_ == starts_[line] && line > 0)
+        to = LineEnd(line - 1);
       else if (caret_ > 0) {
         to = caret_ - 1;
         while (to > starts_[line] && (static_cast<unsigned char>(t[to]) & 0xC0) == 0x80) --to;
       }
       break;
     case Qt::Key_Right:
-      if (caret_ >= LineEnd(line)) to = line + 1 < starts_.size() ? starts_[line + 1] : caret_;
+      if (caret_ >= LineEnd(line))
+        to = line + 1 < starts_.size() ? starts_[line + 1] : caret_;
       else {
         to = caret_ + 1;
         while (to < LineEnd(line) && (static_cast<unsigned char>(t[to]) & 0xC0) == 0x80) ++to;
@@ -324,8 +329,7 @@ void ActivityView::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageDown: to = toLine(VisibleRows()); break;
     case Qt::Key_Home: to = ctrl ? 0 : starts_[line]; break;
     case Qt::Key_End: to = ctrl ? t.size() : LineEnd(line); break;
-    default:
-      return QAbstractScrollArea::keyPressEvent(e);
+    default: return QAbstractScrollArea::keyPressEvent(e);
   }
   MoveCaret(to, shift);
 }

@@ -3,9 +3,8 @@
 namespace tavrel::qt {
 
 LinuxPlatform::LinuxPlatform(AppInfo app)
-    : desktop(app.title),
-      env{std::move(app), desktop, clock,     fs,      profile,    registry, connection,
-          phonebook,      tcp,     addresses, sockets, downloader, wm,       style} {}
+    : desktop(app.title), env{std::move(app), desktop, clock,     fs,      profile,    registry, connection,
+                              phonebook,      tcp,     addresses, sockets, downloader, wm,       style} {}
 
 App::App(AppInfo app, const std::function<void(Env&, MainWindow&)>& beforeLoad)
     : platform_(std::make_unique<LinuxPlatform>(std::move(app))) {

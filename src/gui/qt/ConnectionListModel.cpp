@@ -46,19 +46,16 @@ void ConnectionListModel::Changed() {
   }
 }
 
-int ConnectionListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
-}
+int ConnectionListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
-int ConnectionListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : columns_;
-}
+int ConnectionListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
 
 QVariant ConnectionListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
       index.column() >= static_cast<int>(ConnectionList::kColumns))
     return {};
-  return QString::fromLatin1(list_.Item(static_cast<std::size_t>(index.row()))[static_cast<std::size_t>(index.column())].c_str());
+  return QString::fromLatin1(
+      list_.Item(static_cast<std::size_t>(index.row()))[static_cast<std::size_t>(index.column())].c_str());
 }
 
 QVariant ConnectionListModel::headerData(int section, Qt::Orientation o, int role) const {

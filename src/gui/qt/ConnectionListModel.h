@@ -18,7 +18,9 @@ class ConnectionListModel : public QAbstractTableModel, public ConnectionList::I
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   // The width last announced for a column, 0 where none was.
-  int widthTwips(int column) const { return column >= 0 && column < static_cast<int>(widths_.size()) ? widths_[static_cast<std::size_t>(column)] : 0; }
+  int widthTwips(int column) const {
+    return column >= 0 && column < static_cast<int>(widths_.size()) ? widths_[static_cast<std::size_t>(column)] : 0;
+  }
 
  signals:
   // The behaviour set a column's width (when it made the columns): the view applies it.

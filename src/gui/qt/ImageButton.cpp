@@ -16,13 +16,10 @@ int ButtonCode(Qt::MouseButton b) {
 }
 
 int ShiftCode(Qt::KeyboardModifiers m) {
-  return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) |
-         ((m & Qt::AltModifier) ? 4 : 0);
+  return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0);
 }
 
-ImageButton::ImageButton(const QString& picture, QWidget* parent) : QLabel(parent) {
-  setPicture(picture);
-}
+ImageButton::ImageButton(const QString& picture, QWidget* parent) : QLabel(parent) { setPicture(picture); }
 
 namespace {
 // Qt's own PNG reader only: an image reader left to guess asks every image plugin, and loading

@@ -1,14 +1,14 @@
 #include "gui/qt/MainWindow.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <algorithm>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QIcon>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "gui/qt/Resources.h"
 #include "gui/qt/SettingsWindow.h"

@@ -11,9 +11,9 @@
 
 #include "core/Env.h"
 #include "core/ITimer.h"
+#include "forms/frmMenu.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtWindowManager.h"
-#include "forms/frmMenu.h"
 
 namespace tavrel::qt {
 

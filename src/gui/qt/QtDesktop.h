@@ -18,7 +18,6 @@ class QtDesktop : public IDesktop {
   bool LaunchProgram(const std::string& command) override;
   void DoEvents() override;
 
-
  protected:
   // The message box itself, with its caption settled: the button the user chose.
   virtual int ShowBox(const std::string& text, int code, const std::string& caption);

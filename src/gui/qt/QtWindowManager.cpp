@@ -1,13 +1,13 @@
 #include "gui/qt/QtWindowManager.h"
 
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
-#include <qguiapplication_platform.h>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +61,7 @@ xcb_connection_t* XConnection() {
 
 struct Pointer {
   xcb_window_t root;
-  int x, y;          // on the screen, in the X server's pixels
+  int x, y;            // on the screen, in the X server's pixels
   std::uint16_t mask;  // buttons and modifiers held
 };
 
@@ -162,8 +162,7 @@ bool MoveWithWindowManager(QWidget* w) {
 // window manager offers no interactive move of its own.
 class MouseFollower : public QObject {
  public:
-  MouseFollower(QWidget* w, Qt::MouseButton button)
-      : window_(w), button_(button), grab_(QCursor::pos() - w->pos()) {}
+  MouseFollower(QWidget* w, Qt::MouseButton button) : window_(w), button_(button), grab_(QCursor::pos() - w->pos()) {}
 
   void Run() {
     qApp->installEventFilter(this);

@@ -15,9 +15,9 @@ constexpr char kStateProperty[] = "tavrelState";
 constexpr std::int32_t kLiveStyle = kWsCaption | kWsThickFrame;
 constexpr std::int32_t kLiveExStyle = kWsExTopMost;
 
-constexpr Qt::WindowFlags kButtonHints =
-    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint;
+constexpr Qt::WindowFlags kButtonHints = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                         Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint |
+                                         Qt::WindowContextHelpButtonHint;
 
 // The flags in force: the native window's once it exists (the topmost band is changed there in
 // place), else the widget's.
@@ -146,8 +146,8 @@ void QtWindowStyle::ApplyFlags(Frame& f, std::int32_t style, std::int32_t exStyl
     type = Qt::Tool;  // no taskbar entry; dialogs and the like keep their kind
   }
 
-  Qt::WindowFlags flags = current & ~(Qt::WindowType_Mask | kButtonHints |
-                                      Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
+  Qt::WindowFlags flags =
+      current & ~(Qt::WindowType_Mask | kButtonHints | Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
   flags |= type;
   if (style & kWsCaption) {
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -250,16 +250,14 @@ QMenu* QtWindowStyle::SystemMenu(WindowHandle window) {
     const struct {
       std::uint32_t id;
       const char* text;
-    } items[] = {{kScRestore, "&Restore"},   {kScMove, "&Move"},
-                 {kScSize, "&Size"},         {kScMinimize, "Mi&nimize"},
-                 {kScMaximize, "Ma&ximize"}, {0, nullptr},
+    } items[] = {{kScRestore, "&Restore"},    {kScMove, "&Move"},         {kScSize, "&Size"},
+                 {kScMinimize, "Mi&nimize"},  {kScMaximize, "Ma&ximize"}, {0, nullptr},
                  {kScClose, "&Close\tAlt+F4"}};
     for (const auto& item : items) {
       QAction* a = item.text ? menu->addAction(QString::fromLatin1(item.text)) : menu->addSeparator();
       SetItem(a, 0, item.id);
       if (!item.text) continue;
-      QObject::connect(a, &QAction::triggered, menu,
-                       [this, window, a] { PerformCommand(window, CommandOf(a)); });
+      QObject::connect(a, &QAction::triggered, menu, [this, window, a] { PerformCommand(window, CommandOf(a)); });
     }
     f->menu = menu;
   }
@@ -288,8 +286,7 @@ std::optional<std::uint32_t> QtWindowStyle::MenuItemState(WindowHandle window, i
   return StateOf(a);
 }
 
-bool QtWindowStyle::SetMenuItem(WindowHandle window, int position, std::uint32_t state,
-                                std::uint32_t id) {
+bool QtWindowStyle::SetMenuItem(WindowHandle window, int position, std::uint32_t state, std::uint32_t id) {
   QAction* a = ActionAt(window, position);
   if (!a) return false;
   SetItem(a, state, id);
@@ -326,8 +323,7 @@ bool QtWindowStyle::RemoveMenuItem(WindowHandle window, std::uint32_t item, bool
 void QtWindowStyle::PopupSystemMenu(WindowHandle window, std::uint32_t packedPoint) {
   QMenu* menu = SystemMenu(window);
   if (!menu) return;
-  const QPoint at(static_cast<std::int16_t>(packedPoint & 0xFFFF),
-                  static_cast<std::int16_t>(packedPoint >> 16));
+  const QPoint at(static_cast<std::int16_t>(packedPoint & 0xFFFF), static_cast<std::int16_t>(packedPoint >> 16));
   // Not modal: the chosen item acts from the event loop, so nothing waits here for the user.
   menu->popup(at);
 }
@@ -350,8 +346,7 @@ void QtWindowStyle::PerformCommand(WindowHandle window, std::uint32_t command) {
     case kScRestore: w->showNormal(); break;
     case kScMove: wm_.StartMove(window); break;
     case kScSize:
-      if (QWindow* native = w->windowHandle())
-        native->startSystemResize(Qt::RightEdge | Qt::BottomEdge);
+      if (QWindow* native = w->windowHandle()) native->startSystemResize(Qt::RightEdge | Qt::BottomEdge);
       break;
     case kScMinimize: w->showMinimized(); break;
     case kScMaximize: w->showMaximized(); break;

@@ -28,8 +28,8 @@
 #include <map>
 #include <optional>
 
-#include "gui/qt/QtWindowManager.h"
 #include "core/IWindowStyle.h"
+#include "gui/qt/QtWindowManager.h"
 
 namespace tavrel::qt {
 
@@ -52,8 +52,7 @@ class QtWindowStyle : public IWindowStyle {
   int MenuItemCount(WindowHandle window) override;
   std::uint32_t MenuItemId(WindowHandle window, int position) override;
   std::optional<std::uint32_t> MenuItemState(WindowHandle window, int position) override;
-  bool SetMenuItem(WindowHandle window, int position, std::uint32_t state,
-                   std::uint32_t id) override;
+  bool SetMenuItem(WindowHandle window, int position, std::uint32_t state, std::uint32_t id) override;
   bool RemoveMenuItem(WindowHandle window, std::uint32_t item, bool byPosition) override;
   void PopupSystemMenu(WindowHandle window, std::uint32_t packedPoint) override;
 
@@ -67,9 +66,9 @@ class QtWindowStyle : public IWindowStyle {
  private:
   struct Frame {
     QPointer<QWidget> widget;
-    std::int32_t style = 0;    // the bits kept here (see above)
+    std::int32_t style = 0;  // the bits kept here (see above)
     std::int32_t exStyle = 0;
-    bool sizeSaved = false;    // the size limits the window had before it was held
+    bool sizeSaved = false;  // the size limits the window had before it was held
     QSize savedMin, savedMax;
     QPointer<QMenu> menu;
   };

@@ -25,8 +25,7 @@ void Fill(QWidget* w, const QColor& colour) {
 }
 
 int ButtonsCode(Qt::MouseButtons b) {
-  return ((b & Qt::LeftButton) ? 1 : 0) | ((b & Qt::RightButton) ? 2 : 0) |
-         ((b & Qt::MiddleButton) ? 4 : 0);
+  return ((b & Qt::LeftButton) ? 1 : 0) | ((b & Qt::RightButton) ? 2 : 0) | ((b & Qt::MiddleButton) ? 4 : 0);
 }
 
 // Shows every character of a password box as the chosen one.
@@ -107,8 +106,7 @@ QLabel* SettingsWindow::MakeLabel(const char* name, QWidget* parent) {
 }
 
 SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::CustomizeWindowHint),
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       env_(env),
       wm_(wm) {
   InitResources();
@@ -170,11 +168,10 @@ SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
   Fill(frame1_, grey);
   frame1_->setMouseTracking(true);
   frame1_->installEventFilter(this);
-  chkAutoReconnect_ = new QCheckBox(
-      QString::fromLatin1(settingswin::SettingsPlace("chkAutoReconnect").caption), frame1_);
+  chkAutoReconnect_ =
+      new QCheckBox(QString::fromLatin1(settingswin::SettingsPlace("chkAutoReconnect").caption), frame1_);
   Place(chkAutoReconnect_, "chkAutoReconnect");
-  chkWindows_ =
-      new QCheckBox(QString::fromLatin1(settingswin::SettingsPlace("chkWindows").caption), frame1_);
+  chkWindows_ = new QCheckBox(QString::fromLatin1(settingswin::SettingsPlace("chkWindows").caption), frame1_);
   Place(chkWindows_, "chkWindows");
   // A button fills its background with the button colour unless told to take the window's.
   for (QCheckBox* b : {chkAutoReconnect_, chkWindows_}) {
@@ -186,8 +183,7 @@ SettingsWindow::SettingsWindow(Env& env, QtWindowManager& wm, MainWindow& main)
   Place(txtRetry_, "txtRetry");
 
   // The links lie above the bars.
-  for (QWidget* w : std::initializer_list<QWidget*>{label4, image1_, lblViewLogs_, lblContents_, label3_})
-    w->raise();
+  for (QWidget* w : std::initializer_list<QWidget*>{label4, image1_, lblViewLogs_, lblContents_, label3_}) w->raise();
 
   listAdapter_ = EntryListAdapter(list_);
   text1Adapter_ = TextBoxAdapter(text1_);
@@ -215,9 +211,7 @@ SettingsWindow::~SettingsWindow() {
   if (form_) form_->Form_Unload();
 }
 
-QWidget* SettingsWindow::control(const char* name) const {
-  return findChild<QWidget*>(QString::fromLatin1(name));
-}
+QWidget* SettingsWindow::control(const char* name) const { return findChild<QWidget*>(QString::fromLatin1(name)); }
 
 void SettingsWindow::SetPasswordChar(const std::string& mask) {
   if (mask.empty()) {
@@ -270,8 +264,8 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* e) {
     // reports its own clicks.
     auto* me = static_cast<QMouseEvent*>(e);
     auto* w = qobject_cast<QWidget*>(watched);
-    const bool click = pressed_ == watched && me->button() == Qt::LeftButton && w &&
-                       w->rect().contains(me->position().toPoint());
+    const bool click =
+        pressed_ == watched && me->button() == Qt::LeftButton && w && w->rect().contains(me->position().toPoint());
     pressed_ = nullptr;
     if (click) {
       if (watched == lblContents_) form_->lblContents_Click();

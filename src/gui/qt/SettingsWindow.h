@@ -12,9 +12,9 @@
 #include <QWidget>
 #include <memory>
 
+#include "forms/frmSettings.h"
 #include "gui/qt/ImageButton.h"
 #include "gui/qt/QtWindowManager.h"
-#include "forms/frmSettings.h"
 
 namespace tavrel::qt {
 

@@ -53,8 +53,7 @@ void TopmostBand::Settle() {
 }
 
 bool TopmostBand::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
-    Settle();
+  if (e->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) Settle();
   return false;
 }
 

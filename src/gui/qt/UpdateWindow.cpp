@@ -1,5 +1,6 @@
 #include "gui/qt/UpdateWindow.h"
 
+#include <qguiapplication_platform.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -7,7 +8,6 @@
 #include <QScreen>
 #include <QTextCursor>
 #include <QWindow>
-#include <qguiapplication_platform.h>
 #include <algorithm>
 #include <cmath>
 
@@ -220,8 +220,7 @@ bool UpdateWindow::eventFilter(QObject* watched, QEvent* e) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return QWidget::eventFilter(watched, e);
 }
@@ -309,9 +308,7 @@ void UpdateWindow::SetHeight(float twips) {
 long UpdateWindow::InnerWidth() const { return Tw(width()); }
 long UpdateWindow::InnerHeight() const { return Tw(height()); }
 
-void UpdateWindow::SetUpdateTextSize(long w, long h) {
-  txtUpdate_->resize(std::max(0, Px(w)), std::max(0, Px(h)));
-}
+void UpdateWindow::SetUpdateTextSize(long w, long h) { txtUpdate_->resize(std::max(0, Px(w)), std::max(0, Px(h))); }
 
 long UpdateWindow::ScreenWidth() const { return ScreenWidthTw(this); }
 

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "core/Env.h"
-#include "gui/qt/QtWindowManager.h"
 #include "forms/frmUpdate.h"
+#include "gui/qt/QtWindowManager.h"
 
 namespace tavrel::qt {
 

@@ -1,4 +1,8 @@
 // Tavrel on Linux: the Qt desktop program.
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QIcon>
 #include <QSessionManager>
@@ -6,10 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "forms/frmUpdate.h"
 #include "gui/qt/App.h"
@@ -44,8 +44,7 @@ void OnSignal(int sig) {
 // the next logon.
 int ReasonOf(int sig) {
   if (sig == SIGINT) return tavrel::unload::kCode;
-  return tavrel::linux_platform::SessionClosing() ? tavrel::unload::kAppWindows
-                                                  : tavrel::unload::kAppTaskManager;
+  return tavrel::linux_platform::SessionClosing() ? tavrel::unload::kAppWindows : tavrel::unload::kAppTaskManager;
 }
 
 // Temporary files that a write left when the program was killed in its middle (they may hold the
@@ -68,8 +67,9 @@ int main(int argc, char** argv) {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::fprintf(stderr, "tavrel: no display found; running on Qt's offscreen platform "
-                         "(the window is not visible; the logs are written as usual)\n");
+    std::fprintf(stderr,
+                 "tavrel: no display found; running on Qt's offscreen platform "
+                 "(the window is not visible; the logs are written as usual)\n");
   }
   // Signals are caught from the start: one that comes while Qt starts or the main window loads
   // waits in the pipe and closes the program properly as soon as the load has ended.

@@ -8,8 +8,7 @@ namespace {
 constexpr char kClassName[] = "TavrelAbout";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10",
-                                                               "Label11", "Label12"};
+constexpr std::array<const char*, about::kRows.size()> kColons{"Label8", "Label9", "Label10", "Label11", "Label12"};
 }  // namespace
 
 AboutWindow::AboutWindow(Env& env, HWND mainWindow) : owner_(mainWindow) {
@@ -76,14 +75,12 @@ AboutWindow::AboutWindow(Env& env, HWND mainWindow) : owner_(mainWindow) {
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
   const RECT t = PxRect(about::kTextLeft, about::kTextTop, about::kTextWidth, about::kTextHeight);
   text_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", about::kDisclaimer,
-                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
-                            t.left, t.top, t.right - t.left, t.bottom - t.top, hwnd_, nullptr,
-                            instance, nullptr);
+                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, t.left, t.top,
+                            t.right - t.left, t.bottom - t.top, hwnd_, nullptr, instance, nullptr);
   ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Verdana", 7.5)), FALSE);
   const RECT c = PxRect(about::kCloseLeft, about::kCloseTop, about::kCloseWidth, about::kCloseHeight);
-  close_ = ::CreateWindowExA(0, "BUTTON", about::kCloseCaption,
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, c.left, c.top,
-                             c.right - c.left, c.bottom - c.top, hwnd_,
+  close_ = ::CreateWindowExA(0, "BUTTON", about::kCloseCaption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                             c.left, c.top, c.right - c.left, c.bottom - c.top, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), instance, nullptr);
   ::SendMessageA(close_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Tahoma", 8)), FALSE);
   form_ = std::make_unique<frmAbout>(env, *this, reinterpret_cast<WindowHandle>(owner_));
@@ -150,14 +147,11 @@ LRESULT AboutWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_CLOSE:
-      Unload();
-      return 0;
+    case WM_CLOSE: Unload(); return 0;
     case WM_CTLCOLORSTATIC:  // the read-only disclaimer on white
       ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(0xFF, 0xFF, 0xFF));
       return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-    default:
-      break;
+    default: break;
   }
   return Default(message, wParam, lParam);
 }

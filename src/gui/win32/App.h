@@ -18,9 +18,8 @@ namespace tavrel::win32 {
 
 struct Win32Platform {
   explicit Win32Platform(AppInfo app)
-      : desktop(app.title),
-        env{std::move(app), desktop, clock,     fs,      profile,    registry, connection,
-            phonebook,      tcp,     addresses, sockets, downloader, wm,       style} {}
+      : desktop(app.title), env{std::move(app), desktop, clock,     fs,      profile,    registry, connection,
+                                phonebook,      tcp,     addresses, sockets, downloader, wm,       style} {}
   Win32FileSystem fs;
   Win32Clock clock;
   Win32Desktop desktop;

@@ -146,9 +146,7 @@ int Canvas::HitTest(POINT p) const {
 bool Canvas::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
+    case WM_ERASEBKGND: result = 1; return true;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(window_, &ps);
@@ -201,11 +199,8 @@ bool Canvas::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
       if (item->onDown) item->onDown(b, s, x, y);  // may start the window's move
       return true;
     }
-    case WM_CAPTURECHANGED:
-      pressed_ = -1;
-      return false;
-    default:
-      return false;
+    case WM_CAPTURECHANGED: pressed_ = -1; return false;
+    default: return false;
   }
 }
 

@@ -17,10 +17,10 @@ inline constexpr COLORREF kNoColour = 0xFFFFFFFF;
 
 struct Item {
   std::string name;
-  RECT rect{};                     // pixels in the window's inner area
-  COLORREF fill = kNoColour;       // background of the rectangle
-  COLORREF outline = kNoColour;    // a one-pixel rectangle round it
-  HBITMAP picture = nullptr;       // stretched into the rectangle
+  RECT rect{};                   // pixels in the window's inner area
+  COLORREF fill = kNoColour;     // background of the rectangle
+  COLORREF outline = kNoColour;  // a one-pixel rectangle round it
+  HBITMAP picture = nullptr;     // stretched into the rectangle
   std::string text;
   HFONT font = nullptr;
   COLORREF textColour = 0;
@@ -29,12 +29,12 @@ struct Item {
   bool enabled = true;
   // Whether the item takes the mouse; one that does not lets it through to what lies below.
   bool mouse = false;
-  HCURSOR cursor = nullptr;        // the pointer over the item (the window's own when null)
+  HCURSOR cursor = nullptr;  // the pointer over the item (the window's own when null)
   std::string tooltip;
   // Button, shift, x and y in twips within the item.
   std::function<void(int, int, long, long)> onMove;
   std::function<void(int, int, long, long)> onDown;
-  std::function<void()> onClick;   // left button pressed and let go over the item
+  std::function<void()> onClick;  // left button pressed and let go over the item
 };
 
 class Canvas {

@@ -42,8 +42,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT r{0, 0, Px(kMainInnerWidth), Px(kMainInnerHeight)};
   ::AdjustWindowRectEx(&r, style, FALSE, 0);
-  if (!Create(kClassName, 0, style, env.app.title.c_str(), CW_USEDEFAULT, CW_USEDEFAULT,
-              r.right - r.left, r.bottom - r.top, nullptr))
+  if (!Create(kClassName, 0, style, env.app.title.c_str(), CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+              r.bottom - r.top, nullptr))
     return;
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(::GetSysColor(COLOR_BTNFACE));
@@ -58,9 +58,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   banner.onDown = [this](int b, int s, long x, long y) { form_->Image1_MouseDown(b, s, x, y); };
   canvas_->Add(std::move(banner));
   using Click = void (frmMain::*)();
-  constexpr Click kClicks[] = {&frmMain::imgToggle_Click, &frmMain::imgSettings_Click,
-                               &frmMain::imgInfo_Click, &frmMain::imgMinimize_Click,
-                               &frmMain::imgExit_Click};
+  constexpr Click kClicks[] = {&frmMain::imgToggle_Click, &frmMain::imgSettings_Click, &frmMain::imgInfo_Click,
+                               &frmMain::imgMinimize_Click, &frmMain::imgExit_Click};
   for (std::size_t n = 0; n < 5; ++n) {
     const ControlPlace& c = kMainLayout[n + 1];
     Item b;
@@ -76,28 +75,24 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   }
 
   const RECT t = PlaceOf(kMainLayout[6]);
-  edit_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                                ES_AUTOVSCROLL | ES_NOHIDESEL,
-                            t.left, t.top, t.right - t.left, t.bottom - t.top, hwnd_, nullptr,
-                            instance, nullptr);
+  edit_ =
+      ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                        t.left, t.top, t.right - t.left, t.bottom - t.top, hwnd_, nullptr, instance, nullptr);
   ::SendMessageA(edit_, EM_SETLIMITTEXT, 0, 0);  // no 32 KiB limit
   ::SendMessageA(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Tahoma", 8)), FALSE);
   ::SetWindowLongPtrA(edit_, GWLP_ID, 6);
   const RECT l = PlaceOf(kMainLayout[7]);
   list_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
-                                LVS_SHOWSELALWAYS,
-                            l.left, l.top, l.right - l.left, l.bottom - l.top, hwnd_, nullptr,
-                            instance, nullptr);
+                            WS_CHILD | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, l.left, l.top,
+                            l.right - l.left, l.bottom - l.top, hwnd_, nullptr, instance, nullptr);
   ::SetWindowLongPtrA(list_, GWLP_ID, 7);
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
   ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Tahoma", 8)), FALSE);
   ::SetWindowSubclass(edit_, &MainWindow::ViewProc, kViewSubclass, reinterpret_cast<DWORD_PTR>(this));
   ::SetWindowSubclass(list_, &MainWindow::ViewProc, kViewSubclass, reinterpret_cast<DWORD_PTR>(this));
 
-  timer_ = std::make_unique<Win32Timer>(hwnd_, kTimerId, kTimerInterval,
-                                        [this] { form_->tmrConnect_Timer(); });
+  timer_ = std::make_unique<Win32Timer>(hwnd_, kTimerId, kTimerInterval, [this] { form_->tmrConnect_Timer(); });
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
   form_->txtConnection.SetSink(this);
   form_->ListView1.SetSink(&listSink_);
@@ -124,8 +119,7 @@ void MainWindow::Load() {
   loading_ = false;
   // The inner area keeps its size whatever frame the border controller left.
   const SIZE outer = OuterFor(Px(kMainInnerWidth), Px(kMainInnerHeight));
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The program's first activation, which came while the window appeared during the load.
   if (!activated_ && ::GetActiveWindow() == hwnd_) {
     activated_ = true;
@@ -135,9 +129,7 @@ void MainWindow::Load() {
 
 void MainWindow::SetListVisible(bool visible) { ::ShowWindow(list_, visible ? SW_SHOWNA : SW_HIDE); }
 bool MainWindow::ListVisible() const { return (::GetWindowLongA(list_, GWL_STYLE) & WS_VISIBLE) != 0; }
-void MainWindow::SetActivityVisible(bool visible) {
-  ::ShowWindow(edit_, visible ? SW_SHOWNA : SW_HIDE);
-}
+void MainWindow::SetActivityVisible(bool visible) { ::ShowWindow(edit_, visible ? SW_SHOWNA : SW_HIDE); }
 
 modMain::Rect MainWindow::Bounds() const {
   RECT r{};
@@ -149,8 +141,7 @@ long MainWindow::ScreenWidth() const { return Tw(::GetSystemMetrics(SM_CXSCREEN)
 long MainWindow::ScreenHeight() const { return Tw(::GetSystemMetrics(SM_CYSCREEN)); }
 
 void MainWindow::MoveTo(long left, long top) {
-  ::SetWindowPos(hwnd_, nullptr, Px(left), Px(top), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, Px(left), Px(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 long MainWindow::InnerWidth() const {
@@ -167,8 +158,7 @@ long MainWindow::InnerHeight() const {
 
 void MainWindow::SetViewsSize(long width, long height) {
   const int w = std::max(0, Px(width)), h = std::max(0, Px(height));
-  for (HWND v : {edit_, list_})
-    ::SetWindowPos(v, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (HWND v : {edit_, list_}) ::SetWindowPos(v, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The caption bar's height above the inner area: 0 once the border controller took it away.
@@ -243,8 +233,7 @@ void MainWindow::ListChanged() {
     widths_[n] = columns[n].widthTwips;
     if (widths_[n] > 0) ListView_SetColumnWidth(list_, static_cast<int>(n), Px(widths_[n]));
   }
-  ListView_SetItemCountEx(list_, static_cast<int>(form_->ListView1.Count()),
-                          LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+  ListView_SetItemCountEx(list_, static_cast<int>(form_->ListView1.Count()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
   ::InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -256,8 +245,7 @@ LRESULT MainWindow::Notify(const NMHDR& header) {
       if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
         const auto& row = form_->ListView1.Item(static_cast<std::size_t>(info.item.iItem));
         const auto col = static_cast<std::size_t>(info.item.iSubItem);
-        ::lstrcpynA(info.item.pszText, col < row.size() ? row[col].c_str() : "",
-                    info.item.cchTextMax);
+        ::lstrcpynA(info.item.pszText, col < row.size() ? row[col].c_str() : "", info.item.cchTextMax);
       }
       return 0;
     }
@@ -266,14 +254,12 @@ LRESULT MainWindow::Notify(const NMHDR& header) {
       form_->ListView1_ColumnClick(nm.iSubItem + 1);
       return 0;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
 // The views' mouse presses (they close an open menu), before the control handles them.
-LRESULT CALLBACK MainWindow::ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK MainWindow::ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<MainWindow*>(data);
   if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
     const int b = ButtonCode(message, wParam), s = ShiftCode(wParam);
@@ -314,8 +300,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // the window the user has placed, never moves it.
       const HWND other = reinterpret_cast<HWND>(lParam);
       DWORD pid = 0;
-      const bool fromOwn = other && ::GetWindowThreadProcessId(other, &pid) &&
-                           pid == ::GetCurrentProcessId();
+      const bool fromOwn = other && ::GetWindowThreadProcessId(other, &pid) && pid == ::GetCurrentProcessId();
       if (loading_) break;  // run once the load has ended (Load)
       if (!activated_ || fromOwn) {
         activated_ = true;
@@ -330,8 +315,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) form_->Form_Resize();
       return 0;
-    case WM_NOTIFY:
-      return Notify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORSTATIC:
       // The read-only activity view on the window colour, as an edit box that takes no input.
       if (reinterpret_cast<HWND>(lParam) == edit_) {
@@ -339,8 +323,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return Default(message, wParam, lParam);
 }

@@ -73,8 +73,7 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
  private:
   void ListChanged();
   LRESULT Notify(const NMHDR& header);
-  static LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
 
   // ListView1's changes come here (the list's sink), drawn by ListChanged.
   struct ListSink : ConnectionList::ISink {
@@ -88,10 +87,10 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   std::unique_ptr<Canvas> canvas_;
   HWND edit_ = nullptr;
   HWND list_ = nullptr;
-  std::size_t columns_ = 0;   // the list view's columns so far
-  std::vector<int> widths_;   // the widths the behaviour gave them, twips
+  std::size_t columns_ = 0;  // the list view's columns so far
+  std::vector<int> widths_;  // the widths the behaviour gave them, twips
   bool loading_ = false;
-  bool activated_ = false;    // the program's first activation ran
+  bool activated_ = false;  // the program's first activation ran
   bool ending_ = false;
   std::unique_ptr<Win32Timer> timer_;
   std::unique_ptr<frmMain> form_;

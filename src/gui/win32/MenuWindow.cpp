@@ -18,17 +18,15 @@ constexpr std::array<Click, 6> kClicks{&frmMenu::lblContents_Click, &frmMenu::lb
                                        &frmMenu::lblHomepage_Click, &frmMenu::lblFeedback_Click,
                                        &frmMenu::lblRepBug_Click,   &frmMenu::lblUpdate_Click};
 // The icons by their index in the image array Image1.
-constexpr std::array<const char*, 6> kIcons{"MENU_CONTENTS", "MENU_ABOUT", "MENU_HOMEPAGE",
+constexpr std::array<const char*, 6> kIcons{"MENU_CONTENTS", "MENU_ABOUT",    "MENU_HOMEPAGE",
                                             "MENU_BUG",      "MENU_FEEDBACK", "MENU_UPDATE"};
 
 }  // namespace
 
-MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow)
-    : env_(env), main_(mainWindow) {
+MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env), main_(mainWindow) {
   // A tool window (no taskbar button) without owner, so that it never stands between the main
   // window and the topmost band.
-  if (!Create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, "Menu", 0, 0, Px(menu::kWidth),
-              Px(menu::kHeight), nullptr))
+  if (!Create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, "Menu", 0, 0, Px(menu::kWidth), Px(menu::kHeight), nullptr))
     return;
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(RGB(0xFF, 0xFF, 0xFF));
@@ -136,8 +134,7 @@ LRESULT MenuWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // Another window (of this program or another) took the activation.
       if (LOWORD(wParam) == WA_INACTIVE && open_) form_->Form_LostFocus();
       break;  // activated, it takes the keyboard focus (Escape)
-    case WM_MOUSEACTIVATE:
-      return MA_ACTIVATE;
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {  // dismisses the menu as its close image does
         form_->imgClose_Click();
@@ -147,8 +144,7 @@ LRESULT MenuWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:  // closed by the system rather than the behaviour: the same closing steps
       Unload();
       return 0;
-    default:
-      break;
+    default: break;
   }
   return Default(message, wParam, lParam);
 }

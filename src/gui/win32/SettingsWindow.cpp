@@ -14,8 +14,7 @@ enum ControlId { kList = 101, kText1, kText2, kAutoReconnect, kWindows, kRetry }
 
 // Controls inside Frame1 are placed relative to it.
 bool InFrame(std::string_view name) {
-  return name == "chkAutoReconnect" || name == "chkWindows" || name == "lblDelLogs" ||
-         name == "txtRetry";
+  return name == "chkAutoReconnect" || name == "chkWindows" || name == "lblDelLogs" || name == "txtRetry";
 }
 
 RECT PlaceOf(const char* name) {
@@ -34,9 +33,7 @@ RECT PlaceOf(const char* name) {
 void EntryListBox::AddItem(const std::string& text) {
   ::SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
-int EntryListBox::ListCount() const {
-  return static_cast<int>(::SendMessageA(list_, LB_GETCOUNT, 0, 0));
-}
+int EntryListBox::ListCount() const { return static_cast<int>(::SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
 int EntryListBox::ListIndex() const {
   return static_cast<int>(::SendMessageA(list_, LB_GETCURSEL, 0, 0));  // LB_ERR is -1
 }
@@ -49,8 +46,7 @@ std::string EntryListBox::Text() const {
   const LRESULT n = ::SendMessageA(list_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   if (n <= 0) return {};
   std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  const LRESULT got = ::SendMessageA(list_, LB_GETTEXT, static_cast<WPARAM>(index),
-                                     reinterpret_cast<LPARAM>(s.data()));
+  const LRESULT got = ::SendMessageA(list_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
   s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return s;
 }
@@ -141,8 +137,8 @@ SettingsWindow::SettingsWindow(Env& env, ITimer& mainTimer, HWND mainWindow) {
   canvas_->Add(label("Label2", font));
   canvas_->Add(label("lblDelLogs", font));
 
-  list_ = MakeControl("List1", "LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT,
-                      WS_EX_CLIENTEDGE, kList);
+  list_ = MakeControl("List1", "LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+                      kList);
   text1w_ = MakeControl("Text1", "EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, kText1);
   text2w_ = MakeControl("Text2", "EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, kText2);
   autoReconnect_ = MakeControl("chkAutoReconnect", "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kAutoReconnect);
@@ -165,9 +161,8 @@ HWND SettingsWindow::MakeControl(const char* name, const char* cls, DWORD style,
   const RECT r = PlaceOf(name);
   const char* caption = settingswin::SettingsPlace(name).caption;
   HWND h = ::CreateWindowExA(exStyle, cls, cls == std::string_view("BUTTON") ? caption : "",
-                             WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
-                             r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             ::GetModuleHandleA(nullptr), nullptr);
+                             WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
   ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Verdana", 8)), FALSE);
   return h;
 }
@@ -196,13 +191,9 @@ void SettingsWindow::SetPasswordChar(const std::string& mask) {
   ::InvalidateRect(text2w_, nullptr, TRUE);
 }
 
-void SettingsWindow::SetShape1Top(long top) {
-  canvas_->Move(shape1_, (*canvas_)[shape1_].rect.left, Px(top));
-}
+void SettingsWindow::SetShape1Top(long top) { canvas_->Move(shape1_, (*canvas_)[shape1_].rect.left, Px(top)); }
 
-void SettingsWindow::SetShape3Top(long top) {
-  canvas_->Move(shape3_, (*canvas_)[shape3_].rect.left, Px(top));
-}
+void SettingsWindow::SetShape3Top(long top) { canvas_->Move(shape3_, (*canvas_)[shape3_].rect.left, Px(top)); }
 
 void SettingsWindow::Unload() {
   if (!open_) return;
@@ -232,11 +223,8 @@ LRESULT SettingsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(grey_);
       }
       break;
-    case WM_CLOSE:
-      Unload();
-      return 0;
-    default:
-      break;
+    case WM_CLOSE: Unload(); return 0;
+    default: break;
   }
   return Default(message, wParam, lParam);
 }

@@ -75,9 +75,7 @@ class SettingsWindow : public Window, public ISettingsView {
 
  private:
   static bool Ticked(HWND box) { return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  static void Tick(HWND box, bool ticked) {
-    ::SendMessageA(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-  }
+  static void Tick(HWND box, bool ticked) { ::SendMessageA(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0); }
   HWND MakeControl(const char* name, const char* cls, DWORD style, DWORD exStyle, int id);
 
   std::unique_ptr<Canvas> canvas_;

@@ -34,9 +34,8 @@ HFONT Font(const char* family, double points, bool bold, bool underline) {
   const int height = -static_cast<int>(std::lround(points * ScreenDpi() / 72.0));
   auto& f = fonts[{family, height, bold, underline}];
   if (!f) {
-    f = ::CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_SWISS, family);
+    f = ::CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, family);
   }
   return f ? f : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
@@ -45,8 +44,7 @@ HBITMAP Picture(const char* name) {
   static std::map<std::string, HBITMAP> pictures;
   auto it = pictures.find(name);
   if (it == pictures.end()) {
-    const HANDLE h = ::LoadImageA(::GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0,
-                                  LR_CREATEDIBSECTION);
+    const HANDLE h = ::LoadImageA(::GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     it = pictures.emplace(name, static_cast<HBITMAP>(h)).first;
   }
   return it->second;
@@ -69,26 +67,29 @@ void DrawPicture(HDC dc, HBITMAP picture, const RECT& r) {
   HDC src = ::CreateCompatibleDC(dc);
   const HGDIOBJ old = ::SelectObject(src, picture);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0, bm.bmWidth,
-               bm.bmHeight, blend);
+  ::AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0, bm.bmWidth, bm.bmHeight, blend);
   ::SelectObject(src, old);
   ::DeleteDC(src);
 }
 
 int ButtonCode(UINT message, WPARAM wParam) {
   switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK: return 1;
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return 2;
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return 4;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: return 1;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: return 2;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK: return 4;
     default:  // a move: the buttons held
-      return ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
-             ((wParam & MK_MBUTTON) ? 4 : 0);
+      return ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) | ((wParam & MK_MBUTTON) ? 4 : 0);
   }
 }
 
 int ShiftCode(WPARAM wParam) {
-  return ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
-         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
+  return ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) | ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
 }
 
 std::string WindowText(HWND window) {
@@ -106,8 +107,8 @@ Window::~Window() {
   }
 }
 
-bool Window::Create(const char* className, DWORD exStyle, DWORD style, const char* caption, int x,
-                    int y, int width, int height, HWND owner, HICON icon) {
+bool Window::Create(const char* className, DWORD exStyle, DWORD style, const char* caption, int x, int y, int width,
+                    int height, HWND owner, HICON icon) {
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
@@ -123,14 +124,11 @@ bool Window::Create(const char* className, DWORD exStyle, DWORD style, const cha
     wc.lpszClassName = className;
     ::RegisterClassExA(&wc);
   }
-  hwnd_ = ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner,
-                            nullptr, instance, this);
+  hwnd_ = ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner, nullptr, instance, this);
   return hwnd_ != nullptr;
 }
 
-LRESULT Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  return Default(message, wParam, lParam);
-}
+LRESULT Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) { return Default(message, wParam, lParam); }
 
 SIZE Window::OuterFor(int innerWidth, int innerHeight) const {
   RECT r{0, 0, innerWidth, innerHeight};

@@ -50,8 +50,8 @@ class Window {
   HWND hwnd() const { return hwnd_; }
 
  protected:
-  bool Create(const char* className, DWORD exStyle, DWORD style, const char* caption, int x, int y,
-              int width, int height, HWND owner, HICON icon = nullptr);
+  bool Create(const char* className, DWORD exStyle, DWORD style, const char* caption, int x, int y, int width,
+              int height, HWND owner, HICON icon = nullptr);
   virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(hwnd_, message, wParam, lParam);

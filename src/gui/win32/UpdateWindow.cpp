@@ -76,10 +76,10 @@ void UpdateWindow::UnloadForExit() {
 }
 
 UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
-  const HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "UPDATE",
-                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-  if (!Create(kClassName, 0, kStyle, update::kCaption, CW_USEDEFAULT, CW_USEDEFAULT,
-              Px(update::kDefaultWidth), Px(update::kDefaultHeight), nullptr, icon))
+  const HICON icon =
+      static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "UPDATE", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  if (!Create(kClassName, 0, kStyle, update::kCaption, CW_USEDEFAULT, CW_USEDEFAULT, Px(update::kDefaultWidth),
+              Px(update::kDefaultHeight), nullptr, icon))
     return;
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(::GetSysColor(COLOR_BTNFACE));
@@ -121,12 +121,11 @@ UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  text_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                                ES_AUTOVSCROLL | WS_TABSTOP,
-                            0, Px(update::kTextTop), client.right,
-                            std::max(0, static_cast<int>(client.bottom) - Px(update::kTextMargin)),
-                            hwnd_, nullptr, instance, nullptr);
+  text_ = ::CreateWindowExA(
+      WS_EX_CLIENTEDGE, "EDIT", "",
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP, 0,
+      Px(update::kTextTop), client.right, std::max(0, static_cast<int>(client.bottom) - Px(update::kTextMargin)), hwnd_,
+      nullptr, instance, nullptr);
   ::SendMessageA(text_, EM_SETLIMITTEXT, 0, 0);
   // The report's mouse moves reach the behaviour (its bars go back to their idle colour).
   ::SetWindowSubclass(
@@ -138,8 +137,8 @@ UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
       },
       1, reinterpret_cast<DWORD_PTR>(this));
   ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Verdana", 8)), FALSE);
-  progress_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, Px(375), client.right, Px(90),
-                                hwnd_, nullptr, instance, nullptr);
+  progress_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, Px(375), client.right, Px(90), hwnd_, nullptr,
+                                instance, nullptr);
   form_ = std::make_unique<frmUpdate>(env, *this, reinterpret_cast<WindowHandle>(main_));
   SetShapeColours(colour::kButtonFace, colour::kButtonFace);
 }
@@ -196,8 +195,7 @@ RECT UpdateWindow::WantedPixels() const {
 
 void UpdateWindow::Apply() {
   const RECT r = WantedPixels();
-  ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 FormGeometry UpdateWindow::Geometry() const {
@@ -205,8 +203,8 @@ FormGeometry UpdateWindow::Geometry() const {
   ::GetWindowRect(hwnd_, &r);
   const RECT wanted = WantedPixels();
   if (::EqualRect(&r, &wanted)) return wanted_;
-  return {static_cast<float>(Tw(r.left)), static_cast<float>(Tw(r.top)),
-          static_cast<float>(Tw(r.right - r.left)), static_cast<float>(Tw(r.bottom - r.top))};
+  return {static_cast<float>(Tw(r.left)), static_cast<float>(Tw(r.top)), static_cast<float>(Tw(r.right - r.left)),
+          static_cast<float>(Tw(r.bottom - r.top))};
 }
 
 void UpdateWindow::SetLeft(float twips) {
@@ -257,8 +255,8 @@ std::vector<FormGeometry> UpdateWindow::Screens() const {
         if (::GetMonitorInfoA(monitor, &info)) {
           const RECT& a = info.rcWork;
           reinterpret_cast<std::vector<FormGeometry>*>(data)->push_back(
-              {static_cast<float>(Tw(a.left)), static_cast<float>(Tw(a.top)),
-               static_cast<float>(Tw(a.right - a.left)), static_cast<float>(Tw(a.bottom - a.top))});
+              {static_cast<float>(Tw(a.left)), static_cast<float>(Tw(a.top)), static_cast<float>(Tw(a.right - a.left)),
+               static_cast<float>(Tw(a.bottom - a.top))});
         }
         return TRUE;
       },
@@ -279,9 +277,7 @@ long UpdateWindow::MainHeight() const {
 
 // --- Content -----------------------------------------------------------------------------------
 
-void UpdateWindow::SetUpdateText(const std::string& text) {
-  ::SetWindowTextA(text_, ToDisplay(text).c_str());
-}
+void UpdateWindow::SetUpdateText(const std::string& text) { ::SetWindowTextA(text_, ToDisplay(text).c_str()); }
 
 void UpdateWindow::AppendUpdateText(const std::string& text) {
   const std::string piece = ToDisplay(text);
@@ -306,8 +302,8 @@ void UpdateWindow::Transferring(std::uint64_t received, std::uint64_t total) {
   if (total > 0) {
     ::SetWindowLongA(progress_, GWL_STYLE, ::GetWindowLongA(progress_, GWL_STYLE) & ~PBS_MARQUEE);
     ::SendMessageA(progress_, PBM_SETRANGE32, 0, 1000);
-    ::SendMessageA(progress_, PBM_SETPOS,
-                   static_cast<WPARAM>(std::min<std::uint64_t>(1000, received * 1000 / total)), 0);
+    ::SendMessageA(progress_, PBM_SETPOS, static_cast<WPARAM>(std::min<std::uint64_t>(1000, received * 1000 / total)),
+                   0);
   } else {  // size unknown: a busy bar
     ::SetWindowLongA(progress_, GWL_STYLE, ::GetWindowLongA(progress_, GWL_STYLE) | PBS_MARQUEE);
     ::SendMessageA(progress_, PBM_SETMARQUEE, TRUE, 50);
@@ -339,8 +335,7 @@ LRESULT UpdateWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != SIZE_MINIMIZED) {
         RECT client{};
         ::GetClientRect(hwnd_, &client);
-        ::SetWindowPos(progress_, nullptr, 0, 0, client.right, Px(90),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(progress_, nullptr, 0, 0, client.right, Px(90), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         form_->Form_Resize();
       }
       return 0;
@@ -360,11 +355,8 @@ LRESULT UpdateWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == IDCANCEL) Close();  // Escape
       return 0;
     case WM_CLOSE:
-    case kCloseLater:
-      Close();
-      return 0;
-    default:
-      break;
+    case kCloseLater: Close(); return 0;
+    default: break;
   }
   return Default(message, wParam, lParam);
 }

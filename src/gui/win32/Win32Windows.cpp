@@ -8,16 +8,12 @@ namespace {
 
 HWND Hwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
 
-HMENU SystemMenu(WindowHandle w) {
-  return ::IsWindow(Hwnd(w)) ? ::GetSystemMenu(Hwnd(w), FALSE) : nullptr;
-}
+HMENU SystemMenu(WindowHandle w) { return ::IsWindow(Hwnd(w)) ? ::GetSystemMenu(Hwnd(w), FALSE) : nullptr; }
 
 // Neither moved nor sized (flags 3), and activated as well: within the program the window comes
 // forward; Windows itself keeps a program in the background from taking the foreground from
 // another one.
-void Place(WindowHandle w, HWND band) {
-  ::SetWindowPos(Hwnd(w), band, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+void Place(WindowHandle w, HWND band) { ::SetWindowPos(Hwnd(w), band, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 }  // namespace
 
@@ -72,8 +68,7 @@ std::optional<std::uint32_t> Win32WindowStyle::MenuItemState(WindowHandle w, int
   return info.fState;
 }
 
-bool Win32WindowStyle::SetMenuItem(WindowHandle w, int position, std::uint32_t state,
-                                   std::uint32_t id) {
+bool Win32WindowStyle::SetMenuItem(WindowHandle w, int position, std::uint32_t state, std::uint32_t id) {
   const HMENU m = SystemMenu(w);
   MENUITEMINFOA info{};
   info.cbSize = sizeof info;
@@ -93,8 +88,7 @@ void Win32WindowStyle::PopupSystemMenu(WindowHandle w, std::uint32_t packedPoint
   if (!m) return;
   const int x = static_cast<std::int16_t>(packedPoint & 0xFFFF);
   const int y = static_cast<std::int16_t>(packedPoint >> 16);
-  const UINT cmd = static_cast<UINT>(
-      ::TrackPopupMenu(m, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, Hwnd(w), nullptr));
+  const UINT cmd = static_cast<UINT>(::TrackPopupMenu(m, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, Hwnd(w), nullptr));
   if (cmd != 0) ::PostMessageA(Hwnd(w), WM_SYSCOMMAND, cmd, 0);
 }
 

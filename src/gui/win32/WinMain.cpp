@@ -1,5 +1,6 @@
 // Tavrel on Windows.
 #include "platform/win32/Win32Api.h"
+
 #include <objbase.h>
 
 #include "gui/win32/App.h"

@@ -71,8 +71,7 @@ class TempFile {
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     if (!synced || !closed) return std::string("writing the downloaded file: ") + std::strerror(errno);
-    if (::rename(path_.c_str(), target.c_str()) != 0)
-      return "storing " + target + ": " + std::strerror(errno);
+    if (::rename(path_.c_str(), target.c_str()) != 0) return "storing " + target + ": " + std::strerror(errno);
     path_.clear();
     return {};
   }
@@ -146,25 +145,17 @@ DownloadResult FromStatus(long status) {
   return Failed(Why::kBadAnswer, said);
 }
 
-DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, const char* words,
-                        long status) {
+DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, const char* words, long status) {
   const std::string detail = words && *words ? words : lib.easy_strerror(code);
   switch (code) {
-    case CURLE_HTTP_RETURNED_ERROR:
-      return FromStatus(status);
+    case CURLE_HTTP_RETURNED_ERROR: return FromStatus(status);
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-      return Failed(Why::kNoHost, detail);
-    case CURLE_COULDNT_CONNECT:
-      return Failed(Why::kRefused, detail);
-    case CURLE_OPERATION_TIMEDOUT:
-      return Failed(Why::kTimedOut, detail);
-    case CURLE_FILESIZE_EXCEEDED:
-      return Failed(Why::kTooLarge, detail);
-    case CURLE_WRITE_ERROR:
-      return Failed(Why::kLocalFile, detail);
-    default:
-      return Failed(Why::kBadAnswer, detail);
+    case CURLE_COULDNT_RESOLVE_PROXY: return Failed(Why::kNoHost, detail);
+    case CURLE_COULDNT_CONNECT: return Failed(Why::kRefused, detail);
+    case CURLE_OPERATION_TIMEDOUT: return Failed(Why::kTimedOut, detail);
+    case CURLE_FILESIZE_EXCEEDED: return Failed(Why::kTooLarge, detail);
+    case CURLE_WRITE_ERROR: return Failed(Why::kLocalFile, detail);
+    default: return Failed(Why::kBadAnswer, detail);
   }
 }
 
@@ -216,8 +207,7 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
   Heads heads;
   char errorBuffer[CURL_ERROR_SIZE] = {};
   const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
-                            std::to_string(build::kVersionMinor) + "." +
-                            std::to_string(build::kVersionRevision);
+                            std::to_string(build::kVersionMinor) + "." + std::to_string(build::kVersionRevision);
   CURL* e = easy.get();
   lib->easy_setopt(e, CURLOPT_URL, url.c_str());
   lib->easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);

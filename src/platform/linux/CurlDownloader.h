@@ -37,8 +37,8 @@ class CurlDownloader : public IDownloader {
   // refused before anything is fetched. http_proxy / no_proxy from the environment are honoured
   // (libcurl's own rule); only http and https are fetched, redirects included. A stop request
   // (StopRequest.h) cancels the transfer at once.
-  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
-                              std::uint64_t maxBytes, const Progress& progress) override;
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
+                              const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
   std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;

@@ -36,15 +36,14 @@ void Load() {
   const bool all =
       Find(handle, "curl_global_init", global_init) && Find(handle, "curl_easy_init", l.easy_init) &&
       Find(handle, "curl_easy_cleanup", l.easy_cleanup) && Find(handle, "curl_easy_setopt", l.easy_setopt) &&
-      Find(handle, "curl_easy_getinfo", l.easy_getinfo) &&
-      Find(handle, "curl_easy_strerror", l.easy_strerror) && Find(handle, "curl_multi_init", l.multi_init) &&
-      Find(handle, "curl_multi_cleanup", l.multi_cleanup) &&
+      Find(handle, "curl_easy_getinfo", l.easy_getinfo) && Find(handle, "curl_easy_strerror", l.easy_strerror) &&
+      Find(handle, "curl_multi_init", l.multi_init) && Find(handle, "curl_multi_cleanup", l.multi_cleanup) &&
       Find(handle, "curl_multi_add_handle", l.multi_add_handle) &&
       Find(handle, "curl_multi_remove_handle", l.multi_remove_handle) &&
       Find(handle, "curl_multi_perform", l.multi_perform) && Find(handle, "curl_multi_poll", l.multi_poll) &&
       Find(handle, "curl_multi_info_read", l.multi_info_read) &&
-      Find(handle, "curl_multi_strerror", l.multi_strerror) &&
-      Find(handle, "curl_slist_append", l.slist_append) && Find(handle, "curl_slist_free_all", l.slist_free_all);
+      Find(handle, "curl_multi_strerror", l.multi_strerror) && Find(handle, "curl_slist_append", l.slist_append) &&
+      Find(handle, "curl_slist_free_all", l.slist_free_all);
   if (!all) return;  // the handle stays open: an old library is not unloaded under anyone's feet
   if (global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
     failure = std::string(kSoname) + " could not be initialised";

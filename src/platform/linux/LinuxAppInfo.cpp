@@ -28,8 +28,8 @@ std::string HomeFolder(const char* home) {
   std::vector<char> buf(16384);
   passwd pw{};
   passwd* result = nullptr;
-  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
-      result->pw_dir && result->pw_dir[0] == '/')
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      result->pw_dir[0] == '/')
     return result->pw_dir;
   return {};
 }
@@ -43,14 +43,12 @@ std::string ExecutablePath() {
   std::string path(buf.data(), static_cast<std::size_t>(n));
   // The file was replaced (an update) while running: its name now holds the new copy.
   const std::string deleted = " (deleted)";
-  if (path.size() > deleted.size() &&
-      path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+  if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
     path.resize(path.size() - deleted.size());
   return path;
 }
 
-std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome,
-                             const char* home) {
+std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome, const char* home) {
   const auto slash = exePath.find_last_of('/');
   std::string exeFolder = slash == std::string::npos ? "." : exePath.substr(0, slash);
   if (exeFolder.empty()) exeFolder = "/";

@@ -1,15 +1,15 @@
 #include "platform/linux/LinuxConnectionState.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <net/if_arp.h>
-#include <sstream>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
 
 #include "platform/linux/Descriptors.h"
 #include "platform/linux/NmBus.h"
@@ -29,8 +29,8 @@ bool EnvSet(const char* name) {
 }
 
 bool ProxyInEnvironment() {
-  static const char* const kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy",
-                                       "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+  static const char* const kNames[] = {"http_proxy",  "HTTP_PROXY", "https_proxy",
+                                       "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
   for (const char* n : kNames)
     if (EnvSet(n)) return true;
   return false;
@@ -105,8 +105,7 @@ std::vector<DefaultRoute> ParseDefaultRoutes(const std::string& route, const std
     std::string iface, dest, gw, flags, ref, use, metric, mask;
     if (!(f >> iface >> dest >> gw >> flags >> ref >> use >> metric >> mask)) continue;
     const unsigned long fl = std::strtoul(flags.c_str(), nullptr, 16);
-    if (std::strtoul(dest.c_str(), nullptr, 16) != 0 || std::strtoul(mask.c_str(), nullptr, 16) != 0)
-      continue;
+    if (std::strtoul(dest.c_str(), nullptr, 16) != 0 || std::strtoul(mask.c_str(), nullptr, 16) != 0) continue;
     if (!(fl & kRtfUp) || (fl & kRtfReject)) continue;
     out.push_back({iface, false});
   }
@@ -124,8 +123,7 @@ std::vector<DefaultRoute> ParseDefaultRoutes(const std::string& route, const std
   return out;
 }
 
-LinuxConnectionState::LinuxConnectionState(ConnectionStateOptions options)
-    : options_(std::move(options)) {
+LinuxConnectionState::LinuxConnectionState(ConnectionStateOptions options) : options_(std::move(options)) {
   if (options_.useNetworkManager) nm_ = std::make_unique<linux_platform::NmBus>();
 }
 
@@ -133,8 +131,8 @@ LinuxConnectionState::~LinuxConnectionState() = default;
 
 ConnectionFacts LinuxConnectionState::ReadFacts() {
   ConnectionFacts f;
-  const auto routes = ParseDefaultRoutes(ReadSmallFile(options_.procNet + "/route"),
-                                         ReadSmallFile(options_.procNet + "/ipv6_route"));
+  const auto routes =
+      ParseDefaultRoutes(ReadSmallFile(options_.procNet + "/route"), ReadSmallFile(options_.procNet + "/ipv6_route"));
   if (!routes.empty()) {
     // Link facts through the socket interface: they follow the caller's network namespace.
     const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -145,8 +143,7 @@ ConnectionFacts LinuxConnectionState::ReadFacts() {
       bool modem = link.ppp;
       if (!modem && nm_) {
         const auto type = nm_->DeviceTypeOf(r.interface, link.index);
-        modem = type && (*type == linux_platform::kNmDeviceTypeModem ||
-                         *type == linux_platform::kNmDeviceTypePpp);
+        modem = type && (*type == linux_platform::kNmDeviceTypeModem || *type == linux_platform::kNmDeviceTypePpp);
       }
       (modem ? f.viaModem : f.viaLan) = true;
     }
@@ -165,12 +162,8 @@ ConnectionFacts LinuxConnectionState::ReadFacts() {
   return f;
 }
 
-int LinuxConnectionState::InternetGetConnectedState(std::uint32_t& flags) {
-  return FlagsFromFacts(ReadFacts(), flags);
-}
+int LinuxConnectionState::InternetGetConnectedState(std::uint32_t& flags) { return FlagsFromFacts(ReadFacts(), flags); }
 
-int LinuxConnectionState::IsNetworkAlive(std::uint32_t& flags) {
-  return AliveFromFacts(ReadFacts(), flags);
-}
+int LinuxConnectionState::IsNetworkAlive(std::uint32_t& flags) { return AliveFromFacts(ReadFacts(), flags); }
 
 }  // namespace tavrel

@@ -27,13 +27,13 @@ struct ConnectionStateOptions {
 
 // The facts one probe gathers, before they become flag words.
 struct ConnectionFacts {
-  bool viaModem = false;      // a default route through a running PPP or mobile-broadband link
-  bool viaLan = false;        // a default route through any other running link
-  bool proxy = false;         // a proxy is configured in the user's environment
-  bool nmAnswers = false;     // NetworkManager answered on the system bus
+  bool viaModem = false;         // a default route through a running PPP or mobile-broadband link
+  bool viaLan = false;           // a default route through any other running link
+  bool proxy = false;            // a proxy is configured in the user's environment
+  bool nmAnswers = false;        // NetworkManager answered on the system bus
   bool nmNetworkingOff = false;  // NetworkManager's networking is switched off by the user
   bool pppdAvailable = false;
-  bool profilesExist = false; // at least one phonebook entry
+  bool profilesExist = false;  // at least one phonebook entry
 };
 
 // Flag words from facts:

@@ -19,8 +19,8 @@ namespace tavrel {
 
 using linux_platform::LookAt;
 using linux_platform::MakeFolders;
-using linux_platform::ReadToEnd;
 using linux_platform::OwnPath;
+using linux_platform::ReadToEnd;
 
 namespace {
 
@@ -85,8 +85,8 @@ std::string CacheHome() {
   std::vector<char> buf(16384);
   passwd pw{};
   passwd* result = nullptr;
-  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
-      result->pw_dir && result->pw_dir[0] == '/')
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      result->pw_dir[0] == '/')
     return std::string(result->pw_dir) + "/.cache";
   return {};
 }
@@ -115,16 +115,12 @@ bool LinuxFileSystem::CreateFolder(const std::string& path) {
   return Fail(std::strerror(errno));
 }
 
-bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data) {
-  return AppendPieces(path, {data});
-}
+bool LinuxFileSystem::AppendFile(const std::string& path, std::string_view data) { return AppendPieces(path, {data}); }
 
-bool LinuxFileSystem::AppendPieces(const std::string& path,
-                                   std::initializer_list<std::string_view> pieces) {
+bool LinuxFileSystem::AppendPieces(const std::string& path, std::initializer_list<std::string_view> pieces) {
   const OwnPath own = LookAt(path);
   if (!own.problem.empty()) return Fail(own.problem);
-  const int fd = ::open(own.real.c_str(),
-                        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  const int fd = ::open(own.real.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(std::strerror(errno));
   if (const char* why = NotOwnRegular(fd)) {
     ::close(fd);
@@ -165,8 +161,7 @@ std::optional<std::string> LinuxFileSystem::ReadFile(const std::string& path) {
   return std::nullopt;
 }
 
-bool LinuxFileSystem::ReplaceFile(const std::string& path, std::string_view data,
-                                  bool privateFile) {
+bool LinuxFileSystem::ReplaceFile(const std::string& path, std::string_view data, bool privateFile) {
   const OwnPath own = LookAt(path);
   if (!own.problem.empty()) return Fail(own.problem);
 
@@ -210,8 +205,7 @@ std::optional<DiskSpace> LinuxFileSystem::SpaceOf(const std::string& folder) {
     return std::nullopt;
   }
   const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
-  return DiskSpace{static_cast<std::uint64_t>(st.f_bavail) * unit,
-                   static_cast<std::uint64_t>(st.f_blocks) * unit};
+  return DiskSpace{static_cast<std::uint64_t>(st.f_bavail) * unit, static_cast<std::uint64_t>(st.f_blocks) * unit};
 }
 
 bool LinuxFileSystem::RemoveFile(const std::string& path) {
@@ -246,8 +240,8 @@ std::string LinuxFileSystem::TempFolder() {
     Fail(folder + ": " + std::strerror(errno));
     return {};
   }
-  // (lstat of the name without a trailing "/", which would follow a link.) Checked before every use: another user's folder, a link or a folder others may write could
-  // hand the program a file it did not make.
+  // (lstat of the name without a trailing "/", which would follow a link.) Checked before every use: another user's
+  // folder, a link or a folder others may write could hand the program a file it did not make.
   if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
     Fail(folder + ": not a folder of your own");
     return {};

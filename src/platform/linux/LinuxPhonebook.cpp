@@ -1,10 +1,10 @@
 #include "platform/linux/LinuxPhonebook.h"
 
-#include <algorithm>
 #include <dirent.h>
+#include <sys/stat.h>
+#include <algorithm>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "core/Convert.h"
 #include "platform/linux/Descriptors.h"
@@ -13,8 +13,8 @@
 
 namespace tavrel {
 
-using linux_platform::ProcessResult;
 using linux_platform::ProcessRequest;
+using linux_platform::ProcessResult;
 using linux_platform::RunProcess;
 using linux_platform::StopRequested;
 
@@ -43,9 +43,12 @@ std::vector<std::string> PppWords(const std::string& line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else if (c == '\\' && i + 1 < line.size()) w += line[++i];
-      else w += c;
+      if (c == quote)
+        quote = 0;
+      else if (c == '\\' && i + 1 < line.size())
+        w += line[++i];
+      else
+        w += c;
       continue;
     }
     if (c == '#') break;
@@ -54,9 +57,12 @@ std::vector<std::string> PppWords(const std::string& line) {
       continue;
     }
     inWord = true;
-    if (c == '"' || c == '\'') quote = c;
-    else if (c == '\\' && i + 1 < line.size()) w += line[++i];
-    else w += c;
+    if (c == '"' || c == '\'')
+      quote = c;
+    else if (c == '\\' && i + 1 < line.size())
+      w += line[++i];
+    else
+      w += c;
   }
   if (inWord) words.push_back(w);
   return words;
@@ -67,9 +73,12 @@ std::string VpnItem(const std::string& rendered, const std::string& key) {
   std::vector<std::string> items(1);
   for (std::size_t i = 0; i < rendered.size(); ++i) {
     const char c = rendered[i];
-    if (c == '\\' && i + 1 < rendered.size()) items.back() += rendered[++i];
-    else if (c == ',') items.emplace_back();
-    else items.back() += c;
+    if (c == '\\' && i + 1 < rendered.size())
+      items.back() += rendered[++i];
+    else if (c == ',')
+      items.emplace_back();
+    else
+      items.back() += c;
   }
   for (const auto& item : items) {
     const auto eq = item.find(" = ");
@@ -195,8 +204,7 @@ std::vector<std::string> LinuxPhonebook::Peers() {
 std::vector<LinuxPhonebook::Entry> LinuxPhonebook::Entries() {
   std::vector<Entry> all = NmProfiles();
   for (auto& p : Peers()) {
-    const bool hidden = std::any_of(all.begin(), all.end(),
-                                    [&](const Entry& e) { return !e.peer && e.name == p; });
+    const bool hidden = std::any_of(all.begin(), all.end(), [&](const Entry& e) { return !e.peer && e.name == p; });
     if (!hidden) all.push_back({std::move(p), true, {}});
   }
   return all;
@@ -306,7 +314,7 @@ std::uint32_t LinuxPhonebook::RasGetEntryDialParams(RasDialParams& params, bool&
 }
 
 std::map<std::string, std::string> LinuxPhonebook::NmFields(const std::string& name,
-                                                           const std::vector<std::string>& fields) {
+                                                            const std::vector<std::string>& fields) {
   std::map<std::string, std::string> out;
   std::string list;
   for (const auto& f : fields) list += (list.empty() ? "" : ",") + f;
@@ -324,8 +332,7 @@ std::map<std::string, std::string> LinuxPhonebook::NmFields(const std::string& n
   return out;
 }
 
-std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& user,
-                                     const std::string& password) {
+std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& user, const std::string& password) {
   const NmAccountKeys keys = AccountKeysOf(e.nmType);
   std::vector<std::string> fields{"ipv4.dhcp-timeout"};
   for (const NmKey& k : keys.passwords)
@@ -344,8 +351,7 @@ std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& user,
   auto wait = options_.dialTimeout;
   if (const auto it = profile.find("ipv4.dhcp-timeout"); it != profile.end()) {
     const long dhcp = std::strtol(it->second.c_str(), nullptr, 10);
-    if (dhcp > 0 && dhcp < 3600 && std::chrono::seconds(dhcp + 30) > wait)
-      wait = std::chrono::seconds(dhcp + 30);
+    if (dhcp > 0 && dhcp < 3600 && std::chrono::seconds(dhcp + 30) > wait) wait = std::chrono::seconds(dhcp + 30);
   }
 
   // The account is the settings' one: a user name that differs from the profile's is set on the
@@ -386,8 +392,7 @@ std::uint32_t LinuxPhonebook::DialNm(const Entry& e, const std::string& user,
   return DialResult(r);
 }
 
-std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::string& user,
-                                       const std::string& password) {
+std::uint32_t LinuxPhonebook::DialPeer(const std::string& name, const std::string& user, const std::string& password) {
   ProcessRequest req;
   req.argv = {options_.pppd, "call", name, "updetach"};
   if (!user.empty()) req.argv.insert(req.argv.end(), {"user", user});

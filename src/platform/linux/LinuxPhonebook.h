@@ -49,11 +49,11 @@ struct PhonebookOptions {
 namespace phonebook_error {
 inline constexpr std::uint32_t kBufferTooSmall = 603;  // more entries than records
 inline constexpr std::uint32_t kCannotFindEntry = 623;
-inline constexpr std::uint32_t kCancelled = 631;        // the program is stopping
+inline constexpr std::uint32_t kCancelled = 631;  // the program is stopping
 inline constexpr std::uint32_t kTimeout = 638;
 inline constexpr std::uint32_t kDialFailed = 651;
-inline constexpr std::uint32_t kCannotStart = 656;      // the dialler could not be run
-inline constexpr std::uint32_t kBadPassword = 691;      // a password no dialler can take (line break)
+inline constexpr std::uint32_t kCannotStart = 656;  // the dialler could not be run
+inline constexpr std::uint32_t kBadPassword = 691;  // a password no dialler can take (line break)
 }  // namespace phonebook_error
 
 class LinuxPhonebook : public IPhonebook {
@@ -66,8 +66,8 @@ class LinuxPhonebook : public IPhonebook {
 
   struct Entry {
     std::string name;
-    bool peer = false;      // a pppd peer; otherwise a NetworkManager profile
-    std::string nmType;     // NetworkManager's connection type ("pppoe", "gsm", "vpn", ...)
+    bool peer = false;   // a pppd peer; otherwise a NetworkManager profile
+    std::string nmType;  // NetworkManager's connection type ("pppoe", "gsm", "vpn", ...)
   };
   std::vector<Entry> Entries();
 
@@ -82,8 +82,7 @@ class LinuxPhonebook : public IPhonebook {
   bool NmAccount(const Entry& e, Account& account);
   bool PeerAccount(const std::string& name, Account& account);
   // The named fields of a profile that it has (terse `connection show`).
-  std::map<std::string, std::string> NmFields(const std::string& name,
-                                              const std::vector<std::string>& fields);
+  std::map<std::string, std::string> NmFields(const std::string& name, const std::vector<std::string>& fields);
   std::uint32_t DialNm(const Entry& e, const std::string& user, const std::string& password);
   std::uint32_t DialPeer(const std::string& name, const std::string& user, const std::string& password);
 

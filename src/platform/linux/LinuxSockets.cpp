@@ -65,8 +65,7 @@ std::optional<std::vector<std::uint8_t>> LinuxSockets::SystemResolver(const std:
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* res = nullptr;
-  if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &res) != 0 || res == nullptr)
-    return std::nullopt;
+  if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &res) != 0 || res == nullptr) return std::nullopt;
   std::optional<std::vector<std::uint8_t>> out;
   for (const addrinfo* a = res; a != nullptr; a = a->ai_next) {
     if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;

@@ -117,8 +117,7 @@ void ParseProcNetTcp(std::string_view text, std::vector<MibTcpRow>& rows) {
 void SortRows(std::vector<MibTcpRow>& rows) {
   // Two 48-bit keys: address and port of each end, as numbers.
   auto key = [](std::uint32_t addr, std::uint32_t port) {
-    return (static_cast<std::uint64_t>(ntohl(addr)) << 16) |
-           ntohs(static_cast<std::uint16_t>(port & 0xFFFF));
+    return (static_cast<std::uint64_t>(ntohl(addr)) << 16) | ntohs(static_cast<std::uint16_t>(port & 0xFFFF));
   };
   std::sort(rows.begin(), rows.end(), [&](const MibTcpRow& a, const MibTcpRow& b) {
     const std::uint64_t la = key(a.dwLocalAddr, a.dwLocalPort);
@@ -151,8 +150,7 @@ bool ReadNetlink(std::vector<MibTcpRow>& rows, std::chrono::milliseconds timeout
   kernel.nl_family = AF_NETLINK;
   ssize_t sent;
   do {
-    sent = ::sendto(fd.get(), &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel),
-                    sizeof kernel);
+    sent = ::sendto(fd.get(), &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel);
   } while (sent < 0 && errno == EINTR);
   if (sent != static_cast<ssize_t>(sizeof request)) return false;
 
@@ -161,13 +159,11 @@ bool ReadNetlink(std::vector<MibTcpRow>& rows, std::chrono::milliseconds timeout
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
     if (left.count() <= 0) return false;
-    timeval tv{static_cast<time_t>(left.count() / 1000000),
-               static_cast<suseconds_t>(left.count() % 1000000)};
+    timeval tv{static_cast<time_t>(left.count() / 1000000), static_cast<suseconds_t>(left.count() % 1000000)};
     if (::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return false;
     sockaddr_nl from{};
     socklen_t fromLen = sizeof from;
-    const ssize_t n = ::recvfrom(fd.get(), buf.data(), buf.size(), 0,
-                                 reinterpret_cast<sockaddr*>(&from), &fromLen);
+    const ssize_t n = ::recvfrom(fd.get(), buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;  // timed out or failed
@@ -175,24 +171,20 @@ bool ReadNetlink(std::vector<MibTcpRow>& rows, std::chrono::milliseconds timeout
     if (n == 0 || from.nl_pid != 0) continue;  // only the kernel's answer counts
 
     std::size_t len = static_cast<std::size_t>(n);
-    for (auto* h = reinterpret_cast<const nlmsghdr*>(buf.data()); NLMSG_OK(h, len);
-         h = NLMSG_NEXT(h, len)) {
+    for (auto* h = reinterpret_cast<const nlmsghdr*>(buf.data()); NLMSG_OK(h, len); h = NLMSG_NEXT(h, len)) {
       if (h->nlmsg_seq != request.nlh.nlmsg_seq) continue;
       if (h->nlmsg_type == NLMSG_DONE) {
         // The dump's own status follows the header; a negative one means it broke off.
         int status = 0;
-        if (h->nlmsg_len >= NLMSG_LENGTH(sizeof status))
-          std::memcpy(&status, NLMSG_DATA(h), sizeof status);
+        if (h->nlmsg_len >= NLMSG_LENGTH(sizeof status)) std::memcpy(&status, NLMSG_DATA(h), sizeof status);
         return status >= 0;
       }
       if (h->nlmsg_type == NLMSG_ERROR) return false;  // refused (or unknown family)
-      if (h->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-          h->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
-        continue;
+      if (h->nlmsg_type != SOCK_DIAG_BY_FAMILY || h->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) continue;
       const auto* m = static_cast<const inet_diag_msg*>(NLMSG_DATA(h));
       if (m->idiag_family != AF_INET) continue;
-      rows.push_back(MibTcpRow{StateFromKernel(m->idiag_state), m->id.idiag_src[0],
-                               m->id.idiag_sport, m->id.idiag_dst[0], m->id.idiag_dport});
+      rows.push_back(MibTcpRow{StateFromKernel(m->idiag_state), m->id.idiag_src[0], m->id.idiag_sport,
+                               m->id.idiag_dst[0], m->id.idiag_dport});
     }
   }
 }

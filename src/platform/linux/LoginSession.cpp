@@ -65,11 +65,10 @@ class Bus {
   }
 
   // A property's variant: its basic value copied into out (a bool or a string).
-  bool Property(const char* path, const char* iface, const char* name, int type, void* out,
-                int timeoutMs) {
+  bool Property(const char* path, const char* iface, const char* name, int type, void* out, int timeoutMs) {
     DBusMessage* call = dbus_message_new_method_call(kService, path, kProperties, "Get");
-    if (!call || !dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name,
-                                           DBUS_TYPE_INVALID)) {
+    if (!call ||
+        !dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) {
       if (call) dbus_message_unref(call);
       return false;
     }
@@ -101,8 +100,7 @@ bool AskLoginManager(pid_t pid, int timeoutMs) {
   if (!bus) return false;
   // The machine is going down: every session is being stopped.
   dbus_bool_t shuttingDown = FALSE;
-  if (bus.Property(kManagerPath, kManager, "PreparingForShutdown", DBUS_TYPE_BOOLEAN, &shuttingDown,
-                   timeoutMs) &&
+  if (bus.Property(kManagerPath, kManager, "PreparingForShutdown", DBUS_TYPE_BOOLEAN, &shuttingDown, timeoutMs) &&
       shuttingDown)
     return true;
   // The session of this process, and its state.
@@ -118,14 +116,12 @@ bool AskLoginManager(pid_t pid, int timeoutMs) {
   DBusError err;
   dbus_error_init(&err);
   std::string session;
-  if (dbus_message_get_args(reply, &err, DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID) && path)
-    session = path;
+  if (dbus_message_get_args(reply, &err, DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID) && path) session = path;
   dbus_error_free(&err);
   dbus_message_unref(reply);
   if (session.empty()) return false;
   std::string state;
-  return bus.Property(session.c_str(), kSession, "State", DBUS_TYPE_STRING, &state, timeoutMs) &&
-         state == "closing";
+  return bus.Property(session.c_str(), kSession, "State", DBUS_TYPE_STRING, &state, timeoutMs) && state == "closing";
 }
 
 struct Answer {
@@ -149,9 +145,7 @@ bool SessionClosing(std::chrono::milliseconds bound) {
       answer->done = true;
       answer->cv.notify_one();
     }).detach();
-  } catch (const std::system_error&) {
-    return false;
-  }
+  } catch (const std::system_error&) { return false; }
   std::unique_lock lock(answer->m);
   answer->cv.wait_for(lock, bound, [&] { return answer->done; });
   return answer->done && answer->closing;

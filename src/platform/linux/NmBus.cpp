@@ -17,7 +17,9 @@ constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 struct MessageRef {
   DBusMessage* m = nullptr;
   explicit MessageRef(DBusMessage* msg) : m(msg) {}
-  ~MessageRef() { if (m) dbus_message_unref(m); }
+  ~MessageRef() {
+    if (m) dbus_message_unref(m);
+  }
   MessageRef(const MessageRef&) = delete;
   MessageRef& operator=(const MessageRef&) = delete;
 };
@@ -37,16 +39,14 @@ DBusMessage* CallBlocking(DBusConnection* bus, DBusMessage* call, int timeoutMs)
 // Opens the single variant of a Properties.Get reply.
 bool EnterVariant(DBusMessage* reply, DBusMessageIter& inner) {
   DBusMessageIter it;
-  if (!dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_VARIANT)
-    return false;
+  if (!dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_VARIANT) return false;
   dbus_message_iter_recurse(&it, &inner);
   return true;
 }
 
 DBusMessage* NewGetProperty(const char* path, const char* iface, const char* prop) {
   DBusMessage* call = dbus_message_new_method_call(kNmService, path, kProperties, "Get");
-  if (call && !dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &prop,
-                                        DBUS_TYPE_INVALID)) {
+  if (call && !dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &prop, DBUS_TYPE_INVALID)) {
     dbus_message_unref(call);
     return nullptr;
   }
@@ -140,12 +140,10 @@ void NmBus::Refresh() {
   }
   if (!networkingEnabled_) return;  // not on the bus: a signal says when it comes
 
-  MessageRef list(dbus_message_new_method_call(kNmService, kSettingsPath, kSettingsInterface,
-                                               "ListConnections"));
+  MessageRef list(dbus_message_new_method_call(kNmService, kSettingsPath, kSettingsInterface, "ListConnections"));
   MessageRef paths(list.m ? Call(list.m) : nullptr);
   DBusMessageIter it, arr;
-  if (paths.m && dbus_message_iter_init(paths.m, &it) &&
-      dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_ARRAY) {
+  if (paths.m && dbus_message_iter_init(paths.m, &it) && dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_ARRAY) {
     std::uint32_t n = 0;
     dbus_message_iter_recurse(&it, &arr);
     while (dbus_message_iter_get_arg_type(&arr) == DBUS_TYPE_OBJECT_PATH) {
@@ -175,8 +173,7 @@ std::optional<std::uint32_t> NmBus::DeviceTypeOf(const std::string& ipInterface,
 
   MessageRef call(dbus_message_new_method_call(kNmService, kNmPath, kNmInterface, "GetDeviceByIpIface"));
   const char* name = ipInterface.c_str();
-  if (!call.m || !dbus_message_append_args(call.m, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
-    return std::nullopt;
+  if (!call.m || !dbus_message_append_args(call.m, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) return std::nullopt;
   MessageRef reply(Call(call.m));
   const char* path = nullptr;
   if (!reply.m || dbus_message_get_type(reply.m) != DBUS_MESSAGE_TYPE_METHOD_RETURN ||

@@ -53,14 +53,13 @@ void RemoveLeftoversIn(const std::string& folder, const std::string& name) {
       leftover = AllDigits(middle, false);  // an older writer's name: a random number only
     } else {
       const std::string pid = middle.substr(0, dot);
-      leftover = AllDigits(pid, false) && AllDigits(middle.substr(dot + 1), true) &&
-                 pid.size() < 9 && !Running(std::stol(pid));
+      leftover = AllDigits(pid, false) && AllDigits(middle.substr(dot + 1), true) && pid.size() < 9 &&
+                 !Running(std::stol(pid));
     }
     if (!leftover) continue;
     const std::string path = Sibling(folder, n);
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
-      doomed.push_back(path);
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) doomed.push_back(path);
   }
   ::closedir(d);
   for (const auto& p : doomed) ::unlink(p.c_str());
@@ -113,9 +112,12 @@ OwnPath LookAt(const std::string& path) {
     out.exists = true;
     out.mode = st.st_mode & 07777;
     const std::string its = cur == path ? "" : "its target " + cur + " is ";
-    if (S_ISDIR(st.st_mode)) out.problem = its + "a folder";
-    else if (!S_ISREG(st.st_mode)) out.problem = its + "not a regular file";
-    else if (st.st_uid != ::geteuid()) out.problem = its + "owned by another user";
+    if (S_ISDIR(st.st_mode))
+      out.problem = its + "a folder";
+    else if (!S_ISREG(st.st_mode))
+      out.problem = its + "not a regular file";
+    else if (st.st_uid != ::geteuid())
+      out.problem = its + "owned by another user";
     return out;
   }
   out.problem = std::strerror(ELOOP);
@@ -141,8 +143,7 @@ void RemoveLeftovers(const std::string& target) {
   if (name.empty()) return;
   RemoveLeftoversIn(FolderOf(target), name);
   const OwnPath own = LookAt(target);
-  if (!own.real.empty() && own.real != target)
-    RemoveLeftoversIn(FolderOf(own.real), NameOf(own.real));
+  if (!own.real.empty() && own.real != target) RemoveLeftoversIn(FolderOf(own.real), NameOf(own.real));
 }
 
 }  // namespace tavrel::linux_platform

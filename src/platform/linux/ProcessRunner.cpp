@@ -1,14 +1,14 @@
 #include "platform/linux/ProcessRunner.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "platform/linux/Descriptors.h"
 #include "platform/linux/StopRequest.h"
@@ -106,8 +106,10 @@ int StatusToCode(int status) {
   {
     for (int fd = static_cast<int>(firstToClose); fd < 4096; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
-  if (searchPath) ::execvp(argv[0], argv);
-  else ::execv(argv[0], argv);
+  if (searchPath)
+    ::execvp(argv[0], argv);
+  else
+    ::execv(argv[0], argv);
   const int e = errno;
   [[maybe_unused]] const ssize_t n = ::write(execReport, &e, sizeof e);
   ::_exit(127);
@@ -144,10 +146,14 @@ int WaitBounded(pid_t pid, const ProcessRequest& req, Fd& outR, Fd& errR, Proces
     nfds_t n = 0;
     if (outOpen) fds[n++] = {outR.get(), POLLIN, 0};
     if (errOpen) fds[n++] = {errR.get(), POLLIN, 0};
-    if (StopFd() >= 0) fds[n++] = {StopFd(), POLLIN, 0};
-    else left = std::min<long long>(left, 50);
-    if (pidFd.get() >= 0) fds[n++] = {pidFd.get(), POLLIN, 0};
-    else left = std::min<long long>(left, 20);  // no pidfd: look at the child every 20 ms
+    if (StopFd() >= 0)
+      fds[n++] = {StopFd(), POLLIN, 0};
+    else
+      left = std::min<long long>(left, 50);
+    if (pidFd.get() >= 0)
+      fds[n++] = {pidFd.get(), POLLIN, 0};
+    else
+      left = std::min<long long>(left, 20);  // no pidfd: look at the child every 20 ms
     const int pr = ::poll(fds, n, static_cast<int>(std::min<long long>(left, 1000)));
     if (pr < 0 && errno != EINTR) ::usleep(1000);
     if (outOpen) outOpen = Drain(outR.get(), res.out, req.maxOutput, res.truncated);
@@ -198,7 +204,8 @@ ProcessResult RunProcess(const ProcessRequest& req) {
   {
     int e = 0;
     ssize_t n;
-    do n = ::read(execR.get(), &e, sizeof e); while (n < 0 && errno == EINTR);
+    do n = ::read(execR.get(), &e, sizeof e);
+    while (n < 0 && errno == EINTR);
     if (n == static_cast<ssize_t>(sizeof e)) res.started = false;
   }
 

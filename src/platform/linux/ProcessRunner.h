@@ -24,14 +24,14 @@ struct ProcessRequest {
 };
 
 struct ProcessResult {
-  bool started = false;   // false: the pipes or the fork failed, or the program was not found
-  bool timedOut = false;  // ended after the time bound
-  bool cancelled = false; // ended, or never started, because the program is stopping
-  bool waitFailed = false;// its end could not be observed (waitpid failed): no exit status
-  int exitCode = -1;      // the exit status, or 128 + signal number; -1 when none is known
-  std::string out;        // standard output (at most maxOutput bytes)
-  std::string err;        // standard error (at most maxOutput bytes)
-  bool truncated = false; // some output was dropped
+  bool started = false;     // false: the pipes or the fork failed, or the program was not found
+  bool timedOut = false;    // ended after the time bound
+  bool cancelled = false;   // ended, or never started, because the program is stopping
+  bool waitFailed = false;  // its end could not be observed (waitpid failed): no exit status
+  int exitCode = -1;        // the exit status, or 128 + signal number; -1 when none is known
+  std::string out;          // standard output (at most maxOutput bytes)
+  std::string err;          // standard error (at most maxOutput bytes)
+  bool truncated = false;   // some output was dropped
 };
 
 // Waits for the child itself, not for the end of its output: a program that leaves a daemon

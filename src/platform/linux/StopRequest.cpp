@@ -37,8 +37,7 @@ int StopFd() noexcept { return g_pipe.fds[0]; }
 void ClearStopRequest() noexcept {
   g_stop = false;
   char buf[16];
-  while (g_pipe.fds[0] >= 0 && ::read(g_pipe.fds[0], buf, sizeof buf) > 0) {
-  }
+  while (g_pipe.fds[0] >= 0 && ::read(g_pipe.fds[0], buf, sizeof buf) > 0) {}
 }
 
 }  // namespace tavrel::linux_platform

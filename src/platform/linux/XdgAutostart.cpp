@@ -35,11 +35,21 @@ bool IsValidUtf8(std::string_view s) {
     const auto c = static_cast<unsigned char>(s[i]);
     std::size_t len = 0;
     char32_t cp = 0;
-    if (c < 0x80) { ++i; continue; }
-    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      cp = c & 0x07;
+    } else
+      return false;
     if (i + len > s.size()) return false;
     for (std::size_t k = 1; k < len; ++k) {
       const auto cc = static_cast<unsigned char>(s[i + k]);
@@ -47,8 +57,7 @@ bool IsValidUtf8(std::string_view s) {
       cp = (cp << 6) | (cc & 0x3F);
     }
     // No overlong forms, no surrogates, nothing beyond U+10FFFF.
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
       return false;
     i += len;
   }
@@ -89,9 +98,12 @@ std::string ExecArg(std::string_view arg) {
   }
   std::string out;
   for (char c : quoted) {
-    if (c == '%') out += "%%";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
+    if (c == '%')
+      out += "%%";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
   }
   return out;
 }
@@ -122,9 +134,12 @@ std::string ExecFor(List list, const std::string& program, const std::string& en
 std::string StringValue(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\') out += "\\\\";
-    else if (i == 0 && s[i] == ' ') out += "\\s";
-    else out += s[i];
+    if (s[i] == '\\')
+      out += "\\\\";
+    else if (i == 0 && s[i] == ' ')
+      out += "\\s";
+    else
+      out += s[i];
   }
   return out;
 }
@@ -144,8 +159,8 @@ std::string ConfigHome() {
   std::vector<char> buf(16384);
   passwd pw{};
   passwd* result = nullptr;
-  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result &&
-      result->pw_dir && result->pw_dir[0] == '/')
+  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      result->pw_dir[0] == '/')
     return std::string(result->pw_dir) + "/.config";
   return {};
 }
@@ -159,8 +174,7 @@ std::string XdgAutostart::AutostartFolder() {
   return config + "/autostart";
 }
 
-std::string XdgAutostart::EntryPath(std::uint32_t root, const std::string& subKey,
-                                    const std::string& valueName) {
+std::string XdgAutostart::EntryPath(std::uint32_t root, const std::string& subKey, const std::string& valueName) {
   const List list = ListOf(root, subKey);
   if (list == List::kNone || !ValidEntryName(valueName)) return {};
   const std::string folder = AutostartFolder();
@@ -168,8 +182,8 @@ std::string XdgAutostart::EntryPath(std::uint32_t root, const std::string& subKe
   return folder + "/" + valueName + (list == List::kRunOnce ? "-once.desktop" : ".desktop");
 }
 
-bool XdgAutostart::SetRegistryValue(std::uint32_t root, const std::string& subKey,
-                                    const std::string& valueName, const std::string& data) {
+bool XdgAutostart::SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName,
+                                    const std::string& data) {
   lastFailure_.clear();
   const std::string path = EntryPath(root, subKey, valueName);
   if (path.empty()) return Fail("there is no such start list here");
@@ -189,8 +203,7 @@ bool XdgAutostart::Fail(std::string why) {
   return false;
 }
 
-void XdgAutostart::DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
-                                       const std::string& valueName) {
+void XdgAutostart::DeleteRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName) {
   const std::string path = EntryPath(root, subKey, valueName);
   if (!path.empty()) ::unlink(path.c_str());
 }

@@ -29,14 +29,12 @@ class XdgAutostart : public IRegistry {
                         const std::string& data) override;
   std::string LastFailure() const override { return lastFailure_; }
   // Deletes the entry; a missing entry or folder is no error.
-  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
-                           const std::string& valueName) override;
+  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName) override;
 
   // The autostart folder from the current environment, or empty when no home is known.
   static std::string AutostartFolder();
   // The entry file that stands for the value, or empty when there is none.
-  static std::string EntryPath(std::uint32_t root, const std::string& subKey,
-                               const std::string& valueName);
+  static std::string EntryPath(std::uint32_t root, const std::string& subKey, const std::string& valueName);
 
  private:
   bool Fail(std::string why);

@@ -4,9 +4,11 @@
 // windows.h, before anything else.
 #pragma once
 
+// clang-format off
 #include <winsock2.h>  // before windows.h, which would bring the old winsock.h
 #include <windows.h>
 #include <ras.h>
+// clang-format on
 
 #undef GetPrivateProfileString
 #undef WritePrivateProfileString

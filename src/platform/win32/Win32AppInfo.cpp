@@ -24,8 +24,8 @@ std::string QueryString(const std::vector<char>& block, const char* translation,
   const std::string sub = std::string("\\StringFileInfo\\") + translation + "\\" + name;
   char* value = nullptr;
   UINT len = 0;
-  if (!::VerQueryValueA(block.data(), sub.c_str(), reinterpret_cast<void**>(&value), &len) ||
-      value == nullptr || len == 0)
+  if (!::VerQueryValueA(block.data(), sub.c_str(), reinterpret_cast<void**>(&value), &len) || value == nullptr ||
+      len == 0)
     return {};
   return std::string(value, ::strnlen(value, len));
 }
@@ -38,8 +38,7 @@ void SplitExecutablePath(const std::string& exePath, std::string& folder, std::s
   folder = sep == std::string::npos ? std::string() : exePath.substr(0, sep);
   // "C:" alone is the current folder of drive C, not its root.
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';
-  if (name.size() > 4 && ::_stricmp(name.c_str() + name.size() - 4, ".exe") == 0)
-    name.resize(name.size() - 4);
+  if (name.size() > 4 && ::_stricmp(name.c_str() + name.size() - 4, ".exe") == 0) name.resize(name.size() - 4);
   exeName = name;
 }
 
@@ -51,8 +50,8 @@ std::optional<VersionResource> ReadVersionResource(const std::string& exePath) {
   if (!::GetFileVersionInfoA(exePath.c_str(), 0, size, block.data())) return std::nullopt;
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT len = 0;
-  if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len) ||
-      fixed == nullptr || len < sizeof(VS_FIXEDFILEINFO))
+  if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || fixed == nullptr ||
+      len < sizeof(VS_FIXEDFILEINFO))
     return std::nullopt;
   VersionResource v;
   v.major = HIWORD(fixed->dwFileVersionMS);
@@ -64,8 +63,7 @@ std::optional<VersionResource> ReadVersionResource(const std::string& exePath) {
     WORD language;
     WORD codePage;
   }* tr = nullptr;
-  if (::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&tr),
-                       &len) &&
+  if (::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&tr), &len) &&
       tr != nullptr && len >= sizeof(Translation)) {
     char key[9];
     ::wsprintfA(key, "%04x%04x", tr->language, tr->codePage);

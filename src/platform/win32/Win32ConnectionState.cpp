@@ -1,6 +1,7 @@
 #include "platform/win32/Win32ConnectionState.h"
 
 #include "platform/win32/Win32Api.h"
+
 #include <sensapi.h>
 #include <wininet.h>
 

@@ -6,8 +6,8 @@ namespace tavrel::win32errors {
 
 std::string Text(unsigned long error) {
   char buf[512] = {};
-  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             error, 0, buf, sizeof buf, nullptr);
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buf,
+                             sizeof buf, nullptr);
   std::string text(buf, n);
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';

@@ -109,16 +109,16 @@ bool Win32FileSystem::CreateFolder(const std::string& path) {
 }
 
 bool Win32FileSystem::AppendFile(const std::string& path, std::string_view data) {
-  const File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (f.get() == INVALID_HANDLE_VALUE) return Failed();
   return WriteAll(f.get(), data) || Failed();
 }
 
 // The pieces go one after the other through one handle: no joined copy of them is made.
 bool Win32FileSystem::AppendPieces(const std::string& path, std::initializer_list<std::string_view> pieces) {
-  const File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (f.get() == INVALID_HANDLE_VALUE) return Failed();
   for (const std::string_view piece : pieces)
     if (!WriteAll(f.get(), piece)) return Failed();
@@ -135,9 +135,8 @@ std::optional<DiskSpace> Win32FileSystem::SpaceOf(const std::string& folder) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
-  const File f(::CreateFileA(path.c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const File f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (f.get() == INVALID_HANDLE_VALUE) {
     Failed();
     return std::nullopt;
@@ -163,8 +162,7 @@ std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
   return text;
 }
 
-bool Win32FileSystem::ReplaceFile(const std::string& path, std::string_view data,
-                                  bool privateFile) {
+bool Win32FileSystem::ReplaceFile(const std::string& path, std::string_view data, bool privateFile) {
   if (IsFolder(path)) {
     lastFailure_ = "a folder of that name is in the way";
     return false;
@@ -174,21 +172,19 @@ bool Win32FileSystem::ReplaceFile(const std::string& path, std::string_view data
   const std::string temp = TemporaryBeside(path);
   bool stored = false;
   {
-    const File f(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, privateFile ? security.get() : nullptr,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const File f(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, privateFile ? security.get() : nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (f.get() == INVALID_HANDLE_VALUE) return Failed();
     stored = (WriteAll(f.get(), data) && ::FlushFileBuffers(f.get())) || Failed();
   }
   if (stored)
-    stored = ::MoveFileExA(temp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
+    stored =
+        ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
   if (!stored) ::DeleteFileA(temp.c_str());
   return stored;
 }
 
-bool Win32FileSystem::RemoveFile(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) != 0 || Failed();
-}
+bool Win32FileSystem::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0 || Failed(); }
 
 std::string Win32FileSystem::TempFolder() {
   std::vector<char> buf(MAX_PATH + 1);

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32NetTables.h"
 
 #include "platform/win32/Win32Api.h"
+
 #include <iphlpapi.h>
 
 namespace tavrel {
@@ -30,9 +31,8 @@ DWORD ReadTable(std::vector<unsigned char>& buffer, BOOL sort, Call call) {
 
 std::uint32_t Win32TcpTable::GetTcpTable(std::vector<MibTcpRow>& rows) {
   rows.clear();
-  const DWORD r = ReadTable<MIB_TCPTABLE>(buffer_, TRUE, [](MIB_TCPTABLE* t, ULONG* size, BOOL sort) {
-    return ::GetTcpTable(t, size, sort);
-  });
+  const DWORD r = ReadTable<MIB_TCPTABLE>(
+      buffer_, TRUE, [](MIB_TCPTABLE* t, ULONG* size, BOOL sort) { return ::GetTcpTable(t, size, sort); });
   if (r != NO_ERROR) return r;
   const auto* table = reinterpret_cast<const MIB_TCPTABLE*>(buffer_.data());
   rows.reserve(table->dwNumEntries);
@@ -46,9 +46,8 @@ std::uint32_t Win32TcpTable::GetTcpTable(std::vector<MibTcpRow>& rows) {
 std::uint32_t Win32AddressTable::GetIpAddrTable(std::vector<MibIpAddrRow>& rows) {
   rows.clear();
   std::vector<unsigned char> buffer;
-  const DWORD r = ReadTable<MIB_IPADDRTABLE>(buffer, FALSE, [](MIB_IPADDRTABLE* t, ULONG* size, BOOL sort) {
-    return ::GetIpAddrTable(t, size, sort);
-  });
+  const DWORD r = ReadTable<MIB_IPADDRTABLE>(
+      buffer, FALSE, [](MIB_IPADDRTABLE* t, ULONG* size, BOOL sort) { return ::GetIpAddrTable(t, size, sort); });
   if (r != NO_ERROR) return r;
   const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
   for (DWORD i = 0; i < table->dwNumEntries; ++i) {

@@ -60,8 +60,7 @@ bool g_stuck = false;
 
 }  // namespace
 
-Win32Phonebook::Win32Phonebook(Win32PhonebookOptions options, RasApi api)
-    : options_(options), api_(api) {}
+Win32Phonebook::Win32Phonebook(Win32PhonebookOptions options, RasApi api) : options_(options), api_(api) {}
 
 void Win32Phonebook::HangUp(HRASCONN handle, const char* entryName) {
   std::vector<HRASCONN> handles;
@@ -130,22 +129,20 @@ std::uint32_t Win32Phonebook::RasDial(const RasDialParams& params) {
   HRASCONN handle = nullptr;
   {
     std::unique_lock lock(dial->m);
-    if (dial->cv.wait_for(lock, options_.dialTimeout, [&] { return dial->done; }))
-      return dial->result;
+    if (dial->cv.wait_for(lock, options_.dialTimeout, [&] { return dial->done; })) return dial->result;
     dial->abandoned = true;
     {
       std::lock_guard stuck(g_stuckMutex);  // before the thread can see `abandoned`
       g_stuck = true;
     }
-    handle = static_cast<HRASCONN>(::InterlockedCompareExchangePointer(
-        reinterpret_cast<PVOID volatile*>(&dial->handle), nullptr, nullptr));
+    handle = static_cast<HRASCONN>(
+        ::InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&dial->handle), nullptr, nullptr));
   }
   HangUp(handle, dial->params.szEntryName);
   return kRasErrorTimeout;
 }
 
-std::uint32_t Win32Phonebook::RasEnumEntries(std::vector<RasEntryName>& entries,
-                                             std::uint32_t& count) {
+std::uint32_t Win32Phonebook::RasEnumEntries(std::vector<RasEntryName>& entries, std::uint32_t& count) {
   count = 0;
   std::vector<RASENTRYNAMEA> names(std::max<std::size_t>(entries.size(), 1));
   DWORD total = 0;

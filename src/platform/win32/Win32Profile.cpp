@@ -9,9 +9,7 @@ namespace tavrel {
 
 namespace {
 
-bool HasLineBreak(const std::string& s) {
-  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
-}
+bool HasLineBreak(const std::string& s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -24,17 +22,14 @@ std::string Trimmed(const std::string& s) {
 
 }  // namespace
 
-std::string Win32Profile::GetPrivateProfileString(const std::string& section,
-                                                   const std::string& key,
-                                                   const std::string& defaultValue,
-                                                   std::size_t bufferSize,
-                                                   const std::string& path) {
+std::string Win32Profile::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                  const std::string& defaultValue, std::size_t bufferSize,
+                                                  const std::string& path) {
   if (bufferSize == 0) return {};
   if (bufferSize > INT_MAX) bufferSize = INT_MAX;
   std::string buf(bufferSize, '\0');
-  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                             buf.data(), static_cast<DWORD>(bufferSize),
-                                             path.c_str());
+  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buf.data(),
+                                             static_cast<DWORD>(bufferSize), path.c_str());
   buf.resize(n < bufferSize ? n : bufferSize - 1);
   return buf;
 }
@@ -42,8 +37,8 @@ std::string Win32Profile::GetPrivateProfileString(const std::string& section,
 bool Win32Profile::WritePrivateProfileString(const std::string& section, const std::string& key,
                                              const std::string& value, const std::string& path) {
   const std::string name = Trimmed(key);
-  if (Trimmed(section).empty() || name.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-      HasLineBreak(value) || name.find('=') != std::string::npos || name.front() == '[') {
+  if (Trimmed(section).empty() || name.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+      name.find('=') != std::string::npos || name.front() == '[') {
     lastFailure_ = "it cannot be stored in the settings file";
     return false;
   }

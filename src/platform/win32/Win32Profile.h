@@ -17,8 +17,8 @@ class Win32Profile : public IProfile {
   // empty name, a line break in any of them, a key holding '=' or beginning with '[' (the
   // API would write them as they are, and the line would read back as something else). Same
   // rule as the project's own writer on Linux.
-  bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string& path) override;
+  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                 const std::string& path) override;
   std::string LastFailure() const override { return lastFailure_; }
 
  private:

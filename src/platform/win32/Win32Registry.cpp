@@ -73,8 +73,8 @@ bool Win32Registry::Fail(std::string why) {
   return false;
 }
 
-bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subKey,
-                                     const std::string& valueName, const std::string& data) {
+bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName,
+                                     const std::string& data) {
   const Key key(root, subKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (!key.get()) return Fail(win32errors::Text(static_cast<unsigned long>(key.error())));
 
@@ -104,15 +104,14 @@ bool Win32Registry::SetRegistryValue(std::uint32_t root, const std::string& subK
   } else {
     return Fail("the value there is not one this program writes");
   }
-  const LONG w = ::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes.data(),
-                                  static_cast<DWORD>(bytes.size()));
+  const LONG w =
+      ::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
   if (w != ERROR_SUCCESS) return Fail(win32errors::Text(static_cast<unsigned long>(w)));
   lastFailure_.clear();
   return true;
 }
 
-void Win32Registry::DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
-                                        const std::string& valueName) {
+void Win32Registry::DeleteRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName) {
   const Key key(root, subKey, KEY_SET_VALUE);
   if (key.get()) ::RegDeleteValueA(key.get(), valueName.c_str());
 }

@@ -21,8 +21,7 @@ class Win32Registry : public IRegistry {
   bool SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName,
                         const std::string& data) override;
   // Removes the value; a missing key or value is not an error.
-  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey,
-                           const std::string& valueName) override;
+  void DeleteRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& valueName) override;
   std::string LastFailure() const override { return lastFailure_; }
 
  private:

@@ -1,6 +1,7 @@
 #include "platform/win32/WinInetDownloader.h"
 
 #include "platform/win32/Win32Api.h"
+
 #include <wininet.h>
 
 #include <algorithm>
@@ -26,9 +27,8 @@ using Why = DownloadFailure;
 namespace {
 
 constexpr char kNoCache[] = "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES |
-                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_PRAGMA_NOCACHE;
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_PRAGMA_NOCACHE;
 
 struct InternetCloser {
   void operator()(void* h) const { ::InternetCloseHandle(h); }
@@ -57,14 +57,10 @@ struct Transfer {
 
 Why WhyOfError(DWORD e) {
   switch (e) {
-    case ERROR_INTERNET_CANNOT_CONNECT:
-      return Why::kRefused;
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
-      return Why::kNoHost;
-    case ERROR_INTERNET_TIMEOUT:
-      return Why::kTimedOut;
-    default:
-      return Why::kBadAnswer;
+    case ERROR_INTERNET_CANNOT_CONNECT: return Why::kRefused;
+    case ERROR_INTERNET_NAME_NOT_RESOLVED: return Why::kNoHost;
+    case ERROR_INTERNET_TIMEOUT: return Why::kTimedOut;
+    default: return Why::kBadAnswer;
   }
 }
 
@@ -100,8 +96,7 @@ std::optional<Url> Crack(const std::string& url) {
   if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return std::nullopt;
   if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return std::nullopt;
   if (host[0] == '\0') return std::nullopt;
-  Url u{parts.nScheme == INTERNET_SCHEME_HTTPS, host, parts.nPort,
-        std::string(path.data()) + extra.data()};
+  Url u{parts.nScheme == INTERNET_SCHEME_HTTPS, host, parts.nPort, std::string(path.data()) + extra.data()};
   if (u.path.empty()) u.path = "/";
   return u;
 }
@@ -128,11 +123,11 @@ class Run {
       const std::optional<Url> u = Crack(current);
       if (!u) return Fail(Why::kBadAnswer, "not an http or https address: " + current);
       request_.reset();  // the previous hop's, before its connection
-      connection_.reset(::InternetConnectA(t_.session, u->host.c_str(), u->port, nullptr, nullptr,
-                                           INTERNET_SERVICE_HTTP, 0, 0));
+      connection_.reset(
+          ::InternetConnectA(t_.session, u->host.c_str(), u->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
       if (!connection_) return Fail(Why::kBadAnswer, ErrorText("no connection", ::GetLastError()));
-      request_.reset(::HttpOpenRequestA(connection_.get(), "GET", u->path.c_str(), nullptr, nullptr,
-                                        nullptr, kRequestFlags | (u->https ? INTERNET_FLAG_SECURE : 0), 0));
+      request_.reset(::HttpOpenRequestA(connection_.get(), "GET", u->path.c_str(), nullptr, nullptr, nullptr,
+                                        kRequestFlags | (u->https ? INTERNET_FLAG_SECURE : 0), 0));
       if (!request_) return Fail(Why::kBadAnswer, ErrorText("no request", ::GetLastError()));
       // The platform's bounds for each step: connecting, and each wait for the server.
       ::InternetSetOptionA(request_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &t_.connectMs, sizeof t_.connectMs);
@@ -145,8 +140,7 @@ class Run {
       Touch();
       DWORD status = 0;
       DWORD size = sizeof status;
-      if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                            &size, nullptr))
+      if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return Fail(Why::kBadAnswer, "the server's answer has no status");
       if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
         const std::string location = Header(request_.get(), HTTP_QUERY_LOCATION);
@@ -213,8 +207,8 @@ class Run {
     }
     if (!known) return Fail(Why::kBadAnswer, "the answer does not say how long it is");
     if (got != length)
-      return Fail(Why::kBadAnswer, "the answer broke off after " + std::to_string(got) + " of " +
-                                       std::to_string(length) + " bytes");
+      return Fail(Why::kBadAnswer,
+                  "the answer broke off after " + std::to_string(got) + " of " + std::to_string(length) + " bytes");
     t_.result = {};
   }
 
@@ -246,15 +240,13 @@ class TempFile {
   bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
   bool Write(const std::string& data) {
     DWORD written = 0;
-    return ::WriteFile(h_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-           written == data.size();
+    return ::WriteFile(h_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
   }
   // Flushes, closes and moves the file over target; on success it is no longer temporary.
   bool Commit(const std::string& target) {
     const bool flushed = ::FlushFileBuffers(h_) != 0;
     Close();
-    if (!flushed || !::MoveFileExA(path_.c_str(), target.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!flushed || !::MoveFileExA(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return false;
     committed_ = true;
     ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -292,8 +284,7 @@ DownloadResult WinInetDownloader::DownloadFile(const std::string& url, const std
   if (!file.ok()) return DownloadResult::Failed(Why::kLocalFile, "cannot create a file beside " + localPath);
 
   const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
-                            std::to_string(build::kVersionMinor) + "." +
-                            std::to_string(build::kVersionRevision);
+                            std::to_string(build::kVersionMinor) + "." + std::to_string(build::kVersionRevision);
   auto t = std::make_shared<Transfer>();
   t->url = url;
   t->cap = maxBytes;

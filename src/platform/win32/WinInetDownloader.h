@@ -42,8 +42,8 @@ class WinInetDownloader : public IDownloader {
   // file is removed and localPath is left as it was. Caches are neither read nor written; the
   // system's proxy settings apply. An answer that does not announce its length is refused
   // (kBadAnswer): through WinINet a cut-off one cannot be told from a whole one.
-  DownloadResult DownloadFile(const std::string& url, const std::string& localPath,
-                              std::uint64_t maxBytes, const Progress& progress) override;
+  DownloadResult DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
+                              const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
   std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;

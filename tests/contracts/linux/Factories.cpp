@@ -15,13 +15,12 @@ namespace {
 
 class LinuxProfile : public IProfile {
  public:
-  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                      const std::string& def, std::size_t size,
-                                      const std::string& path) override {
+  std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
+                                      std::size_t size, const std::string& path) override {
     return profile_.GetPrivateProfileString(section, key, def, size, path);
   }
-  bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string& path) override {
+  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                 const std::string& path) override {
     return profile_.WritePrivateProfileString(section, key, value, path);
   }
 
@@ -32,8 +31,7 @@ class LinuxProfile : public IProfile {
 
 }  // namespace
 
-std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall,
-                                            milliseconds total) {
+std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall, milliseconds total) {
   // The machine's proxy settings must not reroute the test's loopback traffic.
   for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
     ::unsetenv(v);

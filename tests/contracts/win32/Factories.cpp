@@ -8,8 +8,7 @@
 
 namespace tavrel::contract {
 
-std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall,
-                                            milliseconds total) {
+std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall, milliseconds total) {
   WinInetDownloader::Limits limits;
   limits.connect = connect;
   limits.stall = stall;
