@@ -46,7 +46,7 @@ def run(argv, timeout=120, **kw):
     return p.stdout
 
 
-def wait_for(what, predicate, timeout=60.0):
+def wait_for(what, predicate, timeout=120.0):
     """Polls until predicate() gives a true value, which it returns; fails after the bound."""
     deadline = time.monotonic() + timeout
     while True:
