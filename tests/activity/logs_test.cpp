@@ -120,14 +120,15 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
 // What the logs remember belongs to their owner: a fresh one (another main window, the next test)
 // names a failure that an older one has named already.
 TEST_F(LogsFixture, AFailureNamedByOneOwnerIsNamedAgainByAnother) {
-  f.env.app.folder = "/readonly";
-  f.fs.MakeFolders("/readonly/logs/traffic");
+  f.env.app.folder = P("/readonly");
+  f.fs.MakeFolders(P("/readonly/logs/traffic"));
   f.fs.readOnly = true;
   logs.Write(f.env, view, list);
   ActivityText otherView;
   modMain::Logs other;
   other.Write(f.env, otherView, list);
-  EXPECT_NE(otherView.Text().find("Cannot write the log file /readonly/logs/04-12-26_monitor.log"), std::string::npos)
+  EXPECT_NE(otherView.Text().find("Cannot write the log file " + P("/readonly/logs/04-12-26_monitor.log")),
+            std::string::npos)
       << otherView.Text();
 }
 
