@@ -1,6 +1,8 @@
 // Fetching a URL into a local file.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,6 +22,33 @@ enum class DownloadFailure {
                // led nowhere, a reply cut short)
   kLocalFile,  // the file could not be stored here
   kCancelled,  // the program is ending: nothing more is to be done with the result
+};
+
+// The bounds every downloader keeps, whatever carries the transfer.
+struct DownloadLimits {
+  // Name lookup and TCP connection (the proxy's, when one is used).
+  std::chrono::milliseconds connect{15000};
+  // The whole transfer, redirects included: at most `total`, and for a smaller cap less, `base`
+  // plus the time the cap takes at `slowestRate` bytes a second. Generous, because the release
+  // archive may come over a modem line; a dead server is caught by the stall limit.
+  std::chrono::milliseconds total{30 * 60 * 1000};
+  std::chrono::milliseconds base{60 * 1000};
+  std::uint64_t slowestRate = 4096;
+  // No byte received for this long (waiting for the answer included) ends the transfer.
+  std::chrono::milliseconds stall{30000};
+  // Redirects followed before giving up (http and https only).
+  long maxRedirects = 5;
+  // How often the progress callback runs at most, also while nothing arrives.
+  std::chrono::milliseconds progressInterval{50};
+
+  // The bound of a whole transfer of at most maxBytes.
+  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const {
+    const double rate = slowestRate > 0 ? static_cast<double>(slowestRate) : 1.0;
+    const double whole = static_cast<double>(std::max<std::int64_t>(total.count(), 1));
+    const double start = static_cast<double>(std::max<std::int64_t>(base.count(), 0));
+    const double scaled = start + static_cast<double>(maxBytes) * 1000.0 / rate;
+    return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(whole, scaled)));
+  }
 };
 
 struct DownloadResult {

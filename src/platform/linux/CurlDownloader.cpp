@@ -163,14 +163,6 @@ DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, c
 
 CurlDownloader::CurlDownloader() : CurlDownloader(Limits{}) {}
 
-std::chrono::milliseconds CurlDownloader::TotalBound(std::uint64_t maxBytes) const {
-  const double rate = limits_.slowestRate > 0 ? static_cast<double>(limits_.slowestRate) : 1.0;
-  const double total = static_cast<double>(std::max<std::int64_t>(limits_.total.count(), 1));
-  const double base = static_cast<double>(std::max<std::int64_t>(limits_.base.count(), 0));
-  const double scaled = base + static_cast<double>(maxBytes) * 1000.0 / rate;
-  return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, scaled)));
-}
-
 CurlDownloader::CurlDownloader(Limits limits) : limits_(limits) {}
 
 DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::string& localPath,

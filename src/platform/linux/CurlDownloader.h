@@ -10,22 +10,7 @@ namespace tavrel {
 
 class CurlDownloader : public IDownloader {
  public:
-  struct Limits {
-    // Name lookup and TCP connection (the proxy's, when one is used).
-    std::chrono::milliseconds connect{15000};
-    // The whole transfer, redirects included: at most `total`, and for a smaller cap less,
-    // `base` plus the time the cap takes at `slowestRate` bytes a second. Generous, because the
-    // release archive may come over a modem line; a dead server is caught by the stall limit.
-    std::chrono::milliseconds total{30 * 60 * 1000};
-    std::chrono::milliseconds base{60 * 1000};
-    std::uint64_t slowestRate = 4096;
-    // No byte received for this long (waiting for the answer included) ends the transfer.
-    std::chrono::milliseconds stall{30000};
-    // Redirects followed before giving up.
-    long maxRedirects = 5;
-    // How often the progress callback runs at most, also while nothing arrives.
-    std::chrono::milliseconds progressInterval{50};
-  };
+  using Limits = DownloadLimits;
 
   CurlDownloader();
   explicit CurlDownloader(Limits limits);
@@ -41,7 +26,7 @@ class CurlDownloader : public IDownloader {
                               const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
-  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;
+  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const { return limits_.TotalBound(maxBytes); }
 
  private:
   Limits limits_;

@@ -41,7 +41,7 @@ using Internet = std::unique_ptr<void, InternetCloser>;
 struct Transfer {
   std::string url;
   std::uint64_t cap = 0;
-  int maxRedirects = 5;
+  long maxRedirects = 5;
   DWORD connectMs = 0, stallMs = 0;
   HINTERNET session = nullptr;
 
@@ -268,14 +268,6 @@ class TempFile {
 WinInetDownloader::WinInetDownloader() : WinInetDownloader(Limits{}) {}
 
 WinInetDownloader::WinInetDownloader(Limits limits) : limits_(limits) {}
-
-std::chrono::milliseconds WinInetDownloader::TotalBound(std::uint64_t maxBytes) const {
-  const double rate = limits_.slowestRate > 0 ? static_cast<double>(limits_.slowestRate) : 1.0;
-  const double total = static_cast<double>(std::max<std::int64_t>(limits_.total.count(), 1));
-  const double base = static_cast<double>(std::max<std::int64_t>(limits_.base.count(), 0));
-  const double scaled = base + static_cast<double>(maxBytes) * 1000.0 / rate;
-  return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, scaled)));
-}
 
 DownloadResult WinInetDownloader::DownloadFile(const std::string& url, const std::string& localPath,
                                                std::uint64_t maxBytes, const Progress& progress) {

@@ -16,21 +16,7 @@ namespace tavrel {
 
 class WinInetDownloader : public IDownloader {
  public:
-  struct Limits {
-    // Establishing the TCP connection (to the server or the configured proxy).
-    std::chrono::milliseconds connect{15000};
-    // The whole transfer, redirects included: at most `total`, and for a smaller cap less,
-    // `base` plus the time the cap takes at `slowestRate` bytes a second.
-    std::chrono::milliseconds total{30 * 60 * 1000};
-    std::chrono::milliseconds base{60 * 1000};
-    std::uint64_t slowestRate = 4096;
-    // No byte received for this long (waiting for the answer included) ends the transfer.
-    std::chrono::milliseconds stall{30000};
-    // Redirects followed before giving up (http and https only).
-    int maxRedirects = 5;
-    // How often the progress callback runs at most, also while nothing arrives.
-    std::chrono::milliseconds progressInterval{50};
-  };
+  using Limits = DownloadLimits;
 
   WinInetDownloader();
   explicit WinInetDownloader(Limits limits);
@@ -46,7 +32,7 @@ class WinInetDownloader : public IDownloader {
                               const Progress& progress) override;
 
   // The bound of a whole transfer of at most maxBytes.
-  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const;
+  std::chrono::milliseconds TotalBound(std::uint64_t maxBytes) const { return limits_.TotalBound(maxBytes); }
 
  private:
   Limits limits_;
