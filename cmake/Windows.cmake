@@ -109,16 +109,17 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/generated/pictures.rc PROPERTIES
 # that holds them).
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/tavrel.rc.in
                ${CMAKE_BINARY_DIR}/generated/tavrel.rc @ONLY)
+# The pictures' script is included by it: compiled as one, the icons' images are numbered once
+# (two scripts would each number theirs from 1, and the linker would drop one set).
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/tavrel.rc PROPERTIES
-    OBJECT_DEPENDS ${TAVREL_ICON})
+    OBJECT_DEPENDS "${TAVREL_ICON};${CMAKE_BINARY_DIR}/generated/pictures.rc;${_picture_files}")
 
 # The Win32 windows, and the program.
 file(GLOB WIN32_GUI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/gui/win32/*.cpp)
 list(FILTER WIN32_GUI_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
 add_library(tavrel_gui_win32 STATIC ${WIN32_GUI_SOURCES})
 target_link_libraries(tavrel_gui_win32 PUBLIC tavrel_platform_win32 user32 gdi32 comctl32 msimg32)
-add_executable(Tavrel WIN32 ${CMAKE_SOURCE_DIR}/src/gui/win32/WinMain.cpp
-               ${CMAKE_BINARY_DIR}/generated/tavrel.rc ${CMAKE_BINARY_DIR}/generated/pictures.rc)
+add_executable(Tavrel WIN32 ${CMAKE_SOURCE_DIR}/src/gui/win32/WinMain.cpp ${CMAKE_BINARY_DIR}/generated/tavrel.rc)
 target_link_libraries(Tavrel PRIVATE tavrel_gui_win32)
 set_target_properties(Tavrel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
