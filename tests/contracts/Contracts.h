@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/IDownloader.h"
 #include "core/IFileSystem.h"
@@ -46,5 +47,7 @@ class Scratch {
 // The whole content of a file, or nothing.
 std::optional<std::string> Slurp(const std::string& path);
 bool Spit(const std::string& path, const std::string& content);
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> Names(const std::filesystem::path& folder);
 
 }  // namespace tavrel::contract

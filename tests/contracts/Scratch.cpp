@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <random>
@@ -15,6 +16,7 @@ Scratch::Scratch() {
     const auto candidate = base / ("tavrel-contract-" + std::to_string(rd()) + "-" + std::to_string(counter++));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) {
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, ec);  // the user's alone
       path_ = candidate;
       return;
     }
@@ -38,6 +40,13 @@ bool Spit(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
   return static_cast<bool>(out.flush());
+}
+
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace tavrel::contract

@@ -3,7 +3,6 @@
 // nothing left behind when anything fails, and the kind of each failure.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -24,12 +23,7 @@ constexpr std::uint64_t kCap = 1u << 20;
 class DownloadContract : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(dir.path().empty()); }
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() const { return Names(dir.path()); }
   Scratch dir;
   const std::string target = dir / "tavrel.txt";
 };

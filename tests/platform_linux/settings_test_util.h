@@ -1,5 +1,5 @@
-// Helpers for the tests on real files: a scratch folder, file contents, and running code as an
-// unprivileged user.
+// Helpers for the tests on real files and processes: the scratch folder and file contents that the
+// contracts use, waits with a bound, running code as an unprivileged user.
 #pragma once
 
 #include <grp.h>
@@ -8,65 +8,63 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "contracts/Contracts.h"
+
 namespace tavrel::testutil {
 
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class Scratch {
- public:
-  Scratch() {
-    std::string pattern = "/tmp/tavrel-test-XXXXXX";
-    if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
-  }
-  ~Scratch() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline std::optional<std::string> Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline bool Spit(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
-}
+using contract::Names;
+using contract::Scratch;
+using contract::Slurp;
+using contract::Spit;
 
 inline bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+// Waits for done() to hold, polling every 20 ms for the bound at most; whether it held.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(30)) {
+  for (const auto until = std::chrono::steady_clock::now() + bound; std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+    if (done()) return true;
+  return done();
+}
+
 // Waits up to ten seconds for a file to appear; its content, or nothing.
 inline std::optional<std::string> WaitForFile(const std::string& path) {
-  for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-    if (!Exists(path)) continue;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
-    return Slurp(path);
-  }
-  return std::nullopt;
+  if (!WaitFor([&] { return Exists(path); }, std::chrono::seconds(10))) return std::nullopt;
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
+  return Slurp(path);
 }
+
+// A process that runs (not merely a zombie waiting for a parent to collect it).
+inline bool Running(pid_t pid) {
+  const std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat").value_or("");
+  const auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// Sets (or, with nullptr, removes) an environment variable for the life of the object.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value) : name_(name) {
+    if (const char* v = std::getenv(name)) old_ = v;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~EnvVar() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 inline constexpr uid_t kNobody = 65534;
 
