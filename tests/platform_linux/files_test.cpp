@@ -21,7 +21,8 @@ namespace tavrel {
 namespace {
 
 using std::string;
-using testutil::Exists;
+using testutil::EnvVar;
+using testutil::Names;
 using testutil::Slurp;
 using testutil::Spit;
 
@@ -35,13 +36,6 @@ bool IsLink(const string& path) {
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-std::vector<string> Names(const string& folder) {
-  std::vector<string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A process id that no process has: a child that has ended and been collected.
 pid_t EndedPid() {
   const pid_t pid = ::fork();
@@ -49,20 +43,6 @@ pid_t EndedPid() {
   ::waitpid(pid, nullptr, 0);
   return pid;
 }
-
-// Sets an environment variable for the life of the object.
-class EnvVar {
- public:
-  EnvVar(const char* name, const char* value) : name_(name) {
-    if (const char* v = std::getenv(name)) old_ = v;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~EnvVar() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<string> old_;
-};
 
 class Files : public ::testing::Test {
  protected:
@@ -166,6 +146,34 @@ TEST_F(Files, AReplaceThatCannotBeDoneFailsAndLeavesTheFileWhole) {
             }),
             0);
   ::chmod(dir.path().c_str(), 0700);
+  EXPECT_EQ(Slurp(ini), original);
+}
+
+// The settings store on real files: a new settings file is private whatever the umask, and a file
+// that cannot be read is never replaced (what it holds would be lost), even where nothing else
+// stops the replacement: its user may write it and the folder it is in.
+TEST_F(Files, TheSettingsFileIsPrivateAndOneThatCannotBeReadIsNeverReplaced) {
+  ProfileFile profile(fs);
+  const mode_t oldMask = ::umask(0);
+  const bool saved = profile.WritePrivateProfileString("Settings", "PWord", "secret", dir / "Tavrel.ini");
+  ::umask(oldMask);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(ModeOf(dir / "Tavrel.ini"), 0600u);
+
+  const string open = dir / "open", ini = open + "/Tavrel.ini";
+  const string original = "[Settings]\r\nConID=Home\r\nPWord=keep me\r\n";
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  ASSERT_TRUE(Spit(ini, original));
+  ASSERT_TRUE(testutil::GiveToRunner(open) && testutil::GiveToRunner(ini));
+  ::chmod(ini.c_str(), 0200);
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(testutil::WherePermissionsBind([&] {
+              ProfileFile p(fs);
+              if (p.GetPrivateProfileString("Settings", "ConID", "none", 155, ini) != "none") return 1;
+              return p.WritePrivateProfileString("Settings", "valA", "0", ini) ? 2 : 0;
+            }),
+            0);
+  ::chmod(ini.c_str(), 0600);
   EXPECT_EQ(Slurp(ini), original);
 }
 
