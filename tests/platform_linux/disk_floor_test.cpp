@@ -75,35 +75,23 @@ TEST(DiskFloor, LogsWaitOnAFullDiskAndGoOnWhenThereIsRoomAgain) {
   const std::string monitor = app + "/logs/04-12-26_monitor.log";
   const std::string traffic = app + "/logs/traffic/04-12-26_traffic.log";
 
+  // The room the real file system reports decides; the texts and the floor's rule are the
+  // behaviour's own (tests/activity).
   Fill(app + "/filler");
   const std::optional<DiskSpace> full = fs.SpaceOf(app + "/logs");
   ASSERT_TRUE(full);
   EXPECT_EQ(full->total, 4u * 1024 * 1024);
-  for (int tick = 0; tick < 3; ++tick) logs.Write(env, view, list);
+  logs.Write(env, view, list);
   EXPECT_FALSE(Exists(monitor));
   EXPECT_FALSE(Exists(traffic));
-  const std::string paused = view.Text();
-  EXPECT_NE(paused.find(" Disk nearly full (0 bytes free in " + app +
-                        "/logs): the monitor and traffic logs are not written while less than "
-                        "82 KiB is free"),
-            std::string::npos)
-      << paused;
-  EXPECT_EQ(paused.find("Disk nearly full", paused.find("Disk nearly full") + 1), std::string::npos)
-      << "one entry for three ticks";
-  EXPECT_EQ(paused.find("Cannot write"), std::string::npos) << "no write was tried";
+  EXPECT_NE(view.Text().find(" Disk nearly full (0 bytes free in " + app + "/logs)"), std::string::npos) << view.Text();
 
   ASSERT_EQ(::unlink((app + "/filler").c_str()), 0);
   logs.Write(env, view, list);
-  logs.Write(env, view, list);
-  const std::string resumed = view.Text().substr(paused.size());
-  EXPECT_NE(resumed.find(" Disk space is back ("), std::string::npos) << resumed;
-  EXPECT_NE(resumed.find("the monitor and traffic logs are written again"), std::string::npos);
-  EXPECT_EQ(resumed.find("Disk", resumed.find("Disk") + 1), std::string::npos) << "one entry";
-  EXPECT_EQ(Slurp(monitor), view.Text() + "\r\n" + view.Text() + "\r\n");
-  const std::string block =
-      "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n"
-      "127.0.0.1,631,127.0.0.1,40000,1,Listening\r\n";
-  EXPECT_EQ(Slurp(traffic), block + block);
+  EXPECT_EQ(Slurp(monitor), view.Text() + "\r\n");
+  EXPECT_EQ(Slurp(traffic),
+            "Local IP,Local Port,Remote IP,Remote Port,State,State Description\r\n"
+            "127.0.0.1,631,127.0.0.1,40000,1,Listening\r\n");
 }
 
 }  // namespace
