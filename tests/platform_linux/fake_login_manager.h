@@ -4,12 +4,12 @@
 #pragma once
 
 #include <dbus/dbus.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -22,41 +22,31 @@ namespace tavrel::testutil {
 class FakeLoginManager {
  public:
   explicit FakeLoginManager(std::string state) : state_(std::move(state)) {
-    socket_ = dir_ / "bus";
-    Spit(dir_ / "bus.conf",
-         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig><type>system</type><listen>unix:path=" +
-             socket_ +
-             "</listen>"
-             "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-             "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow receive_sender=\"*\"/>"
-             "</policy></busconfig>\n");
+    // The daemon writes its address once it listens: no connection is tried before.
+    int out[2];
+    if (::pipe(out) != 0) return;
     daemon_ = ::fork();
     if (daemon_ == 0) {
-      ::execlp("dbus-daemon", "dbus-daemon", "--nofork", "--nopidfile",
-               ("--config-file=" + (dir_ / "bus.conf")).c_str(), static_cast<char*>(nullptr));
+      ::close(out[0]);
+      ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
+               ("--print-address=" + std::to_string(out[1])).c_str(), ("--address=unix:path=" + (dir_ / "bus")).c_str(),
+               static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    // The socket's file appears when the daemon binds it, a moment before it listens: the first
-    // connections may be refused, so they are tried again for up to 10 s.
+    ::close(out[1]);
+    pollfd ready{out[0], POLLIN, 0};
+    char buf[512];
+    const ssize_t n = ::poll(&ready, 1, 10000) == 1 ? ::read(out[0], buf, sizeof buf) : 0;
+    ::close(out[0]);
+    if (n <= 0) return;
+    address_.assign(buf, static_cast<std::size_t>(n));
+    address_.erase(address_.find_last_not_of('\n') + 1);
     DBusError err;
     dbus_error_init(&err);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!bus_ && std::chrono::steady_clock::now() < deadline) {
-      if (Exists(socket_)) {
-        bus_ = dbus_connection_open_private(Address().c_str(), &err);
-        if (bus_ && !dbus_bus_register(bus_, &err)) {
-          dbus_connection_close(bus_);
-          dbus_connection_unref(bus_);
-          bus_ = nullptr;
-        }
-        dbus_error_free(&err);
-      }
-      if (!bus_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (bus_ && dbus_bus_request_name(bus_, "org.freedesktop.login1", DBUS_NAME_FLAG_DO_NOT_QUEUE, &err) !=
-                    DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
+    bus_ = dbus_connection_open_private(address_.c_str(), &err);
+    if (bus_ && (!dbus_bus_register(bus_, &err) ||
+                 dbus_bus_request_name(bus_, "org.freedesktop.login1", DBUS_NAME_FLAG_DO_NOT_QUEUE, &err) !=
+                     DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER)) {
       dbus_connection_close(bus_);
       dbus_connection_unref(bus_);
       bus_ = nullptr;
@@ -80,7 +70,7 @@ class FakeLoginManager {
   FakeLoginManager& operator=(const FakeLoginManager&) = delete;
 
   bool Ready() const { return bus_ != nullptr; }
-  std::string Address() const { return "unix:path=" + socket_; }
+  const std::string& Address() const { return address_; }
   void SetState(std::string state) {
     std::lock_guard lock(m_);
     state_ = std::move(state);
@@ -136,7 +126,7 @@ class FakeLoginManager {
   }
 
   Scratch dir_;
-  std::string socket_;
+  std::string address_;
   pid_t daemon_ = -1;
   DBusConnection* bus_ = nullptr;
   std::thread server_;
