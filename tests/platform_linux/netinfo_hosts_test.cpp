@@ -17,9 +17,7 @@
 #include "netinfo_netns.h"
 #include "platform/linux/LinuxAddressTable.h"
 #include "platform/linux/LinuxSockets.h"
-#include "platform/linux/LoginSession.h"
 #include "platform/linux/StopRequest.h"
-#include "platform_linux/fake_login_manager.h"
 #include "settings_test_util.h"
 
 namespace tavrel {
@@ -146,25 +144,6 @@ TEST(LinuxSockets, AStopRequestGivesALookupUpAtOnce) {
   linux_platform::ClearStopRequest();
   release->store(true);
   EXPECT_EQ(asked, 0);
-}
-
-// The login manager decides whether a SIGTERM is the end of the session (a stand-in one here,
-// on a private bus); without one, it never is.
-TEST(LoginSession, ClosingOnlyWhenTheLoginManagerSaysSo) {
-  const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-  const std::string saved = old ? old : "";
-  ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
-  EXPECT_FALSE(linux_platform::SessionClosing(std::chrono::seconds(2)));
-  if (::access("/usr/bin/dbus-daemon", X_OK) != 0) GTEST_SKIP() << "scripts/install-deps installs dbus";
-  {
-    testutil::FakeLoginManager login("active");
-    ASSERT_TRUE(login.Ready());
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", login.Address().c_str(), 1);
-    EXPECT_FALSE(linux_platform::SessionClosing(std::chrono::seconds(5)));
-    login.SetState("closing");
-    EXPECT_TRUE(linux_platform::SessionClosing(std::chrono::seconds(5)));
-  }
-  old ? ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1) : ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 }  // namespace
