@@ -1,17 +1,12 @@
 // The Linux connection probe: the flag mapping, the route tables as the kernel writes them, and
 // the probe live inside network namespaces made by the test.
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "monitor/modConnection.h"
+#include "netinfo_netns.h"
 #include "platform/linux/LinuxConnectionState.h"
 #include "platform/linux/ProcessRunner.h"
 #include "settings_test_util.h"
@@ -81,7 +76,7 @@ TEST(ProbeRoutes, DefaultRoutesFromTheKernelTables) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Live, inside two network namespaces joined by a veth pair.
+// Live, inside a network namespace that the test makes.
 
 // Runs ip with the arguments; what it wrote, or nothing when it failed.
 std::optional<std::string> Ip(const std::vector<std::string>& args) {
@@ -102,74 +97,38 @@ struct ProbeAnswer {
   std::string text;
 };
 
+// A veth pair inside a network namespace of this thread's own: v0 is the client's link, v1 the
+// ISP's end. The probe and ip both act in this thread's namespace.
 class LiveProbe : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string id = std::to_string(::getpid());
-    client = "tavprobec" + id;
-    isp = "tavprobei" + id;
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to create network namespaces";
-    if (!Ip({"netns", "add", client})) GTEST_SKIP() << "cannot create network namespaces here";
-    made = true;
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"netns", "add", isp},
-             {"-n", client, "link", "add", "v0", "type", "veth", "peer", "name", "v1", "netns", isp},
-             {"-n", client, "addr", "add", "10.78.0.2/24", "dev", "v0"},
-             {"-n", isp, "addr", "add", "10.78.0.1/24", "dev", "v1"},
-             {"-n", isp, "link", "set", "v1", "up"},
-             {"-n", client, "link", "set", "v0", "up"},
-             {"-n", client, "link", "set", "lo", "up"}})
+    if (!ns.Ok()) GTEST_SKIP() << "no private network namespace: " << ns.Error();
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"link", "add", "v0", "type", "veth", "peer", "name", "v1"},
+                                               {"addr", "add", "10.78.0.2/24", "dev", "v0"},
+                                               {"link", "set", "v1", "up"},
+                                               {"link", "set", "v0", "up"}})
       ASSERT_TRUE(Ip(args)) << args.back();
     // The kernel reports a new carrier with a short delay.
     ASSERT_TRUE(testutil::WaitFor([&] {
-      const std::string link = Ip({"-n", client, "link", "show", "v0"}).value_or("");
+      const std::string link = Ip({"link", "show", "v0"}).value_or("");
       return link.find("LOWER_UP") != std::string::npos && link.find(",UP") != std::string::npos;
     })) << "v0 never got its carrier";
   }
-  void TearDown() override {
-    if (!made) return;
-    Ip({"netns", "del", client});
-    Ip({"netns", "del", isp});
-  }
 
-  // Runs one probe in a child that has entered the client namespace.
-  ProbeAnswer Probe() {
+  static ProbeAnswer Probe() {
+    ConnectionStateOptions o;
+    o.procNet = "/proc/thread-self/net";
+    o.pppPeers = o.pppd = "/nonexistent";
+    LinuxConnectionState probe(o);
     ProbeAnswer a;
-    int p[2];
-    if (::pipe(p) != 0) return a;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      const int fd = ::open(("/run/netns/" + client).c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(2);
-      for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-        ::unsetenv(v);
-      ConnectionStateOptions o;
-      o.pppPeers = o.pppd = "/nonexistent";
-      LinuxConnectionState probe(o);
-      std::uint32_t flags = 0, alive = 0;
-      const int r = probe.InternetGetConnectedState(flags);
-      const int al = probe.IsNetworkAlive(alive);
-      const std::string out = std::to_string(r) + " " + std::to_string(flags) + " " + std::to_string(al) + " " +
-                              std::to_string(alive) + " " + modConnection::ConnectionStateText(probe);
-      ::_exit(::write(p[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 3);
-    }
-    ::close(p[1]);
-    std::string got;
-    char buf[512];
-    for (ssize_t n; (n = ::read(p[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
-    ::close(p[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return a;
-    std::istringstream in(got);
-    in >> a.result >> a.flags >> a.alive >> a.aliveFlags;
-    in.get();
-    std::getline(in, a.text, '\0');
+    a.result = probe.InternetGetConnectedState(a.flags);
+    a.alive = probe.IsNetworkAlive(a.aliveFlags);
+    a.text = modConnection::ConnectionStateText(probe);
     return a;
   }
 
-  std::string client, isp;
-  bool made = false;
+  nettest::PrivateNetns ns;
 };
 
 TEST_F(LiveProbe, DefaultRouteMeansOnlineThroughALanIPv4OrIPv6) {
@@ -177,7 +136,7 @@ TEST_F(LiveProbe, DefaultRouteMeansOnlineThroughALanIPv4OrIPv6) {
   EXPECT_EQ(a.result, 0) << "no default route yet";
   EXPECT_EQ(a.text, modConnection::NotConnectedText);
 
-  ASSERT_TRUE(Ip({"-n", client, "route", "add", "default", "via", "10.78.0.1"}));
+  ASSERT_TRUE(Ip({"route", "add", "default", "via", "10.78.0.1"}));
   a = Probe();
   EXPECT_NE(a.result, 0);
   EXPECT_EQ(a.flags & (INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_MODEM), INTERNET_CONNECTION_LAN);
@@ -186,33 +145,31 @@ TEST_F(LiveProbe, DefaultRouteMeansOnlineThroughALanIPv4OrIPv6) {
   EXPECT_NE(a.text, modConnection::NotConnectedText);
   EXPECT_NE(a.text, modConnection::OfflineText);
 
-  ASSERT_TRUE(Ip({"-n", client, "route", "del", "default"}));
+  ASSERT_TRUE(Ip({"route", "del", "default"}));
   a = Probe();
   EXPECT_EQ(a.result, 0);
   EXPECT_EQ(a.alive, 0);
   EXPECT_EQ(a.text, "Not connected to the internet.");
 
-  ASSERT_TRUE(Ip({"-n", client, "-6", "addr", "add", "fd00:78::2/64", "dev", "v0", "nodad"}));
-  ASSERT_TRUE(Ip({"-n", isp, "-6", "addr", "add", "fd00:78::1/64", "dev", "v1", "nodad"}));
-  ASSERT_TRUE(Ip({"-n", client, "-6", "route", "add", "default", "via", "fd00:78::1", "dev", "v0"}));
+  ASSERT_TRUE(Ip({"-6", "addr", "add", "fd00:78::2/64", "dev", "v0", "nodad"}));
+  ASSERT_TRUE(Ip({"-6", "route", "add", "default", "via", "fd00:78::1", "dev", "v0"}));
   a = Probe();
   EXPECT_NE(a.result, 0);
   EXPECT_TRUE(a.flags & INTERNET_CONNECTION_LAN);
 }
 
 TEST_F(LiveProbe, LinkLossMeansNotConnectedEvenWithTheRouteInPlace) {
-  ASSERT_TRUE(Ip({"-n", client, "route", "add", "default", "via", "10.78.0.1"}));
+  ASSERT_TRUE(Ip({"route", "add", "default", "via", "10.78.0.1"}));
   ASSERT_NE(Probe().result, 0);
   // The ISP side goes down: the client's link loses its carrier, the route stays.
   // (the kernel notes a carrier change within a second)
-  ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "down"}));
+  ASSERT_TRUE(Ip({"link", "set", "v1", "down"}));
   EXPECT_TRUE(testutil::WaitFor([&] { return Probe().text == "Not connected to the internet."; }));
-  EXPECT_NE(Ip({"-n", client, "route", "show", "default"}).value_or("").find("default via 10.78.0.1"),
-            std::string::npos);
-  ASSERT_TRUE(Ip({"-n", isp, "link", "set", "v1", "up"}));
+  EXPECT_NE(Ip({"route", "show", "default"}).value_or("").find("default via 10.78.0.1"), std::string::npos);
+  ASSERT_TRUE(Ip({"link", "set", "v1", "up"}));
   EXPECT_TRUE(testutil::WaitFor([&] { return Probe().result != 0; }));
   // The client's own link set down takes its routes with it.
-  ASSERT_TRUE(Ip({"-n", client, "link", "set", "v0", "down"}));
+  ASSERT_TRUE(Ip({"link", "set", "v0", "down"}));
   EXPECT_EQ(Probe().text, "Not connected to the internet.");
 }
 
