@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,22 +36,10 @@ class Autostart : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(Exists("/usr/bin/gio") && Exists("/usr/bin/desktop-file-validate"))
         << "scripts/install-deps installs libglib2.0-bin and desktop-file-utils";
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME"})
-      if (const char* old = std::getenv(v)) saved[v] = old;
-    ::setenv("HOME", (dir / "home").c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
     ASSERT_EQ(::mkdir((dir / "home").c_str(), 0700), 0);
     // A folder name with the characters that need care in an Exec line.
     folder = dir / "my apps \"quoted\" it's \\ $HOME `id` ;&|*?#()<>~ x";
     program = MakeProgram(folder);
-  }
-  void TearDown() override {
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME"}) {
-      if (saved.count(v))
-        ::setenv(v, saved[v].c_str(), 1);
-      else
-        ::unsetenv(v);
-    }
   }
   // A program that records the path it was started as beside itself.
   static string MakeProgram(const string& where) {
@@ -81,7 +68,7 @@ class Autostart : public ::testing::Test {
   string OnceEntry() const { return dir / "home/.config/autostart/Tavrel-once.desktop"; }
 
   testutil::Scratch dir;
-  std::map<string, string> saved;
+  const testutil::EnvVar home{"HOME", (dir / "home").c_str()}, configHome{"XDG_CONFIG_HOME", nullptr};
   string folder, program;
   XdgAutostart autostart;
 };
