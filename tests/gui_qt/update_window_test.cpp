@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "TestDesktop.h"
@@ -61,6 +62,7 @@ class UpdateWindowView : public ::testing::Test {
   }
 
   void TearDown() override {
+    LetGo();
     if (UpdateWindow* w = UpdateWindow::Current()) w->close();
     Settle();
     ::unsetenv("TMPDIR");
@@ -82,9 +84,29 @@ class UpdateWindowView : public ::testing::Test {
   }
   bool MainOnTop() const { return mainWindow.windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
-  // What the server answers, by path; anything else is 404.
+  // Runs the event loop's timers until the transfer in progress lets them: once the server has
+  // received `requests` requests, step() runs (the server meanwhile holds back a held answer).
+  void OnceTheServerHas(std::size_t requests, const std::function<void()>& step) {
+    QObject::connect(&look, &QTimer::timeout, [this, requests, step] {
+      if (server.Requests().size() < requests || !look.isActive()) return;
+      look.stop();
+      step();
+    });
+    look.start(10);
+  }
+  void LetGo() {
+    if (letGoSeen.wait_for(0s) != std::future_status::ready) letGo.set_value();
+  }
+
+  // What the server answers, by path; anything else is 404. The answer to heldPath waits until
+  // the test lets it go.
   std::map<std::string, testhttp::Reply> replies;
+  std::string heldPath;
+  std::promise<void> letGo;
+  std::shared_future<void> letGoSeen = letGo.get_future().share();
+  QTimer look;
   testhttp::Server server{[this](const testhttp::Request& r) {
+    if (r.target == heldPath) letGoSeen.wait_for(30s);
     const auto it = replies.find(r.target);
     return it == replies.end() ? testhttp::Status(404) : it->second;
   }};
@@ -93,7 +115,7 @@ class UpdateWindowView : public ::testing::Test {
   LinuxFileSystem files;
   ProfileFile profile{files};
   TestDesktop desktop;
-  CurlDownloader downloader{{.connect = 2s, .total = 5s, .stall = 3s}};
+  CurlDownloader downloader;
   QtWindowManager wm;
   std::unique_ptr<Env> env;
   QWidget mainWindow;
@@ -147,17 +169,18 @@ TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
 }
 
 TEST_F(UpdateWindowView, CheckAgainstTheServerReportsRepaintsAndRestoresTheCaption) {
-  testhttp::Reply reply = testhttp::Body("Tavrel 1.0.2 is out\r\n");
-  reply.delay = 400ms;
-  replies[versionPath] = reply;
+  replies[versionPath] = testhttp::Body("Tavrel 1.0.2 is out\r\n");
+  heldPath = versionPath;
   UpdateWindow* w = OpenWindow();
 
-  // A timer still runs during the transfer: the window is painted and shows its progress.
+  // Timers still run during the transfer: while the server holds its answer, the window is
+  // painted and shows its progress.
   QString captionDuring;
   bool progressDuring = false;
-  QTimer::singleShot(200, w, [&] {
+  OnceTheServerHas(1, [&] {
     captionDuring = w->windowTitle();
     progressDuring = w->progress()->isVisible();
+    LetGo();
   });
   QTest::mouseClick(w->lblCheck(), Qt::LeftButton);
 
@@ -236,10 +259,13 @@ TEST_F(UpdateWindowView, AStopDuringADownloadCancelsItAndOpensNothing) {
   QTest::mouseClick(w->lblCheck(), Qt::LeftButton);
   ASSERT_TRUE(w->lblDownload()->isEnabled());
   boxes.clear();
-  QTimer::singleShot(300, w, [] { linux_platform::RequestStop(); });
-  const auto start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point stopped;
+  OnceTheServerHas(2, [&] {  // the archive's transfer has begun
+    stopped = std::chrono::steady_clock::now();
+    linux_platform::RequestStop();
+  });
   QTest::mouseClick(w->lblDownload(), Qt::LeftButton);
-  const auto took = std::chrono::steady_clock::now() - start;
+  const auto took = std::chrono::steady_clock::now() - stopped;
   linux_platform::ClearStopRequest();
   EXPECT_LT(took, 2s);
   EXPECT_TRUE(opened.empty());
