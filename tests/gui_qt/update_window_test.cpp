@@ -82,7 +82,6 @@ class UpdateWindowView : public ::testing::Test {
     QApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  bool MainOnTop() const { return mainWindow.windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
   // Runs the event loop's timers until the transfer in progress lets them: once the server has
   // received `requests` requests, step() runs (the server meanwhile holds back a held answer).
@@ -128,7 +127,7 @@ class UpdateWindowView : public ::testing::Test {
 
 // The stored geometry is the outer one, frame included: the window opens where the settings
 // say, and reopens where it was closed without growing by the frame.
-TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
+TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSay) {
   for (const auto& [key, value] :
        {std::pair{"XfrmUpdate", "1500"}, {"YfrmUpdate", "1200"}, {"WfrmUpdate", "7200"}, {"HfrmUpdate", "4800"}})
     modSettings::SaveSetting(*env, "Tavrel", "Settings", key, value);
@@ -136,16 +135,12 @@ TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->frameGeometry(), QRect(100, 80, 480, 320));
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Check for update"));
-  EXPECT_FALSE(MainOnTop());
   // The text box fills the inner area below the links (the frame is not part of it).
   EXPECT_EQ(w->txtUpdate()->geometry(), QRect(0, 32, w->width(), Px(Tw(w->height()) - 500)));
   w->resize(200, 20);
   QApplication::processEvents();
   EXPECT_EQ(w->size(), QSize(300, 160)) << "never smaller than the smallest placement kept";
 
-  replies[versionPath] = testhttp::Body("1.0.1");
-  QTest::mouseClick(w->lblCheck(), Qt::LeftButton);
-  ASSERT_TRUE(fs::exists(scratch / "app" / "tavrel.txt"));
   w->move(200, 100);
   w->resize(500, 300);
   QApplication::processEvents();
@@ -157,15 +152,9 @@ TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSayAndClosingTidiesUp) {
                                            Setting("HfrmUpdate")};
   EXPECT_EQ(stored, (std::vector<std::string>{std::to_string(Tw(outer.x())), std::to_string(Tw(outer.y())),
                                               std::to_string(Tw(outer.width())), std::to_string(Tw(outer.height()))}));
-  EXPECT_FALSE(fs::exists(scratch / "app" / "tavrel.txt"));
-  EXPECT_TRUE(MainOnTop());
 
-  // Reopened: the same place, and a window closed without a check leaves the main window out.
   w = OpenWindow();
-  EXPECT_EQ(w->frameGeometry(), outer);
-  w->close();
-  Settle();
-  EXPECT_FALSE(MainOnTop());
+  EXPECT_EQ(w->frameGeometry(), outer) << "reopened where it was closed";
 }
 
 TEST_F(UpdateWindowView, CheckAgainstTheServerReportsRepaintsAndRestoresTheCaption) {
@@ -196,7 +185,6 @@ TEST_F(UpdateWindowView, CheckAgainstTheServerReportsRepaintsAndRestoresTheCapti
   EXPECT_EQ(w->txtUpdate()->toPlainText().toStdString(),
             "Source: " + server.Url(versionPath) + "\nTemp: " + local +
                 "\n\nYou are using version: 1.0.1b\n\nTavrel 1.0.2 is out\n");
-  EXPECT_EQ(server.Requests().at(0).Header("cache-control"), "no-cache");
 }
 
 // Also the hover wiring: a disabled link passes the mouse to the window's background.
