@@ -62,6 +62,7 @@ class UpdateWindowView : public ::testing::Test {
   }
 
   void TearDown() override {
+    look.stop();  // a step that never ran refers to the test's own variables
     LetGo();
     if (UpdateWindow* w = UpdateWindow::Current()) w->close();
     Settle();
