@@ -53,6 +53,23 @@ TEST_F(QtBorder, TheMainWindowsCallsGiveAFramelessShownWindowWithATaskbarEntry) 
   fb.ShowInTaskbar(false);
   EXPECT_EQ(Type(), Qt::Tool) << "no taskbar entry";
   EXPECT_TRUE(w.isVisible());
+  fb.ShowInTaskbar(true);
+  EXPECT_EQ(Type(), Qt::Window);
+}
+
+// A change of the window's kind keeps its band and its title bar.
+TEST_F(QtBorder, ExtendedBitsFollowTheWindowFlags) {
+  fb.TopMost(true);
+  fb.ToolWindow(true);
+  EXPECT_EQ(Type(), Qt::Tool);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(fb.TopMost());
+  EXPECT_TRUE(fb.Titlebar());
+  EXPECT_TRUE(HasFlag(Qt::WindowMinimizeButtonHint));
+  fb.WhatsThisButton(true);
+  EXPECT_TRUE(HasFlag(Qt::WindowContextHelpButtonHint));
+  fb.TopMost(false);
+  EXPECT_FALSE(fb.TopMost());
 }
 
 TEST_F(QtBorder, GreyingAndRemovingReachTheMenuTheButtonsAndTheSizeLimits) {
@@ -100,22 +117,6 @@ TEST_F(QtBorder, MenuItemsActOnTheWindowAndShowSysMenuPopsItUpAtThePoint) {
 
   Item(6)->trigger();  // Close
   EXPECT_FALSE(w.isVisible());
-}
-
-TEST_F(QtBorder, ExtendedBitsFollowTheWindowFlags) {
-  fb.TopMost(true);
-  fb.ToolWindow(true);
-  EXPECT_EQ(Type(), Qt::Tool);
-  EXPECT_TRUE(w.isVisible());
-  EXPECT_TRUE(fb.TopMost()) << "a new kind of window keeps its band";
-  EXPECT_TRUE(fb.Titlebar()) << "and its title bar";
-  EXPECT_TRUE(HasFlag(Qt::WindowMinimizeButtonHint));
-  fb.ToolWindow(false);
-  EXPECT_EQ(Type(), Qt::Window);
-  fb.WhatsThisButton(true);
-  EXPECT_TRUE(HasFlag(Qt::WindowContextHelpButtonHint));
-  fb.TopMost(false);
-  EXPECT_FALSE(fb.TopMost());
 }
 
 TEST(QtBorderUnknownWindow, EveryCallOnAHandleThatNamesNoWindowIsQuiet) {

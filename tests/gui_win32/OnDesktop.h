@@ -29,7 +29,6 @@ POINT Centre(const RECT& r);
 RECT ChildRect(HWND child);
 RECT InnerRect(HWND window);
 bool TopMost(HWND window);
-std::string Text(HWND window);
 
 class OnDesktop : public ::testing::Test {
  protected:

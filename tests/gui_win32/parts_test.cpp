@@ -168,14 +168,14 @@ TEST_F(OnDesktop, SettingsListShowsThePhonebookAndAClickOnAnEntryLoadsItsAccount
   const HWND list = s->control("List1");
   ASSERT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(::SendMessageA(list, LB_GETCURSEL, 0, 0), 0) << "the first entry";
-  EXPECT_EQ(Text(s->control("Text1")), "dsl-user");
+  EXPECT_EQ(WindowText(s->control("Text1")), "dsl-user");
   // The password box shows its characters as '*'.
   EXPECT_EQ(::SendMessageA(s->control("Text2"), EM_GETPASSWORDCHAR, 0, 0), '*');
   RECT item{};
   ::SendMessageA(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
   Click(list, Centre(item));
   EXPECT_EQ(::SendMessageA(list, LB_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(Text(s->control("Text1")), "mobile-user");
+  EXPECT_EQ(WindowText(s->control("Text1")), "mobile-user");
 }
 
 // --- Update window during a transfer -----------------------------------------------------------

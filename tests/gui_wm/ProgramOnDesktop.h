@@ -22,8 +22,8 @@ namespace tavrel::wmtest {
 class ProgramOnDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Desktop() && DesktopNotInstalled()) GTEST_SKIP() << WhyNoDesktop();
-    ASSERT_NE(Desktop(), nullptr) << WhyNoDesktop();
+    if (!theDesktop.desktop && theDesktop.missing) GTEST_SKIP() << theDesktop.why;
+    ASSERT_NE(theDesktop.desktop, nullptr) << theDesktop.why;
     ASSERT_DOUBLE_EQ(qt::ScreenDpi(), 96.0);
     env = MakeEnv();
     modSettings::SaveSetting(*env, "Tavrel", "Settings", "ConID", "Work");

@@ -5,12 +5,12 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -28,39 +28,24 @@ namespace tavrel::wmtest {
 
 using namespace std::chrono_literals;
 
-namespace {
-
-bool OnPath(const char* program) {
-  const char* path = std::getenv("PATH");
-  std::string p = path ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= p.size()) {
-    const std::size_t end = p.find(':', start);
-    const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    if (end == std::string::npos) break;
-    start = end + 1;
+bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  const auto end = std::chrono::steady_clock::now() + bound;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
   }
-  return false;
+  return true;
 }
 
-// Starts a program that ends with the test program, its output discarded; keepFd stays open in it
-// and env is added to the environment. Everything the child needs is made before the fork, so
-// that the child of this many-threaded process only makes system calls.
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keepFd = -1) {
-  std::vector<std::string> envStrings = env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    bool replaced = false;
-    for (const std::string& mine : env) replaced = replaced || mine.compare(0, name.size() + 1, name + "=") == 0;
-    if (!replaced) envStrings.push_back(entry);
-  }
-  std::vector<char*> args, envp;
+namespace {
+
+// Starts a program that ends with the test program, its output discarded; keepFd stays open in
+// it. Everything the child needs is made before the fork, so that the child of this many-threaded
+// process only makes system calls.
+pid_t Spawn(const std::vector<std::string>& argv, int keepFd = -1) {
+  std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  for (const std::string& e : envStrings) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
   const pid_t parent = ::getpid();
 
   const pid_t pid = ::fork();
@@ -72,24 +57,17 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   ::dup2(null, 1);
   ::dup2(null, 2);
   if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
-  ::execvpe(args[0], args.data(), envp.data());
+  ::execvp(args[0], args.data());
   ::_exit(127);
 }
 
 // Waits up to `wait` for the program to end by itself, then asks it to end, then ends it.
 void Stop(pid_t& pid, std::chrono::milliseconds wait = 0ms) {
   if (pid <= 0) return;
-  const auto ended = [&](std::chrono::milliseconds within) {
-    const auto end = std::chrono::steady_clock::now() + within;
-    do {
-      if (::waitpid(pid, nullptr, WNOHANG) == pid) return true;
-      std::this_thread::sleep_for(5ms);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
-  };
-  if (!ended(wait)) {
+  const auto ended = [&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; };
+  if (!Poll(ended, wait)) {
     ::kill(pid, SIGTERM);
-    if (!ended(5s)) {
+    if (!Poll(ended, 5s)) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
     }
@@ -117,16 +95,12 @@ std::vector<XWindow> WindowsProperty(xcb_connection_t* c, XWindow w, xcb_atom_t 
   return out;
 }
 
-RealDesktop* g_desktop = nullptr;
-std::string g_why;
-bool g_missing = false;
-
 }  // namespace
 
 std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why, bool& missing) {
   missing = false;
   for (const char* program : {"Xvfb", "openbox", "xdotool"}) {
-    if (!OnPath(program)) {
+    if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
       why = std::string(program) + " is not installed (scripts/install-deps installs it)";
       missing = true;
       return nullptr;
@@ -136,26 +110,25 @@ std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why, bool& missing)
 
   // Xvfb picks a free display itself and writes its number to the pipe once it takes clients.
   int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
     why = "no pipe";
     return nullptr;
   }
   d->xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-dpi", "96",
                     "-nolisten", "tcp", "-noreset"},
-                   {}, fds[1]);
+                   fds[1]);
   ::close(fds[1]);
   std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    if (::poll(&p, 1, 200) <= 0) continue;
-    char buf[32];
-    const ssize_t n = ::read(fds[0], buf, sizeof buf);
-    if (n <= 0) break;
-    number.append(buf, static_cast<std::size_t>(n));
-  }
+  const bool told = Poll(
+      [&] {
+        char buf[32];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n > 0) number.append(buf, static_cast<std::size_t>(n));
+        return n == 0 || number.find('\n') != std::string::npos;  // n == 0: Xvfb ended
+      },
+      30s);
   ::close(fds[0]);
-  if (number.find('\n') == std::string::npos) {
+  if (!told || number.find('\n') == std::string::npos) {
     why = "Xvfb did not start";
     return nullptr;
   }
@@ -169,9 +142,9 @@ std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why, bool& missing)
     return nullptr;
   }
   d->scratch_ = tmpl;
-  d->wm_ = Spawn({"openbox", "--sm-disable"},
-                 {"DISPLAY=" + d->display_, "XDG_CONFIG_HOME=" + d->scratch_ + "/config",
-                  "XDG_CACHE_HOME=" + d->scratch_ + "/cache", "XDG_DATA_HOME=" + d->scratch_ + "/data"});
+  d->wm_ = Spawn({"env", "DISPLAY=" + d->display_, "XDG_CONFIG_HOME=" + d->scratch_ + "/config",
+                  "XDG_CACHE_HOME=" + d->scratch_ + "/cache", "XDG_DATA_HOME=" + d->scratch_ + "/data", "openbox",
+                  "--sm-disable"});
 
   // The window manager is there once its check window names itself, and ready once it gives the
   // focus to a new window as it will to the tests' windows (while it starts up, it manages new
@@ -184,34 +157,26 @@ std::unique_ptr<RealDesktop> RealDesktop::Start(std::string& why, bool& missing)
     const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
     const xcb_atom_t active = Atom(c, "_NET_ACTIVE_WINDOW");
     const xcb_atom_t clients = Atom(c, "_NET_CLIENT_LIST");
-    const auto until = [&](const std::function<bool()>& done) {
-      while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline + 30s) return false;
-        std::this_thread::sleep_for(20ms);
-      }
-      return true;
-    };
-    ready = until([&] {
-      const auto w = WindowsProperty(c, root, check);
-      return !w.empty() && WindowsProperty(c, w[0], check) == w;
-    });
+    ready = Poll(
+        [&] {
+          const auto w = WindowsProperty(c, root, check);
+          return !w.empty() && WindowsProperty(c, w[0], check) == w;
+        },
+        30s);
     // A window mapped while the window manager still starts up is managed without the focus: a
     // probe window that gets no focus within a second is replaced by a new one.
     bool focused = false;
-    while (ready && !focused && std::chrono::steady_clock::now() < deadline + 30s) {
+    for (int probes = 0; ready && !focused && probes < 30; ++probes) {
       const XWindow probe = xcb_generate_id(c);
       xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                         screen->root_visual, 0, nullptr);
       xcb_map_window(c, probe);
       xcb_flush(c);
-      const auto second = std::chrono::steady_clock::now() + 1s;
-      while (!(focused = WindowsProperty(c, root, active) == std::vector<XWindow>{probe}) &&
-             std::chrono::steady_clock::now() < second)
-        std::this_thread::sleep_for(20ms);
+      focused = Poll([&] { return WindowsProperty(c, root, active) == std::vector<XWindow>{probe}; }, 1s);
       xcb_destroy_window(c, probe);
       xcb_flush(c);
     }
-    ready = focused && until([&] { return WindowsProperty(c, root, clients).empty(); });
+    ready = focused && Poll([&] { return WindowsProperty(c, root, clients).empty(); }, 30s);
   }
   if (c) xcb_disconnect(c);
   if (!ready) {
@@ -230,44 +195,27 @@ RealDesktop::~RealDesktop() {
   }
 }
 
-RealDesktop* Desktop() { return g_desktop; }
-const std::string& WhyNoDesktop() { return g_why; }
-bool DesktopNotInstalled() { return g_missing; }
-
-void SetDesktop(RealDesktop* d, std::string why, bool missing) {
-  g_desktop = d;
-  g_why = std::move(why);
-  g_missing = missing;
-}
-
 // --- XState ------------------------------------------------------------------------------------
 
-struct XState::Impl {
-  xcb_connection_t* c = nullptr;
-  XWindow root = 0;
-  xcb_atom_t active = 0, stacking = 0, name = 0, utf8 = 0;
-};
-
-XState::XState() : d_(std::make_unique<Impl>()) {
-  d_->c = xcb_connect(nullptr, nullptr);
-  d_->root = xcb_setup_roots_iterator(xcb_get_setup(d_->c)).data->root;
-  d_->active = Atom(d_->c, "_NET_ACTIVE_WINDOW");
-  d_->stacking = Atom(d_->c, "_NET_CLIENT_LIST_STACKING");
-  d_->name = Atom(d_->c, "_NET_WM_NAME");
-  d_->utf8 = Atom(d_->c, "UTF8_STRING");
+XState::XState() : c_(xcb_connect(nullptr, nullptr)) {
+  root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+  active_ = Atom(c_, "_NET_ACTIVE_WINDOW");
+  stacking_ = Atom(c_, "_NET_CLIENT_LIST_STACKING");
+  name_ = Atom(c_, "_NET_WM_NAME");
+  utf8_ = Atom(c_, "UTF8_STRING");
 }
 
-XState::~XState() { xcb_disconnect(d_->c); }
+XState::~XState() { xcb_disconnect(c_); }
 
 XWindow XState::InputFocus() {
-  xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(d_->c, xcb_get_input_focus(d_->c), nullptr);
+  xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr);
   const XWindow w = r ? r->focus : 0;
   std::free(r);
   return w;
 }
 
 XWindow XState::ActiveWindow() {
-  const auto w = WindowsProperty(d_->c, d_->root, d_->active);
+  const auto w = WindowsProperty(c_, root_, active_);
   return w.empty() ? 0 : w[0];
 }
 
@@ -275,25 +223,25 @@ QRect XState::Frame(XWindow window) {
   // Up to the window manager's frame: the ancestor whose parent is the root.
   XWindow w = window;
   for (int depth = 0; depth < 16; ++depth) {
-    xcb_query_tree_reply_t* t = xcb_query_tree_reply(d_->c, xcb_query_tree(d_->c, w), nullptr);
+    xcb_query_tree_reply_t* t = xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr);
     if (!t) return {};
     const XWindow parent = t->parent;
     std::free(t);
-    if (parent == d_->root || parent == 0) break;
+    if (parent == root_ || parent == 0) break;
     w = parent;
   }
-  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(d_->c, xcb_get_geometry(d_->c, w), nullptr);
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr);
   if (!g) return {};
   const QRect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
   std::free(g);
   return r;
 }
 
-std::vector<XWindow> XState::Stacking() { return WindowsProperty(d_->c, d_->root, d_->stacking); }
+std::vector<XWindow> XState::Stacking() { return WindowsProperty(c_, root_, stacking_); }
 
 bool XState::Viewable(XWindow window) {
   xcb_get_window_attributes_reply_t* r =
-      xcb_get_window_attributes_reply(d_->c, xcb_get_window_attributes(d_->c, window), nullptr);
+      xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, window), nullptr);
   const bool viewable = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
   std::free(r);
   return viewable;
@@ -301,18 +249,11 @@ bool XState::Viewable(XWindow window) {
 
 std::string XState::Title(XWindow window) {
   xcb_get_property_reply_t* r =
-      xcb_get_property_reply(d_->c, xcb_get_property(d_->c, 0, window, d_->name, d_->utf8, 0, 1024), nullptr);
+      xcb_get_property_reply(c_, xcb_get_property(c_, 0, window, name_, utf8_, 0, 1024), nullptr);
   std::string title;
   if (r) title.assign(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
   std::free(r);
   return title;
-}
-
-bool XState::ButtonDown(int button) {
-  xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(d_->c, xcb_query_pointer(d_->c, d_->root), nullptr);
-  const bool down = r && (r->mask & (XCB_BUTTON_MASK_1 << (button - 1)));
-  std::free(r);
-  return down;
 }
 
 // --- Input and waiting -------------------------------------------------------------------------
@@ -320,7 +261,7 @@ bool XState::ButtonDown(int button) {
 void Xdo(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());
-  pid_t pid = Spawn(argv, {});
+  pid_t pid = Spawn(argv);
   Stop(pid, 20s);
 }
 
@@ -346,15 +287,6 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds boun
 
 void RunFor(std::chrono::milliseconds time) {
   WaitUntil([] { return false; }, time);
-}
-
-bool Poll(const std::function<bool()>& done, std::chrono::milliseconds bound) {
-  const auto end = std::chrono::steady_clock::now() + bound;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
 }
 
 bool RunAsUser(const std::function<void(XState& x)>& script, std::chrono::milliseconds bound) {

@@ -26,6 +26,8 @@ inline void PrintTo(const QRect& r, std::ostream* os) {
 }
 inline void PrintTo(const QPoint& p, std::ostream* os) { *os << p.x() << "," << p.y(); }
 
+struct xcb_connection_t;
+
 namespace tavrel::wmtest {
 
 using XWindow = std::uint32_t;
@@ -50,11 +52,14 @@ class RealDesktop {
   std::string scratch_;
 };
 
-// The desktop the test program runs on, or null (with the reason) when it could not be made.
-RealDesktop* Desktop();
-const std::string& WhyNoDesktop();
-bool DesktopNotInstalled();
-void SetDesktop(RealDesktop* desktop, std::string why, bool missing);
+// The desktop the test program runs on, or null with the reason (missing: a program is not
+// installed).
+struct DesktopState {
+  RealDesktop* desktop = nullptr;
+  std::string why;
+  bool missing = false;
+};
+inline DesktopState theDesktop;
 
 // What the X server and the window manager say, through a connection of the test's own.
 class XState {
@@ -75,12 +80,11 @@ class XState {
   bool Viewable(XWindow window);
   // A window's title (_NET_WM_NAME).
   std::string Title(XWindow window);
-  // Whether a pointer button (1 left, 2 middle, 3 right) is held down.
-  bool ButtonDown(int button);
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> d_;
+  xcb_connection_t* c_;
+  XWindow root_ = 0;
+  std::uint32_t active_ = 0, stacking_ = 0, name_ = 0, utf8_ = 0;
 };
 
 // The user's mouse and keyboard: xdotool, one command at a time, waited for. Safe from any thread.

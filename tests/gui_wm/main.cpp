@@ -19,16 +19,10 @@ int main(int argc, char** argv) {
 
   ::testing::InitGoogleTest(&argc, argv);
   std::unique_ptr<RealDesktop> desktop;
-  std::string why;
-  bool missing = false;
-  if (!GTEST_FLAG_GET(list_tests)) desktop = RealDesktop::Start(why, missing);
-  if (desktop) {
-    ::setenv("DISPLAY", desktop->display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  } else {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
-  SetDesktop(desktop.get(), why, missing);
+  if (!GTEST_FLAG_GET(list_tests)) desktop = RealDesktop::Start(theDesktop.why, theDesktop.missing);
+  theDesktop.desktop = desktop.get();
+  if (desktop) ::setenv("DISPLAY", desktop->display().c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", desktop ? "xcb" : "offscreen", 1);
   int rc = 0;
   {
     QApplication app(argc, argv);

@@ -9,6 +9,7 @@
 
 #include <QTimer>
 #include <filesystem>
+#include <future>
 
 namespace tavrel::wmtest {
 namespace {
@@ -82,9 +83,9 @@ TEST_F(UpdateWindowOnDesktop, AStoredPlacementTheUserCannotReachOpensAtTheDefaul
   }
 }
 
-// The check against a server on 127.0.0.1 that sends the version file slowly, with the real file
-// system and downloader: the window shows its progress meanwhile, but the monitor's ticks (due
-// every 250 ms here) wait until the check is over.
+// The check against a server on 127.0.0.1 that holds its answer until the test lets it go, with
+// the real file system and downloader: the window shows its progress meanwhile, but the monitor's
+// ticks (due every 250 ms here) wait until the check is over.
 class SlowServerOnDesktop : public ProgramOnDesktop {
  protected:
   std::unique_ptr<Env> MakeEnv() override {
@@ -97,17 +98,21 @@ class SlowServerOnDesktop : public ProgramOnDesktop {
                                      f.tcp, f.addresses, f.sockets, downloader, wm, style});
   }
   void TearDown() override {
+    LetGo();
     ProgramOnDesktop::TearDown();
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
   }
+  void LetGo() {
+    if (letGoSeen.wait_for(0s) != std::future_status::ready) letGo.set_value();
+  }
 
-  testhttp::Server server{[](const testhttp::Request& r) {
+  std::promise<void> letGo;
+  std::shared_future<void> letGoSeen = letGo.get_future().share();
+  testhttp::Server server{[this](const testhttp::Request& r) {
     if (r.target != "/downloads/software_updates/tavrel.txt") return testhttp::Status(404);
-    testhttp::Reply slow = testhttp::Body("Tavrel 1.0.2 is out");
-    slow.chunkSize = 1;
-    slow.chunkPause = 80ms;  // about 1.5 s in all
-    return slow;
+    letGoSeen.wait_for(30s);
+    return testhttp::Body("Tavrel 1.0.2 is out");
   }};
   std::string folder;
   LinuxFileSystem files;
@@ -128,20 +133,21 @@ TEST_F(SlowServerOnDesktop, NoMonitorTickRunsDuringTheCheckAndTheTicksGoOnAfterI
   TickEvery(250);
   ASSERT_TRUE(WaitUntil([&] { return Ticks() > 2; })) << "the monitor ticks";
 
-  // Samples taken by a timer, which runs while the transfer lets events run.
+  // Samples taken by a timer, which runs while the transfer lets events run. The server answers
+  // once the progress has shown for 50 samples, at least a second: four ticks would have been due.
   int samples = 0, firstTicks = -1, lastTicks = -1;
   QTimer sample;
   QObject::connect(&sample, &QTimer::timeout, [&] {
     if (!w->progress()->isVisible()) return;
-    ++samples;
     if (firstTicks < 0) firstTicks = Ticks();
     lastTicks = Ticks();
+    if (++samples == 50) LetGo();
   });
   sample.start(20);
   ClickOn(w->lblCheck());
-  ASSERT_TRUE(WaitUntil([&] { return boxes.size() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return boxes.size() == 1; }, 60s));
   EXPECT_EQ(boxes[0], "Update available");
-  EXPECT_GE(samples, 10) << "the window went on with its progress";
+  EXPECT_GE(samples, 50) << "the window went on with its progress";
   EXPECT_EQ(lastTicks, firstTicks) << "no tick inside the check";
   const int after = Ticks();
   EXPECT_TRUE(WaitUntil([&] { return Ticks() > after + 2; })) << "ticks go on after it";
