@@ -24,6 +24,16 @@ enum class DownloadFailure {
   kCancelled,  // the program is ending: nothing more is to be done with the result
 };
 
+struct DownloadResult {
+  DownloadFailure failure = DownloadFailure::kNone;
+  // The platform's own words for what happened, one line ("the server answered 404",
+  // "Connection refused"); empty after a success.
+  std::string detail;
+
+  bool Ok() const { return failure == DownloadFailure::kNone; }
+  static DownloadResult Failed(DownloadFailure why, std::string detail) { return {why, std::move(detail)}; }
+};
+
 // The bounds every downloader keeps, whatever carries the transfer.
 struct DownloadLimits {
   // Name lookup and TCP connection (the proxy's, when one is used).
@@ -51,15 +61,46 @@ struct DownloadLimits {
   }
 };
 
-struct DownloadResult {
-  DownloadFailure failure = DownloadFailure::kNone;
-  // The platform's own words for what happened, one line ("the server answered 404",
-  // "Connection refused"); empty after a success.
-  std::string detail;
-
-  bool Ok() const { return failure == DownloadFailure::kNone; }
-  static DownloadResult Failed(DownloadFailure why, std::string detail) { return {why, std::move(detail)}; }
+// How a transfer ended, in the facts every downloader tells apart.
+struct TransferEnd {
+  bool cancelled = false;    // the program is ending
+  bool stalled = false;      // nothing arrived for the stall limit
+  bool overTime = false;     // the whole transfer outran its bound
+  bool overCap = false;      // the answer is larger than the cap
+  bool writeFailed = false;  // the local file did not take the body
+  // The carrier's own failure, in its words: no connection, a reply broken off or incomplete.
+  DownloadResult broken;
+  long status = 0;  // of the final answer
 };
+
+// What the status of a final answer that is no success means.
+inline DownloadResult StatusFailure(long status) {
+  std::string said = "the server answered " + std::to_string(status);
+  if (status == 404 || status == 410) return DownloadResult::Failed(DownloadFailure::kNotFound, std::move(said));
+  if (status == 401 || status == 403 || status == 407)
+    return DownloadResult::Failed(DownloadFailure::kRefused, std::move(said));
+  return DownloadResult::Failed(DownloadFailure::kBadAnswer, std::move(said));
+}
+
+// The result of a transfer of at most maxBytes that ended so: the first fact that holds, in the
+// order above, decides; a success (the body is then to be stored) only when none holds and the
+// final answer was a success.
+inline DownloadResult Verdict(const TransferEnd& end, const DownloadLimits& limits, std::uint64_t maxBytes) {
+  using Why = DownloadFailure;
+  if (end.cancelled) return DownloadResult::Failed(Why::kCancelled, "the program is ending");
+  if (end.stalled)
+    return DownloadResult::Failed(Why::kTimedOut,
+                                  "nothing received for " + std::to_string(limits.stall.count()) + " ms");
+  if (end.overTime)
+    return DownloadResult::Failed(
+        Why::kTimedOut, "the transfer took longer than " + std::to_string(limits.TotalBound(maxBytes).count()) + " ms");
+  if (end.overCap)
+    return DownloadResult::Failed(Why::kTooLarge, "the answer is larger than " + std::to_string(maxBytes) + " bytes");
+  if (end.writeFailed) return DownloadResult::Failed(Why::kLocalFile, "writing the downloaded file failed");
+  if (!end.broken.Ok()) return end.broken;
+  if (end.status < 200 || end.status > 299) return StatusFailure(end.status);
+  return {};
+}
 
 class IDownloader {
  public:

@@ -12,7 +12,6 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "netinfo_netns.h"
 #include "platform/linux/LinuxAddressTable.h"
@@ -91,59 +90,14 @@ TEST(LinuxSockets, ResolvesFromTheHostsFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the names of the test's hosts file were not resolved to 10.11.12.13";
 }
 
-TEST(LinuxSockets, GivesUpOnALookupThatHangs) {
-  using namespace std::chrono;
-  auto release = std::make_shared<std::atomic<bool>>(false);
-  auto asked = std::make_shared<std::atomic<int>>(0);
-  LinuxSockets sockets(milliseconds(200), [release, asked](const std::string&) {
-    ++*asked;
-    while (!release->load()) std::this_thread::sleep_for(milliseconds(5));
-    return std::optional<std::vector<std::uint8_t>>(std::vector<std::uint8_t>{1, 2, 3, 4});
-  });
-  const auto start = steady_clock::now();
-  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());  // the lookup never ends by itself
-  EXPECT_GE(steady_clock::now() - start, milliseconds(190));
-
-  // Stuck lookups pile up to a bound; past it, lookups fail without asking.
-  for (int i = 1; i < LinuxSockets::kMaxAbandoned; ++i) sockets.gethostbyname("stuck");
-  EXPECT_EQ(asked->load(), LinuxSockets::kMaxAbandoned);
-  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());
-  EXPECT_EQ(asked->load(), LinuxSockets::kMaxAbandoned);
-
-  // Once they finish, lookups work again (each abandoned one ends in its own time).
-  release->store(true);
-  std::optional<std::vector<std::uint8_t>> ok;
-  for (int i = 0; i < 600 && !(ok = sockets.gethostbyname("stuck")); ++i) std::this_thread::sleep_for(milliseconds(50));
-  ASSERT_TRUE(ok.has_value());
-  EXPECT_EQ(*ok, (std::vector<std::uint8_t>{1, 2, 3, 4}));
-}
-
-// The program is stopping (a signal came): a lookup that hangs is given up at once, and no new
-// one starts.
-TEST(LinuxSockets, AStopRequestGivesALookupUpAtOnce) {
-  using namespace std::chrono;
-  auto release = std::make_shared<std::atomic<bool>>(false);
-  LinuxSockets sockets(seconds(60), [release](const std::string&) {
-    while (!release->load()) std::this_thread::sleep_for(milliseconds(5));
-    return std::optional<std::vector<std::uint8_t>>();
-  });
-  std::thread stopper([] {
-    std::this_thread::sleep_for(milliseconds(200));
-    linux_platform::RequestStop();
-  });
-  const auto start = steady_clock::now();
-  EXPECT_FALSE(sockets.gethostbyname("stuck").has_value());
-  EXPECT_LT(steady_clock::now() - start, seconds(30)) << "the lookup's own bound is 60 s";
-  stopper.join();
-  int asked = 0;
-  LinuxSockets counting(seconds(1), [&asked](const std::string&) {
-    ++asked;
-    return std::optional<std::vector<std::uint8_t>>();
-  });
-  counting.gethostbyname("any");
+// The program is stopping (a signal came): no lookup starts.
+TEST(LinuxSockets, NoLookupWhileAStopIsRequested) {
+  LinuxSockets sockets;
+  linux_platform::RequestStop();
+  const bool stopped = !sockets.gethostbyname("localhost").has_value();
   linux_platform::ClearStopRequest();
-  release->store(true);
-  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(stopped);
+  EXPECT_TRUE(sockets.gethostbyname("localhost").has_value());
 }
 
 }  // namespace

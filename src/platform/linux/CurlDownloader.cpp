@@ -138,17 +138,10 @@ DownloadResult Failed(Why why, std::string detail) {
   return DownloadResult::Failed(why, std::move(detail));
 }
 
-DownloadResult FromStatus(long status) {
-  const std::string said = "the server answered " + std::to_string(status);
-  if (status == 404 || status == 410) return Failed(Why::kNotFound, said);
-  if (status == 401 || status == 403 || status == 407) return Failed(Why::kRefused, said);
-  return Failed(Why::kBadAnswer, said);
-}
-
 DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, const char* words, long status) {
   const std::string detail = words && *words ? words : lib.easy_strerror(code);
   switch (code) {
-    case CURLE_HTTP_RETURNED_ERROR: return FromStatus(status);
+    case CURLE_HTTP_RETURNED_ERROR: return StatusFailure(status);
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY: return Failed(Why::kNoHost, detail);
     case CURLE_COULDNT_CONNECT: return Failed(Why::kRefused, detail);
@@ -157,6 +150,135 @@ DownloadResult FromCurl(const linux_platform::CurlLibrary& lib, CURLcode code, c
     case CURLE_WRITE_ERROR: return Failed(Why::kLocalFile, detail);
     default: return Failed(Why::kBadAnswer, detail);
   }
+}
+
+// One transfer: the libcurl handles and what their callbacks fill in. libcurl keeps pointers
+// into it, so it stays where it was made.
+struct Transfer {
+  Transfer(const linux_platform::CurlLibrary& l, TempFile& file, std::uint64_t cap)
+      : lib(l), easy(l.easy_init(), EasyDeleter{&l}), multi(l.multi_init(), MultiDeleter{&l}), sink{&file, cap} {}
+
+  const linux_platform::CurlLibrary& lib;
+  std::unique_ptr<CURL, EasyDeleter> easy;
+  std::unique_ptr<CURLM, MultiDeleter> multi;
+  std::unique_ptr<curl_slist, ListDeleter> headers{nullptr, ListDeleter{&lib}};
+  std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
+                      std::to_string(build::kVersionMinor) + "." + std::to_string(build::kVersionRevision);
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  Sink sink;
+  Heads heads;
+};
+
+// Sets the transfer of url up within the limits and starts it; why it could not be started, or
+// empty.
+std::string SetUp(Transfer& t, const std::string& url, std::uint64_t maxBytes, const DownloadLimits& limits) {
+  const linux_platform::CurlLibrary& lib = t.lib;
+  if (!t.easy || !t.multi) return "libcurl could not be initialised";
+  // Refuse cached answers from the server and from any proxy on the way.
+  for (const char* h : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
+    curl_slist* longer = lib.slist_append(t.headers.get(), h);
+    if (!longer) return "out of memory";
+    (void)t.headers.release();  // the same list, longer
+    t.headers.reset(longer);
+  }
+  CURL* e = t.easy.get();
+  lib.easy_setopt(e, CURLOPT_URL, url.c_str());
+  lib.easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
+  lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  lib.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  lib.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  lib.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  lib.easy_setopt(e, CURLOPT_MAXREDIRS, limits.maxRedirects);
+  lib.easy_setopt(e, CURLOPT_HTTPHEADER, t.headers.get());
+  lib.easy_setopt(e, CURLOPT_USERAGENT, t.agent.c_str());
+  lib.easy_setopt(e, CURLOPT_FAILONERROR, 1L);  // 4xx and 5xx end the transfer, body unwritten
+  lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, AtLeast(static_cast<long>(limits.connect.count()), 1));
+  lib.easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(limits.TotalBound(maxBytes).count()), 1));
+  // An announced Content-Length over the cap ends the transfer before the body (0 would mean
+  // "no limit" to libcurl; the write callback enforces the cap in every case).
+  if (maxBytes > 0 && maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
+    lib.easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
+  lib.easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
+  lib.easy_setopt(e, CURLOPT_WRITEDATA, &t.sink);
+  lib.easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+  lib.easy_setopt(e, CURLOPT_HEADERDATA, &t.heads);
+  if (lib.multi_add_handle(t.multi.get(), e) != CURLM_OK) return "libcurl could not start the transfer";
+  return {};
+}
+
+// Runs the transfer until it ends, a stop is requested or it stalls, with the progress callback
+// at a steady pace: how it ended, as far as the loop saw it.
+//
+// The multi interface lets the progress callback run even while the server sends nothing, so
+// the window keeps repainting, and lets a stop request end the wait at once. libcurl bounds
+// connecting and the whole transfer; the stall limit is watched here, because libcurl's own
+// low-speed check averages over several seconds and reacts late to a transfer that stops
+// half-way.
+TransferEnd Run(Transfer& t, const DownloadLimits& limits, const IDownloader::Progress& progress) {
+  const linux_platform::CurlLibrary& lib = t.lib;
+  CURL* e = t.easy.get();
+  TransferEnd end;
+  const auto interval = limits.progressInterval.count() > 0 ? limits.progressInterval : 50ms;
+  const auto start = std::chrono::steady_clock::now();
+  auto lastReport = start - interval;
+  auto lastActivity = start;
+  std::uint64_t seen = 0;  // header and body bytes so far
+  int running = 0;
+  curl_waitfd stopFd{linux_platform::StopFd(), CURL_WAIT_POLLIN, 0};
+  CURLMcode mc = lib.multi_perform(t.multi.get(), &running);
+  while (mc == CURLM_OK && running > 0) {
+    mc = lib.multi_poll(t.multi.get(), stopFd.fd >= 0 ? &stopFd : nullptr, stopFd.fd >= 0 ? 1 : 0,
+                        static_cast<int>(interval.count()), nullptr);
+    if (mc != CURLM_OK) break;
+    if (linux_platform::StopRequested()) {
+      end.cancelled = true;
+      break;
+    }
+    mc = lib.multi_perform(t.multi.get(), &running);
+    const auto now = std::chrono::steady_clock::now();
+
+    long headerBytes = 0;
+    lib.easy_getinfo(e, CURLINFO_HEADER_SIZE, &headerBytes);
+    const std::uint64_t bytes = t.sink.received + static_cast<std::uint64_t>(headerBytes);
+    if (bytes != seen) {
+      seen = bytes;
+      lastActivity = now;
+    } else if (running > 0 && now - lastActivity >= limits.stall) {
+      end.stalled = true;
+      break;
+    }
+
+    if (progress && now - lastReport >= interval) {
+      lastReport = now;
+      curl_off_t length = -1;
+      lib.easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+      progress(t.sink.received, length > 0 ? static_cast<std::uint64_t>(length) : 0);
+    }
+  }
+  if (mc != CURLM_OK) end.broken = Failed(Why::kBadAnswer, std::string("libcurl: ") + lib.multi_strerror(mc));
+  return end;
+}
+
+// The result of the ended transfer: what the loop saw, with what libcurl and the callbacks
+// tell of the answer.
+DownloadResult Judge(Transfer& t, TransferEnd end, const DownloadLimits& limits, std::uint64_t maxBytes) {
+  const linux_platform::CurlLibrary& lib = t.lib;
+  CURL* e = t.easy.get();
+  CURLcode result = CURLE_FAILED_INIT;
+  int left = 0;
+  while (CURLMsg* msg = lib.multi_info_read(t.multi.get(), &left)) {
+    if (msg->msg == CURLMSG_DONE && msg->easy_handle == e) result = msg->data.result;
+  }
+  long status = 0;
+  lib.easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+  lib.multi_remove_handle(t.multi.get(), e);
+
+  end.overCap = t.sink.overCap;
+  end.writeFailed = t.sink.writeFailed;
+  if (end.broken.Ok() && result != CURLE_OK) end.broken = FromCurl(lib, result, t.errorBuffer, status);
+  if (end.broken.Ok() && !t.heads.ended) end.broken = Failed(Why::kBadAnswer, "the answer ended inside its head");
+  end.status = t.heads.finalStatus;
+  return Verdict(end, limits, maxBytes);
 }
 
 }  // namespace
@@ -179,114 +301,11 @@ DownloadResult CurlDownloader::DownloadFile(const std::string& url, const std::s
   if (!file.ok())
     return Failed(Why::kLocalFile, "cannot create a file beside " + localPath + ": " + std::strerror(errno));
 
-  std::unique_ptr<CURL, EasyDeleter> easy(lib->easy_init(), EasyDeleter{lib});
-  std::unique_ptr<CURLM, MultiDeleter> multi(lib->multi_init(), MultiDeleter{lib});
-  if (!easy || !multi) return Failed(Why::kLocalFile, "libcurl could not be initialised");
-
-  // Refuse cached answers from the server and from any proxy on the way.
-  curl_slist* headers = nullptr;
-  for (const char* h : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-    curl_slist* longer = lib->slist_append(headers, h);
-    if (!longer) {
-      lib->slist_free_all(headers);
-      return Failed(Why::kLocalFile, "out of memory");
-    }
-    headers = longer;
-  }
-  const std::unique_ptr<curl_slist, ListDeleter> headerList(headers, ListDeleter{lib});
-
-  Sink sink{&file, maxBytes};
-  Heads heads;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
-  const std::string agent = std::string("Tavrel/") + std::to_string(build::kVersionMajor) + "." +
-                            std::to_string(build::kVersionMinor) + "." + std::to_string(build::kVersionRevision);
-  CURL* e = easy.get();
-  lib->easy_setopt(e, CURLOPT_URL, url.c_str());
-  lib->easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
-  lib->easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  lib->easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  lib->easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  lib->easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  lib->easy_setopt(e, CURLOPT_MAXREDIRS, limits_.maxRedirects);
-  lib->easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-  lib->easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
-  lib->easy_setopt(e, CURLOPT_FAILONERROR, 1L);  // 4xx and 5xx end the transfer, body unwritten
-  lib->easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, AtLeast(static_cast<long>(limits_.connect.count()), 1));
-  lib->easy_setopt(e, CURLOPT_TIMEOUT_MS, AtLeast(static_cast<long>(TotalBound(maxBytes).count()), 1));
-  // An announced Content-Length over the cap ends the transfer before the body (0 would mean
-  // "no limit" to libcurl; the write callback enforces the cap in every case).
-  if (maxBytes > 0 && maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
-    lib->easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-  lib->easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
-  lib->easy_setopt(e, CURLOPT_WRITEDATA, &sink);
-  lib->easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-  lib->easy_setopt(e, CURLOPT_HEADERDATA, &heads);
-
-  if (lib->multi_add_handle(multi.get(), e) != CURLM_OK)
-    return Failed(Why::kLocalFile, "libcurl could not start the transfer");
-
-  // The multi interface lets the progress callback run at a steady pace even while the server
-  // sends nothing, so the window keeps repainting, and lets a stop request end the wait at once.
-  // libcurl bounds connecting and the whole transfer; the stall limit is watched here, because
-  // libcurl's own low-speed check averages over several seconds and reacts late to a transfer
-  // that stops half-way.
-  const auto interval = limits_.progressInterval.count() > 0 ? limits_.progressInterval : 50ms;
-  const auto start = std::chrono::steady_clock::now();
-  auto lastReport = start - interval;
-  auto lastActivity = start;
-  std::uint64_t seen = 0;  // header and body bytes so far
-  bool stalled = false;
-  bool cancelled = false;
-  int running = 0;
-  curl_waitfd stopFd{linux_platform::StopFd(), CURL_WAIT_POLLIN, 0};
-  CURLMcode mc = lib->multi_perform(multi.get(), &running);
-  while (mc == CURLM_OK && running > 0) {
-    mc = lib->multi_poll(multi.get(), stopFd.fd >= 0 ? &stopFd : nullptr, stopFd.fd >= 0 ? 1 : 0,
-                         static_cast<int>(interval.count()), nullptr);
-    if (mc != CURLM_OK) break;
-    if (linux_platform::StopRequested()) {
-      cancelled = true;
-      break;
-    }
-    mc = lib->multi_perform(multi.get(), &running);
-    const auto now = std::chrono::steady_clock::now();
-
-    long headerBytes = 0;
-    lib->easy_getinfo(e, CURLINFO_HEADER_SIZE, &headerBytes);
-    const std::uint64_t bytes = sink.received + static_cast<std::uint64_t>(headerBytes);
-    if (bytes != seen) {
-      seen = bytes;
-      lastActivity = now;
-    } else if (running > 0 && now - lastActivity >= limits_.stall) {
-      stalled = true;
-      break;
-    }
-
-    if (progress && now - lastReport >= interval) {
-      lastReport = now;
-      curl_off_t length = -1;
-      lib->easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-      progress(sink.received, length > 0 ? static_cast<std::uint64_t>(length) : 0);
-    }
-  }
-
-  CURLcode result = CURLE_FAILED_INIT;
-  int left = 0;
-  while (CURLMsg* msg = lib->multi_info_read(multi.get(), &left)) {
-    if (msg->msg == CURLMSG_DONE && msg->easy_handle == e) result = msg->data.result;
-  }
-  long status = 0;
-  lib->easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-  lib->multi_remove_handle(multi.get(), e);
-
-  if (cancelled) return Failed(Why::kCancelled, "the program is ending");
-  if (stalled) return Failed(Why::kTimedOut, "nothing received for " + std::to_string(limits_.stall.count()) + " ms");
-  if (mc != CURLM_OK) return Failed(Why::kBadAnswer, std::string("libcurl: ") + lib->multi_strerror(mc));
-  if (sink.overCap) return Failed(Why::kTooLarge, "the answer is larger than " + std::to_string(maxBytes) + " bytes");
-  if (sink.writeFailed) return Failed(Why::kLocalFile, "writing the downloaded file failed");
-  if (result != CURLE_OK) return FromCurl(*lib, result, errorBuffer, status);
-  if (!heads.ended) return Failed(Why::kBadAnswer, "the answer ended inside its head");
-  if (heads.finalStatus < 200 || heads.finalStatus > 299) return FromStatus(heads.finalStatus);
+  Transfer t(*lib, file, maxBytes);
+  if (std::string failed = SetUp(t, url, maxBytes, limits_); !failed.empty())
+    return Failed(Why::kLocalFile, std::move(failed));
+  const TransferEnd end = Run(t, limits_, progress);
+  if (DownloadResult verdict = Judge(t, end, limits_, maxBytes); !verdict.Ok()) return verdict;
   const std::string stored = file.Commit(localPath);
   if (!stored.empty()) return Failed(Why::kLocalFile, stored);
   return {};

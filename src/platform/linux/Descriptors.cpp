@@ -1,11 +1,13 @@
 #include "platform/linux/Descriptors.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace tavrel::linux_platform {
 
@@ -42,6 +44,17 @@ bool MakeFolders(const std::string& path) {
   ::mkdir(path.c_str(), 0700);
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string HomeFolder(const char* home) {
+  if (home && home[0] == '/') return home;
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      result->pw_dir[0] == '/')
+    return result->pw_dir;
+  return {};
 }
 
 }  // namespace tavrel::linux_platform

@@ -43,4 +43,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 // folder afterwards.
 bool MakeFolders(const std::string& path);
 
+// The user's home folder: home (the value of $HOME) when it is an absolute path, else the one the
+// password database gives the effective user (whose files the program reads and writes), else
+// empty.
+std::string HomeFolder(const char* home);
+
 }  // namespace tavrel::linux_platform

@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxAppInfo.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,17 +20,6 @@ bool OnlyTheUserWrites(const std::string& folder) {
   if (st.st_uid != ::geteuid() && st.st_uid != 0) return false;
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
   return ::access(folder.c_str(), W_OK) == 0;
-}
-
-std::string HomeFolder(const char* home) {
-  if (home && home[0] == '/') return home;
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* result = nullptr;
-  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
-      result->pw_dir[0] == '/')
-    return result->pw_dir;
-  return {};
 }
 
 }  // namespace
@@ -57,7 +45,7 @@ std::string ProgramFolderFor(const std::string& exePath, const char* xdgDataHome
   std::string data;
   if (xdgDataHome && xdgDataHome[0] == '/') {
     data = xdgDataHome;
-  } else if (const std::string h = HomeFolder(home); !h.empty()) {
+  } else if (const std::string h = linux_platform::HomeFolder(home); !h.empty()) {
     data = h + "/.local/share";
   } else {
     return exeFolder;  // nowhere better: the file rules still keep other users' files out

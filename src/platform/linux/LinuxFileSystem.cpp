@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/uio.h>
@@ -10,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "platform/linux/Descriptors.h"
 #include "platform/linux/OwnFiles.h"
@@ -80,15 +78,8 @@ const char* NotOwnRegular(int fd) {
 std::string CacheHome() {
   const char* xdg = std::getenv("XDG_CACHE_HOME");
   if (xdg && xdg[0] == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.cache";
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* result = nullptr;
-  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
-      result->pw_dir[0] == '/')
-    return std::string(result->pw_dir) + "/.cache";
-  return {};
+  const std::string home = linux_platform::HomeFolder(std::getenv("HOME"));
+  return home.empty() ? home : home + "/.cache";
 }
 
 }  // namespace

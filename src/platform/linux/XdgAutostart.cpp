@@ -1,6 +1,5 @@
 #include "platform/linux/XdgAutostart.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,15 +153,8 @@ std::string Entry(const std::string& name, const std::string& exec) {
 std::string ConfigHome() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && xdg[0] == '/') return xdg;  // a relative path is to be ignored
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.config";
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* result = nullptr;
-  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
-      result->pw_dir[0] == '/')
-    return std::string(result->pw_dir) + "/.config";
-  return {};
+  const std::string home = linux_platform::HomeFolder(std::getenv("HOME"));
+  return home.empty() ? home : home + "/.config";
 }
 
 }  // namespace

@@ -2,26 +2,9 @@
 
 #include "platform/win32/Win32Api.h"
 
-#include <atomic>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
-
 namespace tavrel {
 
 namespace {
-
-std::atomic<int> abandoned{0};
-
-struct Lookup {
-  std::mutex m;
-  std::condition_variable cv;
-  bool done = false;
-  bool abandoned = false;
-  std::optional<std::vector<std::uint8_t>> result;
-};
 
 // The first address of the name, h_length bytes in memory order. gethostbyname's answer lives
 // in the calling thread's own storage and is copied before anything else runs on that thread.
@@ -40,7 +23,7 @@ std::optional<std::vector<std::uint8_t>> Resolve(const std::string& name) {
 
 }  // namespace
 
-Win32Sockets::Win32Sockets(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+Win32Sockets::Win32Sockets(std::chrono::milliseconds timeout) : lookup_(timeout, Resolve) {}
 
 int Win32Sockets::WSAStartup(std::uint16_t versionRequested, WsaData& data) {
   WSADATA wsa{};
@@ -66,27 +49,7 @@ int Win32Sockets::gethostname(std::string& name) {
 }
 
 std::optional<std::vector<std::uint8_t>> Win32Sockets::gethostbyname(const std::string& name) {
-  if (name.empty() || abandoned.load() >= kMaxAbandoned) return std::nullopt;
-  auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, name] {
-      auto result = Resolve(name);
-      std::lock_guard lock(lookup->m);
-      lookup->result = std::move(result);
-      lookup->done = true;
-      if (lookup->abandoned) --abandoned;
-      lookup->cv.notify_one();
-    }).detach();
-  } catch (const std::system_error&) {
-    return std::nullopt;  // no thread to be had
-  }
-  std::unique_lock lock(lookup->m);
-  if (!lookup->cv.wait_for(lock, timeout_, [&] { return lookup->done; })) {
-    lookup->abandoned = true;
-    ++abandoned;
-    return std::nullopt;
-  }
-  return std::move(lookup->result);
+  return lookup_.Lookup(name);
 }
 
 }  // namespace tavrel

@@ -52,7 +52,7 @@ struct Transfer {
   std::uint64_t length = 0;  // announced
   Clock::time_point lastActivity = Clock::now();
   bool done = false;
-  DownloadResult result = DownloadResult::Failed(Why::kBadAnswer, "the transfer did not end");
+  TransferEnd end;  // the helper's part: the answer's status, a cap passed, a failure
 };
 
 Why WhyOfError(DWORD e) {
@@ -62,12 +62,6 @@ Why WhyOfError(DWORD e) {
     case ERROR_INTERNET_TIMEOUT: return Why::kTimedOut;
     default: return Why::kBadAnswer;
   }
-}
-
-Why WhyOfStatus(DWORD status) {
-  if (status == 404 || status == 410) return Why::kNotFound;
-  if (status == 401 || status == 403 || status == 407) return Why::kRefused;
-  return Why::kBadAnswer;
 }
 
 std::string ErrorText(const char* what, DWORD e) {
@@ -154,15 +148,16 @@ class Run {
         current.assign(next.data(), len);
         continue;
       }
-      if (status < 200 || status > 299)
-        return Fail(WhyOfStatus(status), "the server answered " + std::to_string(status));
+      t_.end.status = static_cast<long>(status);
+      if (status < 200 || status > 299) return;
       break;
     }
     Body();
   }
 
  private:
-  void Fail(Why why, std::string detail) { t_.result = DownloadResult::Failed(why, std::move(detail)); }
+  void Fail(Why why, std::string detail) { t_.end.broken = DownloadResult::Failed(why, std::move(detail)); }
+  void OverCap() { t_.end.overCap = true; }
   void Touch() {
     std::lock_guard lock(t_.m);
     t_.lastActivity = Clock::now();
@@ -177,8 +172,7 @@ class Run {
     char* end = nullptr;
     const std::uint64_t length = std::strtoull(announced.c_str(), &end, 10);
     const bool known = !announced.empty() && end != announced.c_str() && *end == '\0';
-    if (known && length > t_.cap)
-      return Fail(Why::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
+    if (known && length > t_.cap) return OverCap();
     const std::uint64_t room = known ? length : t_.cap;
     if (known) {
       std::lock_guard lock(t_.m);
@@ -194,7 +188,7 @@ class Run {
       }
       if (n == 0) break;
       if (n > room - got) {
-        if (!known) return Fail(Why::kTooLarge, "the answer is larger than " + std::to_string(t_.cap) + " bytes");
+        if (!known) return OverCap();
         return Fail(Why::kBadAnswer, "the answer is longer than it said");
       }
       got += n;
@@ -209,7 +203,6 @@ class Run {
     if (got != length)
       return Fail(Why::kBadAnswer,
                   "the answer broke off after " + std::to_string(got) + " of " + std::to_string(length) + " bytes");
-    t_.result = {};
   }
 
   Transfer& t_;
@@ -305,8 +298,7 @@ DownloadResult WinInetDownloader::DownloadFile(const std::string& url, const std
   // Write what arrives, report progress at a steady pace, and end the transfer at its bounds.
   const auto interval = limits_.progressInterval.count() > 0 ? limits_.progressInterval : 50ms;
   const auto deadline = Clock::now() + TotalBound(maxBytes);
-  std::string over;
-  bool writeFailed = false;
+  TransferEnd end;
   std::unique_lock lock(t->m);
   for (;;) {
     t->cv.wait_for(lock, interval, [&] { return t->done || !t->pieces.empty(); });
@@ -316,32 +308,29 @@ DownloadResult WinInetDownloader::DownloadFile(const std::string& url, const std
     const std::uint64_t received = t->received, length = t->length;
     const auto quiet = Clock::now() - t->lastActivity;
     lock.unlock();
-    for (const auto& p : pieces) writeFailed = writeFailed || !file.Write(p);
-    if (done || writeFailed) {
-      lock.lock();
-      break;
+    for (const auto& p : pieces) end.writeFailed = end.writeFailed || !file.Write(p);
+    if (!done && !end.writeFailed) {
+      end.stalled = quiet >= limits_.stall;
+      end.overTime = !end.stalled && Clock::now() >= deadline;
     }
-    if (quiet >= limits_.stall) {
-      over = "nothing received for " + std::to_string(limits_.stall.count()) + " ms";
-    } else if (Clock::now() >= deadline) {
-      over = "the transfer took longer than " + std::to_string(TotalBound(maxBytes).count()) + " ms";
-    }
-    if (!over.empty()) {
+    if (done || end.writeFailed || end.stalled || end.overTime) {
       lock.lock();
       break;
     }
     if (progress) progress(received, length);
     lock.lock();
   }
-  const DownloadResult result = t->done ? t->result : DownloadResult{};
+  if (t->done) {
+    end.overCap = t->end.overCap;
+    end.broken = t->end.broken;
+    end.status = t->end.status;
+  }
   const std::uint64_t received = t->received, length = t->length;
   lock.unlock();
   // Ends every call the helper thread may still be blocked in; it lets go of its share itself.
   ::InternetCloseHandle(t->session);
 
-  if (!over.empty()) return DownloadResult::Failed(Why::kTimedOut, over);
-  if (writeFailed) return DownloadResult::Failed(Why::kLocalFile, "writing the downloaded file failed");
-  if (!result.Ok()) return result;
+  if (DownloadResult verdict = Verdict(end, limits_, maxBytes); !verdict.Ok()) return verdict;
   if (progress) progress(received, length);
   if (!file.Commit(localPath)) return DownloadResult::Failed(Why::kLocalFile, "storing " + localPath + " failed");
   return {};
