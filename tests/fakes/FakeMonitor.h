@@ -69,7 +69,7 @@ class FakePhonebook : public IPhonebook {
       e.name.copy(out[count].szEntryName.data(), out[count].szEntryName.size() - 1);
       ++count;
     }
-    return enumResult;
+    return 0;
   }
   std::uint32_t RasGetEntryDialParams(RasDialParams& p, bool& saved) override {
     log_.Add("RasGetEntryDialParams");
@@ -88,7 +88,6 @@ class FakePhonebook : public IPhonebook {
   std::vector<StoredEntry> entries;
   std::vector<RasDialParams> dials;
   std::uint32_t dialResult = 0;
-  std::uint32_t enumResult = 0;
   std::function<void(const RasDialParams&)> onDial;
 
  private:

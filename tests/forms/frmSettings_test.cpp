@@ -73,16 +73,9 @@ class SettingsWindow : public ::testing::Test {
     const auto it = f.registry.values.find({HKEY_LOCAL_MACHINE_, kRunKey, "Tavrel"});
     return it == f.registry.values.end() ? "<none>" : it->second;
   }
-  int Count(const std::string& e) { return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), e)); }
   void Pick(int index) {
     view.list.SetListIndex(index);
     form.List1_Click();
-  }
-  void ExpectBox(const std::string& text, int code) {
-    ASSERT_EQ(f.desktop.boxes.size(), 1u);
-    EXPECT_EQ(f.desktop.boxes[0].text, text);
-    EXPECT_EQ(f.desktop.boxes[0].code, code);
-    EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
   }
 
   fakes::FakeEnv f;
@@ -130,7 +123,7 @@ TEST_F(SettingsWindow, OpeningStepsInOrderAndThePhonebooksOwnAccountIsShown) {
   EXPECT_EQ(Get("LoadWindows"), "1");
   EXPECT_EQ(Get("AutoRecon"), "1");
   EXPECT_EQ(RunValue(), P("/app/tavrel") + kExeSuffix);  // rewritten with the current path
-  EXPECT_EQ(Count(kSetRun), 1);
+  EXPECT_EQ(f.log.Count(kSetRun), 1);
 }
 
 // Failed writes are not reported by this window: a start entry that cannot be written leaves the
@@ -147,7 +140,7 @@ TEST_F(SettingsWindow, WritesThatFailChangeNothingTheWindowDoes) {
 
   f.fs.readOnly = true;
   form.lblContents_Click();
-  ExpectBox("Settings saved", 64);
+  EXPECT_EQ(f.desktop.Boxes(), "Settings saved|64|Tavrel\n");
   f.desktop.boxes.clear();
   form.chkAutoReconnect_Click();
   form.Label3_Click();
@@ -199,7 +192,7 @@ TEST_F(SettingsWindow, SaveStoresTheAccountThenSaysSoAndStaysOpen) {
   f.desktop.onBox = [&] { atBox = Get("ConID") + "|" + Get("UName") + "|" + Get("PWord"); };
   form.lblContents_Click();
   EXPECT_EQ(atBox, "Home|bob|p@ss = word;#") << "the three keys are written before the box";
-  ExpectBox("Settings saved", 64);
+  EXPECT_EQ(f.desktop.Boxes(), "Settings saved|64|Tavrel\n");
   EXPECT_EQ(view.unloads, 0);
   EXPECT_FALSE(form.Unloaded());
   for (const char* k : {"Retry", "AutoRecon", "LoadWindows"}) EXPECT_EQ(Get(k), "<missing>") << k;
@@ -252,7 +245,7 @@ TEST_F(SettingsWindow, AFailedLaunchIsReportedAndTheWindowStillCloses) {
   form.Form_Load();
   f.desktop.launchSucceeds = false;
   form.Image1_Click();  // the picture acts as View Logs
-  ExpectBox("The log folder could not be opened:\r\n" + P("/logs"), mb::kExclamation);
+  EXPECT_EQ(f.desktop.Boxes(), "The log folder could not be opened:\r\n" + P("/logs") + "|48|Tavrel\n");
   EXPECT_LT(f.log.Find("MsgBox"), f.log.Find("Unload"));
   EXPECT_EQ(view.unloads, 1);
   EXPECT_TRUE(timer.Enabled()) << "the monitor carries on";
@@ -272,7 +265,7 @@ TEST_F(SettingsWindow, ClosingRestoresTheBandAndStartsTheTimerOnceWithAStoredEnt
   EXPECT_TRUE(f.wm.IsTopMost(kMain));
   EXPECT_FALSE(f.wm.IsTopMost(FakeSettingsView::kHandle));
   for (const std::string& e : {std::string("Timer on"), "SetTopMost " + kMainH, "ClearTopMost " + kOwnH})
-    EXPECT_EQ(Count(e), 1) << e;
+    EXPECT_EQ(f.log.Count(e), 1) << e;
 }
 
 TEST_F(SettingsWindow, ClosingByTheWindowManagerWritesNothingTheTimerFollowsTheStoredEntry) {

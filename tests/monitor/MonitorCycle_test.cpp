@@ -70,11 +70,6 @@ class Cycle : public ::testing::Test {
   Strings EventsFrom(const std::string& e) const {
     return {fe.log.events.begin() + fe.log.Find(e), fe.log.events.end()};
   }
-  std::string OnlyBox() const {  // text|code|caption of the one box shown
-    if (fe.desktop.boxes.size() != 1) return std::to_string(fe.desktop.boxes.size()) + " boxes";
-    const auto& b = fe.desktop.boxes[0];
-    return b.text + "|" + std::to_string(b.code) + "|" + b.caption;
-  }
 
   fakes::FakeEnv fe;
   fakes::MemoryProfile profile;
@@ -147,10 +142,9 @@ TEST_F(Cycle, NoAccountOnlineRefreshesQuietlyNotConnectedStopsWithOneBox) {
     profile.values.erase({"Temp", "1"});
     offline ? Offline() : Lost();
     Tick();
-    EXPECT_EQ(OnlyBox(),
+    EXPECT_EQ(fe.desktop.Boxes(),
               "Tavrel has been disabled as no account has been specified.\r\n\r\n"
-              "Please specify an account in the settings and re-start Tavrel|" +
-                  std::to_string(mb::kInformation) + "|Tavrel Monitor Disabled");
+              "Please specify an account in the settings and re-start Tavrel|64|Tavrel Monitor Disabled\n");
     EXPECT_EQ(EventsFrom("ClearTopMost 42"), (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "SetTopMost 42"}));
     EXPECT_TRUE(activity.Text().empty());
     EXPECT_EQ((profile.values[{"Temp", "1"}]), "GD");
@@ -162,8 +156,7 @@ TEST_F(Cycle, AskingNoStopsYesWritesSuccessWhateverTheDialDid) {
   Set("AutoRecon", "0");
   fe.desktop.answers = {mb::kNo, mb::kYes, mb::kYes};
   EXPECT_EQ(TickLines(), LostLines());
-  EXPECT_EQ(OnlyBox(), "The connection has been lost. Would you like to re-connect?|" +
-                           std::to_string(mb::kYesNoQuestion) + "|Tavrel");
+  EXPECT_EQ(fe.desktop.Boxes(), "The connection has been lost. Would you like to re-connect?|36|Tavrel\n");
   EXPECT_EQ(EventsFrom("ClearTopMost 42"), (Strings{"ClearTopMost 42", "Timer off", "MsgBox"}));
   EXPECT_TRUE(fe.phonebook.dials.empty());
 
