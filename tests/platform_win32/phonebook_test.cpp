@@ -125,20 +125,21 @@ class Phonebook : public ::testing::Test {
     Ras::released = true;  // no dial thread outlives its test
     std::this_thread::sleep_for(20ms);
   }
-  // The behaviour's dial through a phonebook.
-  std::uint32_t Dial(IPhonebook& book, const std::string& password = "pa55") {
-    fakes::FakeEnv f;
-    Env env{f.env.app, f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+  // The behaviour's environment with this phonebook.
+  Env With(IPhonebook& book) {
+    return {f.env.app, f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
             book,      f.tcp,     f.addresses, f.sockets, f.downloader, f.wm,       f.style};
+  }
+  std::uint32_t Dial(IPhonebook& book, const std::string& password = "pa55") {
+    Env env = With(book);
     return modRAS::DialEntryResult(env, "Work", "alice", password);
   }
+  fakes::FakeEnv f;
 };
 
 TEST_F(Phonebook, WinesRemoteAccessHasNoEntriesAndItsDialFailsAtOnce) {
   Win32Phonebook book;
-  fakes::FakeEnv f;
-  Env env{f.env.app, f.desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
-          book,      f.tcp,     f.addresses, f.sockets, f.downloader, f.wm,       f.style};
+  Env env = With(book);
   fakes::FakeEntryList list;
   fakes::FakeTextBox user("kept"), password("kept too");
   modRAS::EntryControls controls{list, user, password};
