@@ -35,7 +35,7 @@ class FakeUpdateView : public IUpdateView {
   long InnerWidth() const override { return static_cast<long>(geometry.width) - 120; }
   long InnerHeight() const override { return static_cast<long>(geometry.height) - 405; }
   void SetUpdateTextSize(long w, long h) override { textSize = {w, h}; }
-  void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
+  void SetShapeColours(std::uint32_t, std::uint32_t) override {}
   long ScreenWidth() const override { return 19200; }
   long ScreenHeight() const override { return 14400; }
   std::vector<FormGeometry> Screens() const override { return screens.empty() ? IUpdateView::Screens() : screens; }
@@ -52,7 +52,6 @@ class FakeUpdateView : public IUpdateView {
   bool downloadEnabled = true;  // the behaviour must disable it itself
   FormGeometry geometry;
   std::pair<long, long> textSize{-1, -1};
-  std::pair<std::uint32_t, std::uint32_t> shapes{0, 0};
   std::function<void()> onTransfer;
   std::vector<FormGeometry> screens;  // empty: the one screen
 

@@ -1,5 +1,5 @@
-// The settings window's behaviour on fakes: opening, the boxes, Save, Close, View Logs, closing
-// and the highlight bars.
+// The settings window's behaviour on fakes: opening, the boxes, Save, Close, View Logs and
+// closing.
 #include "forms/frmSettings.h"
 
 #include <gtest/gtest.h>
@@ -32,10 +32,10 @@ class FakeSettingsView : public ISettingsView {
   void SetWindowsTicked(bool t) override { Tick("chkWindows", windows = t); }
   std::string RetryText() const override { return retry; }
   void SetRetryText(const std::string& t) override { retry = t; }
-  void SetShape1Top(long t) override { bars[0] = t; }
-  void SetShape1Colour(std::uint32_t c) override { bars[1] = c; }
-  void SetShape3Top(long t) override { bars[2] = t; }
-  void SetShape3Colour(std::uint32_t c) override { bars[3] = c; }
+  void SetShape1Top(long) override {}
+  void SetShape1Colour(std::uint32_t) override {}
+  void SetShape3Top(long) override {}
+  void SetShape3Colour(std::uint32_t) override {}
   void Unload() override {
     ++unloads;
     log_.Add("Unload");
@@ -47,7 +47,6 @@ class FakeSettingsView : public ISettingsView {
   fakes::FakeTextBox user, password;
   std::string mask, retry;
   bool autoReconnect = false, windows = false;
-  std::vector<long> bars{-1, 0, -1, 0};  // shape 1 top and colour, shape 3 top and colour
   int unloads = 0;
   std::function<void()> onUnload;
 
