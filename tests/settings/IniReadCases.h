@@ -25,7 +25,6 @@ inline std::vector<ReadCase> ReadCases() {
       {"[Settings]\nRetry =   \r\n", "Settings", "Retry", ""},
       {"Retry=3\n[Settings]\n", "Settings", "Retry", "<default>"},  // before any header
       {"[Settings]\nRetry=3\n", "", "Retry", "<default>"},
-      {"[Settings]\n=3\n", "Settings", "", "<default>"},
       {"[S]\nk=first\nk=second\n[s]\nk=third\n", "S", "k", "first"},  // the first wins
       {"[S]\nk=1\n[s]\nonly=later\n", "S", "only", "<default>"},      // later same-named section
       {"[S]\nk\nk=2\n", "S", "k", "<default>"},                       // the first has no value
