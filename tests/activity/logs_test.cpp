@@ -115,15 +115,9 @@ TEST_F(LogsFixture, AnUnwritableLogIsNamedOncePerRunOfFailures) {
   f.fs.readOnly = true;
   logs.Write(f.env, view, list);
   EXPECT_GT(view.Text().size(), once.size()) << "a new run of failures is named again";
-}
 
-// What the logs remember belongs to their owner: a fresh one (another main window, the next test)
-// names a failure that an older one has named already.
-TEST_F(LogsFixture, AFailureNamedByOneOwnerIsNamedAgainByAnother) {
-  f.env.app.folder = P("/readonly");
-  f.fs.MakeFolders(P("/readonly/logs/traffic"));
-  f.fs.readOnly = true;
-  logs.Write(f.env, view, list);
+  // What the logs remember belongs to their owner: a fresh one (another main window, the next
+  // test) names a failure that an older one has named already.
   ActivityText otherView;
   modMain::Logs other;
   other.Write(f.env, otherView, list);

@@ -1,6 +1,7 @@
 // A shared record of the calls that fakes receive, in order, to check the order of steps.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct EventLog {
     return -1;
   }
   bool Has(const std::string& e) const { return Find(e) >= 0; }
+  int Count(const std::string& e) const { return static_cast<int>(std::count(events.begin(), events.end(), e)); }
   void Clear() { events.clear(); }
 };
 

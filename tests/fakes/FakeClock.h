@@ -18,26 +18,16 @@ class FakeClock : public IClock {
   // 31 days are enough for the tests' midnight and new-year steps).
   void Advance(int seconds) {
     now.second += seconds;
-    while (now.second >= 60) {
-      now.second -= 60;
-      ++now.minute;
-    }
-    while (now.minute >= 60) {
-      now.minute -= 60;
-      ++now.hour;
-    }
-    while (now.hour >= 24) {
-      now.hour -= 24;
-      ++now.day;
-    }
-    while (now.day > 31) {
-      now.day -= 31;
-      ++now.month;
-    }
-    while (now.month > 12) {
-      now.month -= 12;
-      ++now.year;
-    }
+    now.minute += now.second / 60;
+    now.second %= 60;
+    now.hour += now.minute / 60;
+    now.minute %= 60;
+    now.day += now.hour / 24;
+    now.hour %= 24;
+    now.month += (now.day - 1) / 31;
+    now.day = (now.day - 1) % 31 + 1;
+    now.year += (now.month - 1) / 12;
+    now.month = (now.month - 1) % 12 + 1;
   }
 };
 

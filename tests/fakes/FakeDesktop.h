@@ -46,6 +46,13 @@ class FakeDesktop : public IDesktop {
     if (onDoEvents) onDoEvents();
   }
 
+  // text|code|caption of every box shown, one line each.
+  std::string Boxes() const {
+    std::string out;
+    for (const Box& b : boxes) out += b.text + "|" + std::to_string(b.code) + "|" + b.caption + "\n";
+    return out;
+  }
+
   std::vector<Box> boxes;
   std::deque<int> answers;
   std::vector<std::string> opened;

@@ -2,14 +2,12 @@
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/IConnectionState.h"
 #include "core/IPhonebook.h"
-#include "core/IProfile.h"
 #include "fakes/EventLog.h"
 
 namespace tavrel::fakes {
@@ -69,7 +67,7 @@ class FakePhonebook : public IPhonebook {
       e.name.copy(out[count].szEntryName.data(), out[count].szEntryName.size() - 1);
       ++count;
     }
-    return enumResult;
+    return 0;
   }
   std::uint32_t RasGetEntryDialParams(RasDialParams& p, bool& saved) override {
     log_.Add("RasGetEntryDialParams");
@@ -88,31 +86,10 @@ class FakePhonebook : public IPhonebook {
   std::vector<StoredEntry> entries;
   std::vector<RasDialParams> dials;
   std::uint32_t dialResult = 0;
-  std::uint32_t enumResult = 0;
   std::function<void(const RasDialParams&)> onDial;
 
  private:
   EventLog& log_;
-};
-
-// Settings kept in memory, independent of the INI file format: section and key as given.
-class MemoryProfile : public IProfile {
- public:
-  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                      const std::string& defaultValue, std::size_t bufferSize,
-                                      const std::string&) override {
-    ++reads;
-    const auto it = values.find({section, key});
-    const std::string v = it == values.end() ? defaultValue : it->second;
-    return v.substr(0, bufferSize ? bufferSize - 1 : 0);
-  }
-  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
-                                 const std::string&) override {
-    values[{section, key}] = value;
-    return true;
-  }
-  std::map<std::pair<std::string, std::string>, std::string> values;
-  int reads = 0;
 };
 
 }  // namespace tavrel::fakes

@@ -43,6 +43,7 @@ class FakeDownloader : public IDownloader {
   DownloadResult DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
                               const Progress& progress) override {
     log_.Add("DownloadFile " + url);
+    caps[url] = maxBytes;
     if (const auto f = failures.find(url); f != failures.end()) return f->second;
     const auto it = bodies.find(url);
     if (it == bodies.end()) return DownloadResult::Failed(DownloadFailure::kNotFound, "the server answered 404");
@@ -54,6 +55,7 @@ class FakeDownloader : public IDownloader {
   }
   std::map<std::string, std::string> bodies;       // url -> body; a missing url is not found
   std::map<std::string, DownloadResult> failures;  // url -> how its transfer fails
+  std::map<std::string, std::uint64_t> caps;       // url -> the cap of its last transfer
 
  private:
   EventLog& log_;

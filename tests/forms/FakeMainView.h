@@ -14,8 +14,8 @@ class FakeMainView : public IMainView {
   bool ListVisible() const override { return listVisible; }
   void SetActivityVisible(bool v) override { activityVisible = v; }
   modMain::Rect Bounds() const override { return bounds; }
-  long ScreenWidth() const override { return screenWidth; }
-  long ScreenHeight() const override { return screenHeight; }
+  long ScreenWidth() const override { return 15360; }  // 1024 x 768 pixels
+  long ScreenHeight() const override { return 11520; }
   void MoveTo(long left, long top) override {
     bounds.left = left;
     bounds.top = top;
@@ -48,7 +48,6 @@ class FakeMainView : public IMainView {
   bool activityVisible = true;
   bool minimized = false;
   modMain::Rect bounds{100, 200, 6270, 3675};
-  long screenWidth = 15360, screenHeight = 11520;  // 1024 x 768 pixels
   long innerWidth = 6270, innerHeight = 3675;
   long viewsWidth = -1, viewsHeight = -1;
   long menuOffset = 0;

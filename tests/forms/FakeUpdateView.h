@@ -27,27 +27,15 @@ class FakeUpdateView : public IUpdateView {
     log_.Add(e ? "Download enabled" : "Download disabled");
   }
   FormGeometry Geometry() const override { return geometry; }
-  void SetLeft(float v) override {
-    geometry.left = v;
-    log_.Add("SetLeft " + SingleText(v));
-  }
-  void SetTop(float v) override {
-    geometry.top = v;
-    log_.Add("SetTop " + SingleText(v));
-  }
-  void SetWidth(float v) override {
-    geometry.width = v;
-    log_.Add("SetWidth " + SingleText(v));
-  }
-  void SetHeight(float v) override {
-    geometry.height = v;
-    log_.Add("SetHeight " + SingleText(v));
-  }
+  void SetLeft(float v) override { Set(geometry.left, "SetLeft ", v); }
+  void SetTop(float v) override { Set(geometry.top, "SetTop ", v); }
+  void SetWidth(float v) override { Set(geometry.width, "SetWidth ", v); }
+  void SetHeight(float v) override { Set(geometry.height, "SetHeight ", v); }
   // A frame of 120 x 405 on a 1280 x 960 pixel screen, the main window 6270 x 3675.
   long InnerWidth() const override { return static_cast<long>(geometry.width) - 120; }
   long InnerHeight() const override { return static_cast<long>(geometry.height) - 405; }
   void SetUpdateTextSize(long w, long h) override { textSize = {w, h}; }
-  void SetShapeColours(std::uint32_t s1, std::uint32_t s2) override { shapes = {s1, s2}; }
+  void SetShapeColours(std::uint32_t, std::uint32_t) override {}
   long ScreenWidth() const override { return 19200; }
   long ScreenHeight() const override { return 14400; }
   std::vector<FormGeometry> Screens() const override { return screens.empty() ? IUpdateView::Screens() : screens; }
@@ -64,11 +52,14 @@ class FakeUpdateView : public IUpdateView {
   bool downloadEnabled = true;  // the behaviour must disable it itself
   FormGeometry geometry;
   std::pair<long, long> textSize{-1, -1};
-  std::pair<std::uint32_t, std::uint32_t> shapes{0, 0};
   std::function<void()> onTransfer;
   std::vector<FormGeometry> screens;  // empty: the one screen
 
  private:
+  void Set(float& field, const char* event, float v) {
+    field = v;
+    log_.Add(event + SingleText(v));
+  }
   EventLog& log_;
 };
 

@@ -13,15 +13,13 @@ constexpr WindowHandle kMain = 7;
 class FakeAboutView : public IAboutView {
  public:
   explicit FakeAboutView(fakes::EventLog& log) : log_(log) {}
-  void SetVersion(const std::string& t) override { log_.Add("Version " + (version = t)); }
-  void SetBuild(const std::string& t) override { log_.Add("Build " + (build = t)); }
+  void SetVersion(const std::string& t) override { log_.Add("Version " + t); }
+  void SetBuild(const std::string& t) override { log_.Add("Build " + t); }
   void SetAuthor(const std::string& t) override { log_.Add("Author " + t); }
   void SetHomePage(const std::string& t) override { log_.Add("Homepage " + t); }
   void RepaintCloseButton() override { log_.Add("Repaint close"); }
   void SetNoticeUnderline(bool) override {}
   void Unload() override { log_.Add("Unload about"); }
-
-  std::string version, build;
 
  private:
   fakes::EventLog& log_;

@@ -31,7 +31,9 @@ class MainWindowTest : public ::testing::Test {
   }
 };
 
-TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
+TEST_F(MainWindowTest, LoadRunsItsStepsInOrderAndResetsTheFailureCount) {
+  f.Save("Settings", "valA", "7");  // stored by an earlier run
+  form.ReconnectFailures = 3;
   f.tcp.rows = {MibTcpRow{5, 0x0100007f, 0x5000, 0x0100007f, 0x1234}};
   f.addresses.rows = {MibIpAddrRow{0x0100007f, 1, 0x000000ff, 1, 0, 0, 0}};
   form.Form_Load();
@@ -58,14 +60,6 @@ TEST_F(MainWindowTest, LoadTakesTheCaptionAwayButKeepsATaskbarButton) {
   EXPECT_NE(win.exStyle & kWsExAppWindow, 0);
   EXPECT_TRUE(win.visible) << "setting the taskbar button shows the window";
   EXPECT_EQ(form.border().hWnd(), 7u);
-}
-
-TEST_F(MainWindowTest, LoadResetsTheFailureCountStoredByAnEarlierRun) {
-  f.Save("Settings", "valA", "7");
-  form.ReconnectFailures = 3;
-  form.Form_Load();
-  EXPECT_EQ(form.ReconnectFailures, 0);
-  EXPECT_EQ(f.Get("Settings", "valA", "x"), "0");
 }
 
 TEST_F(MainWindowTest, LogFoldersAreCreatedOnlyWhenMissing) {
@@ -209,7 +203,7 @@ TEST_F(MainWindowTest, MinimiseLeavesTheBandFirstAndExitClosesThroughTheCloseReq
 TEST_F(MainWindowTest, PressesOnEitherViewCloseTheMenuAndHeaderClicksSort) {
   form.txtConnection_MouseDown(1, 0, 10, 10);
   form.ListView1_MouseDown(2, 0, 10, 10);
-  EXPECT_EQ(std::count(f.log.events.begin(), f.log.events.end(), "UnloadMenu"), 2);
+  EXPECT_EQ(f.log.Count("UnloadMenu"), 2);
   form.ListView1_ColumnClick(3);
   EXPECT_TRUE(form.ListView1.Sorted());
   EXPECT_EQ(form.ListView1.SortKey(), 2u);

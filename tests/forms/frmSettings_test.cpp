@@ -1,5 +1,5 @@
-// The settings window's behaviour on fakes: opening, the boxes, Save, Close, View Logs, closing
-// and the highlight bars.
+// The settings window's behaviour on fakes: opening, the boxes, Save, Close, View Logs and
+// closing.
 #include "forms/frmSettings.h"
 
 #include <gtest/gtest.h>
@@ -32,10 +32,10 @@ class FakeSettingsView : public ISettingsView {
   void SetWindowsTicked(bool t) override { Tick("chkWindows", windows = t); }
   std::string RetryText() const override { return retry; }
   void SetRetryText(const std::string& t) override { retry = t; }
-  void SetShape1Top(long t) override { bars[0] = t; }
-  void SetShape1Colour(std::uint32_t c) override { bars[1] = c; }
-  void SetShape3Top(long t) override { bars[2] = t; }
-  void SetShape3Colour(std::uint32_t c) override { bars[3] = c; }
+  void SetShape1Top(long) override {}
+  void SetShape1Colour(std::uint32_t) override {}
+  void SetShape3Top(long) override {}
+  void SetShape3Colour(std::uint32_t) override {}
   void Unload() override {
     ++unloads;
     log_.Add("Unload");
@@ -47,7 +47,6 @@ class FakeSettingsView : public ISettingsView {
   fakes::FakeTextBox user, password;
   std::string mask, retry;
   bool autoReconnect = false, windows = false;
-  std::vector<long> bars{-1, 0, -1, 0};  // shape 1 top and colour, shape 3 top and colour
   int unloads = 0;
   std::function<void()> onUnload;
 
@@ -73,16 +72,9 @@ class SettingsWindow : public ::testing::Test {
     const auto it = f.registry.values.find({HKEY_LOCAL_MACHINE_, kRunKey, "Tavrel"});
     return it == f.registry.values.end() ? "<none>" : it->second;
   }
-  int Count(const std::string& e) { return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), e)); }
   void Pick(int index) {
     view.list.SetListIndex(index);
     form.List1_Click();
-  }
-  void ExpectBox(const std::string& text, int code) {
-    ASSERT_EQ(f.desktop.boxes.size(), 1u);
-    EXPECT_EQ(f.desktop.boxes[0].text, text);
-    EXPECT_EQ(f.desktop.boxes[0].code, code);
-    EXPECT_EQ(f.desktop.boxes[0].caption, "Tavrel");
   }
 
   fakes::FakeEnv f;
@@ -130,7 +122,7 @@ TEST_F(SettingsWindow, OpeningStepsInOrderAndThePhonebooksOwnAccountIsShown) {
   EXPECT_EQ(Get("LoadWindows"), "1");
   EXPECT_EQ(Get("AutoRecon"), "1");
   EXPECT_EQ(RunValue(), P("/app/tavrel") + kExeSuffix);  // rewritten with the current path
-  EXPECT_EQ(Count(kSetRun), 1);
+  EXPECT_EQ(f.log.Count(kSetRun), 1);
 }
 
 // Failed writes are not reported by this window: a start entry that cannot be written leaves the
@@ -147,7 +139,7 @@ TEST_F(SettingsWindow, WritesThatFailChangeNothingTheWindowDoes) {
 
   f.fs.readOnly = true;
   form.lblContents_Click();
-  ExpectBox("Settings saved", 64);
+  EXPECT_EQ(f.desktop.Boxes(), "Settings saved|64|Tavrel\n");
   f.desktop.boxes.clear();
   form.chkAutoReconnect_Click();
   form.Label3_Click();
@@ -199,7 +191,7 @@ TEST_F(SettingsWindow, SaveStoresTheAccountThenSaysSoAndStaysOpen) {
   f.desktop.onBox = [&] { atBox = Get("ConID") + "|" + Get("UName") + "|" + Get("PWord"); };
   form.lblContents_Click();
   EXPECT_EQ(atBox, "Home|bob|p@ss = word;#") << "the three keys are written before the box";
-  ExpectBox("Settings saved", 64);
+  EXPECT_EQ(f.desktop.Boxes(), "Settings saved|64|Tavrel\n");
   EXPECT_EQ(view.unloads, 0);
   EXPECT_FALSE(form.Unloaded());
   for (const char* k : {"Retry", "AutoRecon", "LoadWindows"}) EXPECT_EQ(Get(k), "<missing>") << k;
@@ -252,7 +244,7 @@ TEST_F(SettingsWindow, AFailedLaunchIsReportedAndTheWindowStillCloses) {
   form.Form_Load();
   f.desktop.launchSucceeds = false;
   form.Image1_Click();  // the picture acts as View Logs
-  ExpectBox("The log folder could not be opened:\r\n" + P("/logs"), mb::kExclamation);
+  EXPECT_EQ(f.desktop.Boxes(), "The log folder could not be opened:\r\n" + P("/logs") + "|48|Tavrel\n");
   EXPECT_LT(f.log.Find("MsgBox"), f.log.Find("Unload"));
   EXPECT_EQ(view.unloads, 1);
   EXPECT_TRUE(timer.Enabled()) << "the monitor carries on";
@@ -272,7 +264,7 @@ TEST_F(SettingsWindow, ClosingRestoresTheBandAndStartsTheTimerOnceWithAStoredEnt
   EXPECT_TRUE(f.wm.IsTopMost(kMain));
   EXPECT_FALSE(f.wm.IsTopMost(FakeSettingsView::kHandle));
   for (const std::string& e : {std::string("Timer on"), "SetTopMost " + kMainH, "ClearTopMost " + kOwnH})
-    EXPECT_EQ(Count(e), 1) << e;
+    EXPECT_EQ(f.log.Count(e), 1) << e;
 }
 
 TEST_F(SettingsWindow, ClosingByTheWindowManagerWritesNothingTheTimerFollowsTheStoredEntry) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <map>
 
 #include "fakes/FakeEnv.h"
 #include "forms/FakeMainView.h"
@@ -32,11 +32,7 @@ class UpdateWindow : public ::testing::Test {
     view.captions.clear();
     fe.log.Clear();
   }
-  std::string Boxes() const {  // text|code|caption of every box shown
-    std::string out;
-    for (const auto& b : fe.desktop.boxes) out += b.text + "|" + std::to_string(b.code) + "|" + b.caption + "\n";
-    return out;
-  }
+  std::string Boxes() const { return fe.desktop.Boxes(); }
   fakes::FakeEnv fe;
   fakes::FakeUpdateView view{fe.log};
   frmUpdate form{fe.env, view, kMain};
@@ -236,7 +232,7 @@ TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
   EXPECT_FALSE(form.Busy());
   EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
   EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
-  EXPECT_EQ(std::count(fe.log.events.begin(), fe.log.events.end(), "DownloadFile " + kVersionUrl), 1);
+  EXPECT_EQ(fe.log.Count("DownloadFile " + kVersionUrl), 1);
 }
 
 // The monitor's timer fires while a transfer repaints the window and while the report box is
@@ -246,9 +242,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
   fakes::FakeMainView mainView{fe.log};
   fakes::FakeTimer timer{fe.log};
   frmMain main{fe.env, mainView, timer};
-  const auto cycles = [&] {
-    return std::count(fe.log.events.begin(), fe.log.events.end(), "InternetGetConnectedState");
-  };
+  const auto cycles = [&] { return fe.log.Count("InternetGetConnectedState"); };
   Open();
   fe.downloader.bodies[kVersionUrl] = "1.0.2";
   view.onTransfer = [&] {
@@ -301,15 +295,20 @@ TEST_F(DownloadStep, FailureWithAnOlderArchiveOpensThatOneSuccessOpensTheNewOne)
   }
 }
 
+// Clicks after a failure repeat the whole sequence; only Yes opens the download page.
 TEST_F(DownloadStep, FailureWithoutAnArchiveAsksAndYesOpensTheDownloadPage) {
-  fe.desktop.answers.push_back(mb::kYes);
   const std::string before = view.text;
-  form.lblDownload_Click();
-  EXPECT_EQ(view.text, before);
-  EXPECT_EQ(Boxes(), kQuestion + "|" + std::to_string(mb::kYesNoExclamation) + "|Tavrel\n");
-  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{kManualUrl});
-  EXPECT_EQ(view.captions, kCaptions);
-  EXPECT_TRUE(form.DownloadEnabled());
+  for (const int answer : {mb::kNo, mb::kYes}) {
+    fe.desktop.answers = {answer};
+    form.lblDownload_Click();
+    EXPECT_EQ(view.text, before);
+    EXPECT_EQ(Boxes(), kQuestion + "|" + std::to_string(mb::kYesNoExclamation) + "|Tavrel\n");
+    EXPECT_EQ(fe.desktop.opened,
+              answer == mb::kYes ? std::vector<std::string>{kManualUrl} : std::vector<std::string>{});
+    EXPECT_EQ(view.captions, kCaptions);
+    EXPECT_TRUE(form.DownloadEnabled());
+    fe.desktop.boxes.clear(), view.captions.clear();
+  }
 }
 
 // A transfer cancelled because the program is ending opens nothing, not even an older archive,
@@ -337,49 +336,18 @@ TEST_F(DownloadStep, NoTemporaryFolderMeansNoDownload) {
   EXPECT_TRUE(fe.desktop.opened.empty());
 }
 
-TEST_F(DownloadStep, NoOpensNothingAndEveryClickRepeatsTheWholeSequence) {
-  fe.desktop.answers = {mb::kNo};
-  form.lblDownload_Click();
-  EXPECT_EQ(fe.desktop.boxes.size(), 1u);
-  EXPECT_TRUE(fe.desktop.opened.empty());
-  EXPECT_EQ(view.captions, kCaptions);
-  fe.fs.tempFolder = P("/var/tmp/");  // the archive goes to the temporary folder, one separator
-  fe.fs.MakeFolders(P("/var/tmp"));
-  fe.downloader.bodies[kArchiveUrl] = "PK";
-  form.lblDownload_Click();
-  EXPECT_EQ(fe.desktop.boxes.size(), 1u);
-  EXPECT_EQ(fe.desktop.opened, std::vector<std::string>{P("/var/tmp/tavrel_upd.zip")});
-  EXPECT_EQ(view.caption, "Check for update");
-}
-
 // A disabled link takes no click; the caps handed to the transfer are 1 MiB for the version
 // file and 512 MiB for the archive.
-TEST(UpdateWindowDownload, DisabledLinkTakesNoClickCapsPerFile) {
-  fakes::FakeEnv fe;
-  struct Recorder : IDownloader {
-    explicit Recorder(IFileSystem& fs) : fs(fs) {}
-    DownloadResult DownloadFile(const std::string& url, const std::string& local, std::uint64_t maxBytes,
-                                const Progress&) override {
-      caps.emplace_back(url, maxBytes);
-      fs.ReplaceFile(local, "1.0.2", false);
-      return {};
-    }
-    IFileSystem& fs;
-    std::vector<std::pair<std::string, std::uint64_t>> caps;
-  } recorder(fe.fs);
-  Env env{fe.env.app,   fe.desktop, fe.clock,     fe.fs,      fe.profile, fe.registry, fe.connection,
-          fe.phonebook, fe.tcp,     fe.addresses, fe.sockets, recorder,   fe.wm,       fe.style};
-  fakes::FakeUpdateView view(fe.log);
-  frmUpdate form(env, view, kMain);
-  form.Form_Load();
-  fe.log.Clear();
+TEST_F(UpdateWindow, DisabledLinkTakesNoClickCapsPerFile) {
+  Open();
   form.lblDownload_Click();
   EXPECT_TRUE(fe.log.events.empty());
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
   form.lblCheck_Click();
   form.lblDownload_Click();
-  const std::vector<std::pair<std::string, std::uint64_t>> expected{{kVersionUrl, std::uint64_t{1} << 20},
-                                                                    {kArchiveUrl, std::uint64_t{512} << 20}};
-  EXPECT_EQ(recorder.caps, expected);
+  const std::map<std::string, std::uint64_t> expected{{kVersionUrl, std::uint64_t{1} << 20},
+                                                      {kArchiveUrl, std::uint64_t{512} << 20}};
+  EXPECT_EQ(fe.downloader.caps, expected);
 }
 
 }  // namespace

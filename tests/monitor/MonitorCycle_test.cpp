@@ -24,7 +24,7 @@ std::string NoLimit(const std::string& retry, const std::string& count) {
          " failed attempts: re-connecting without a limit (up to 32767 attempts)";
 }
 
-// The cycle against fakes; settings live in memory, independent of the INI format.
+// The cycle against fakes, with the settings file on the fake file system.
 class Cycle : public ::testing::Test {
  protected:
   Cycle() {
@@ -33,14 +33,14 @@ class Cycle : public ::testing::Test {
       Set(k, v);
     Lost();
   }
-  void Set(const std::string& key, const std::string& value) { profile.values[{"Settings", key}] = value; }
+  void Set(const std::string& key, const std::string& value) { fe.Save("Settings", key, value); }
   void Lost() { fe.connection.result = 0, fe.connection.flags = 0; }
   void Online() { fe.connection.result = 1, fe.connection.flags = INTERNET_CONNECTION_LAN; }
   void Offline() { fe.connection.result = 1, fe.connection.flags = INTERNET_CONNECTION_OFFLINE; }
   void DialBringsConnectionUp() {
     fe.phonebook.onDial = [this](const RasDialParams&) { Online(); };
   }
-  void Tick() { RunMonitorCycle(env, parts); }
+  void Tick() { RunMonitorCycle(fe.env, parts); }
   // A fresh tick whose activity lines are returned without their stamps.
   Strings TickLines() {
     activity.Replace("");
@@ -70,16 +70,8 @@ class Cycle : public ::testing::Test {
   Strings EventsFrom(const std::string& e) const {
     return {fe.log.events.begin() + fe.log.Find(e), fe.log.events.end()};
   }
-  std::string OnlyBox() const {  // text|code|caption of the one box shown
-    if (fe.desktop.boxes.size() != 1) return std::to_string(fe.desktop.boxes.size()) + " boxes";
-    const auto& b = fe.desktop.boxes[0];
-    return b.text + "|" + std::to_string(b.code) + "|" + b.caption;
-  }
 
   fakes::FakeEnv fe;
-  fakes::MemoryProfile profile;
-  Env env{fe.env.app,   fe.desktop, fe.clock,     fe.fs,      profile,       fe.registry, fe.connection,
-          fe.phonebook, fe.tcp,     fe.addresses, fe.sockets, fe.downloader, fe.wm,       fe.style};
   fakes::FakeTimer timer{fe.log};
   ActivityText activity;
   ConnectionList list;
@@ -100,7 +92,6 @@ TEST_F(Cycle, LostTickReportsDialsReprobesAndCountsAFailure) {
   EXPECT_EQ(fe.log.Find("InternetGetConnectedState", dial), dial + 1);
   EXPECT_TRUE(TailRan(dial));
   EXPECT_TRUE(fe.desktop.boxes.empty());
-  EXPECT_EQ(profile.reads, 5);  // AutoRecon, Retry, ConID, UName, PWord on every tick
 
   Set("ConID", "Other");  // changed between ticks: the next tick uses it
   EXPECT_EQ(TickLines().at(1), " Attempting Reconnection to: Other");
@@ -144,16 +135,16 @@ TEST_F(Cycle, NoAccountOnlineRefreshesQuietlyNotConnectedStopsWithOneBox) {
     SCOPED_TRACE(offline ? "offline" : "lost");
     fe.log.Clear();
     fe.desktop.boxes.clear();
-    profile.values.erase({"Temp", "1"});
+    fe.Save("Temp", "1", "");
     offline ? Offline() : Lost();
     Tick();
-    EXPECT_EQ(OnlyBox(),
+    EXPECT_EQ(fe.desktop.Boxes(),
               "Tavrel has been disabled as no account has been specified.\r\n\r\n"
-              "Please specify an account in the settings and re-start Tavrel|" +
-                  std::to_string(mb::kInformation) + "|Tavrel Monitor Disabled");
-    EXPECT_EQ(EventsFrom("ClearTopMost 42"), (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "SetTopMost 42"}));
+              "Please specify an account in the settings and re-start Tavrel|64|Tavrel Monitor Disabled\n");
+    EXPECT_EQ(EventsFrom("ClearTopMost 42"),
+              (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "ReplaceFile " + fe.IniPath(), "SetTopMost 42"}));
     EXPECT_TRUE(activity.Text().empty());
-    EXPECT_EQ((profile.values[{"Temp", "1"}]), "GD");
+    EXPECT_EQ(fe.Get("Temp", "1"), "GD");
     EXPECT_TRUE(fe.phonebook.dials.empty());
   }
 }
@@ -162,8 +153,7 @@ TEST_F(Cycle, AskingNoStopsYesWritesSuccessWhateverTheDialDid) {
   Set("AutoRecon", "0");
   fe.desktop.answers = {mb::kNo, mb::kYes, mb::kYes};
   EXPECT_EQ(TickLines(), LostLines());
-  EXPECT_EQ(OnlyBox(), "The connection has been lost. Would you like to re-connect?|" +
-                           std::to_string(mb::kYesNoQuestion) + "|Tavrel");
+  EXPECT_EQ(fe.desktop.Boxes(), "The connection has been lost. Would you like to re-connect?|36|Tavrel\n");
   EXPECT_EQ(EventsFrom("ClearTopMost 42"), (Strings{"ClearTopMost 42", "Timer off", "MsgBox"}));
   EXPECT_TRUE(fe.phonebook.dials.empty());
 
@@ -274,8 +264,7 @@ TEST_F(Cycle, RetryDecidesBetweenRedialAndGivingUp) {
     if (c.retry) {
       Set("Retry", c.retry);
     } else {
-      profile.values.erase({"Settings", "Retry"});
-      profile.values.erase({"Settings", "AutoRecon"});
+      fe.fs.files[fe.IniPath()] = "[Settings]\r\nConID=Home ISP\r\nUName=jo\r\nPWord=pa55\r\n";
     }
     failures = c.before;
     timer.SetEnabled(true);

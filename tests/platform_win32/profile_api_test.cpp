@@ -6,6 +6,7 @@
 
 #include "contracts/Contracts.h"
 #include "platform/win32/Win32Profile.h"
+#include "settings/IniReadCases.h"
 #include "settings/IniText.h"
 
 namespace tavrel {
@@ -21,52 +22,9 @@ string ApiRead(const string& path, const string& section, const string& key, con
 }
 
 TEST(ProfileApi, TheProgramsReaderReadsEveryFileAsTheApiDoes) {
-  const string longValue(200, 'v');
-  const struct {
-    string text, section, key;
-  } cases[] = {
-      {"[settings]\r\n  conid \t=  My ISP \t\r\n", "Settings", "ConID"},
-      {"[settings]\r\nconid=x\r\n", " SETTINGS ", " CONID "},
-      {"[Temp]\n1=GD\n", "Settings", "Retry"},
-      {"[Settings]\nRetry\n", "Settings", "Retry"},
-      {"[Settings]\nRetry=\n", "Settings", "Retry"},
-      {"[Settings]\nRetry =   \r\n", "Settings", "Retry"},
-      {"Retry=3\n[Settings]\n", "Settings", "Retry"},
-      {"[S]\nk=first\nk=second\n[s]\nk=third\n", "S", "k"},
-      {"[S]\nk=1\n[s]\nonly=later\n", "S", "only"},
-      {"[S]\nk\nk=2\n", "S", "k"},
-      {"[A]\r\nx=1\n[S]\nk=mixed\r\n", "S", "k"},
-      {"[S]\nk=last", "S", "k"},
-      {"\xEF\xBB\xBF[Settings]\r\nConID=bom\r\n", "Settings", "ConID"},
-      {"[S]\n;k=commented\nk=real\n", "S", "k"},
-      {"[S]\n; just a remark\n", "S", "k"},
-      {"  [S] ; main\nk=1\n", "S", "k"},
-      {"[S]\n[T\nk=2\n", "S", "k"},
-      {"[S]\ngarbage line\nk=a=b\n", "S", "k"},
-      {"[S]\na=\"two words\"\n", "S", "a"},
-      {"[S]\nb='single'\n", "S", "b"},
-      {"[S]\nc=\"mixed'\n", "S", "c"},
-      {"[S]\nd=\"\n", "S", "d"},
-      {"[S]\ne=\"\"\n", "S", "e"},
-      {"[S]\nf=\"\"inner\"\"\n", "S", "f"},
-      {"[S]\ng=  \"  padded  \"  \n", "S", "g"},
-      {"[S]\nh=x\"y\"\n", "S", "h"},
-      {"[Settings]\r\nPWord=" + longValue + "\r\n", "Settings", "PWord"},
-      {"[S]\nk=\"" + longValue + "\"\n", "S", "k"},
-      {"[ S ]\nk=spaced header\n", "S", "k"},
-      {"[S]]\nk=two brackets\n", "S]", "k"},
-      {"[S] trailing\nk=after header\n", "S", "k"},
-      {"\t[S]\n\tk\t=\ttabs\t\n", "S", "k"},
-      {"[S]\nk = v ; not a comment\n", "S", "k"},
-      {"[S]\n k k = inner blank\n", "S", "k k"},
-      {"[S]\r\rk=cr only\r\n", "S", "k"},
-      {"[S]\nk=\x1a\n", "S", "k"},
-      {"[Settings]\nXfrmUpdate=5362.5\nYfrmUpdate=1755\n", "Settings", "YfrmUpdate"},
-      {"[Temp]\n1=GD\n[Settings]\nAutoRecon=1\n", "Temp", "1"},
-  };
   contract::Scratch dir;
   const string path = dir / "Tavrel.ini";
-  for (const auto& c : cases) {
+  for (const auto& c : ini_cases::ReadCases()) {
     SCOPED_TRACE(c.text);
     ASSERT_TRUE(contract::Spit(path, c.text));
     for (const DWORD size : {155u, 1000u, 4u}) {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "monitor/modConnection.h"
+#include "core/IConnectionState.h"
 
 namespace tavrel {
 namespace {
@@ -26,12 +26,6 @@ TEST(Win32State, WhatWineAnswersIsWhatTheProbeReads) {
   std::uint32_t alive = 0;
   EXPECT_EQ(state.IsNetworkAlive(alive), 1);
   EXPECT_EQ(alive, NETWORK_ALIVE_LAN);
-
-  EXPECT_FALSE(modConnection::IsAolConnection(state));
-  // Online, the last set flag names the state: RAS installed.
-  EXPECT_EQ(modConnection::ConnectionStateText(state), online ? "Remote Access Services are installed on this system."
-                                                              : std::string(modConnection::NotConnectedText));
-  EXPECT_EQ(modConnection::OnlineStateCode(state), online ? 1 : 6);
 }
 
 TEST(Win32State, FollowsTheDefaultRouteOfItsNetworkNamespace) {
