@@ -39,7 +39,8 @@ class UpdateWindow : public ::testing::Test {
   }
   fakes::FakeEnv fe;
   fakes::FakeUpdateView view{fe.log};
-  frmUpdate form{fe.env, view, kMain};
+  Operations operations;
+  frmUpdate form{fe.env, view, kMain, operations};
 };
 
 // --- Opening and closing -------------------------------------------------------------------
@@ -94,7 +95,7 @@ TEST_F(UpdateWindow, OpensWhereTheSettingsSayUnlessTheUserCouldNotReachItThere) 
       env.Save("Settings", k, v);
     fakes::FakeUpdateView v{env.log};
     v.screens = c.screens;
-    frmUpdate{env.env, v, kMain}.Form_Load();
+    frmUpdate{env.env, v, kMain, operations}.Form_Load();
     EXPECT_EQ(v.geometry.left, c.want.left);
     EXPECT_EQ(v.geometry.top, c.want.top);
     EXPECT_EQ(v.geometry.width, c.want.width);
@@ -227,16 +228,37 @@ TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
   int nested = 0;
   view.onTransfer = [&] {
     ++nested;
-    EXPECT_TRUE(form.Busy());
     form.lblCheck_Click();
     form.lblDownload_Click();
   };
   form.lblCheck_Click();
   EXPECT_EQ(nested, 1);
-  EXPECT_FALSE(form.Busy());
   EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
   EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
   EXPECT_EQ(std::count(fe.log.events.begin(), fe.log.events.end(), "DownloadFile " + kVersionUrl), 1);
+}
+
+// The user closes the window while a check or a download runs: it stays until the click is over,
+// then asks to close once; a close without a transfer is taken at once.
+TEST_F(UpdateWindow, AClosingDuringATransferWaitsForTheClicksEnd) {
+  Open();
+  EXPECT_TRUE(form.Form_QueryUnload());
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  fe.downloader.bodies[kArchiveUrl] = "PK";
+  for (auto click : {&frmUpdate::lblCheck_Click, &frmUpdate::lblDownload_Click}) {
+    fe.log.Clear();
+    bool closedDuring = true;
+    view.onTransfer = [&] { closedDuring = form.Form_QueryUnload(); };
+    (form.*click)();
+    EXPECT_FALSE(closedDuring);
+    EXPECT_EQ(fe.log.events.back(), "RequestClose") << "after the click's last step";
+    EXPECT_EQ(std::count(fe.log.events.begin(), fe.log.events.end(), "RequestClose"), 1);
+    EXPECT_TRUE(form.Form_QueryUnload());
+  }
+  fe.log.Clear();
+  view.onTransfer = nullptr;
+  form.lblCheck_Click();
+  EXPECT_FALSE(fe.log.Has("RequestClose")) << "asked for only while a transfer ran";
 }
 
 // The monitor's timer fires while a transfer repaints the window and while the report box is
@@ -246,6 +268,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
   fakes::FakeMainView mainView{fe.log};
   fakes::FakeTimer timer{fe.log};
   frmMain main{fe.env, mainView, timer};
+  frmUpdate update{fe.env, view, kMain, main.operations()};  // the main window's operations
   const auto cycles = [&] {
     return std::count(fe.log.events.begin(), fe.log.events.end(), "InternetGetConnectedState");
   };
@@ -256,7 +279,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
     main.tmrConnect_Timer();
   };
   fe.desktop.onBox = [&] { main.tmrConnect_Timer(); };
-  form.lblCheck_Click();
+  update.lblCheck_Click();
   EXPECT_EQ(cycles(), 1);
   EXPECT_GT(fe.log.Find("InternetGetConnectedState"), fe.log.Find("Caption Check for update"));
 
@@ -266,7 +289,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
     main.tmrConnect_Timer();
     timer.SetEnabled(false);
   };
-  form.lblDownload_Click();
+  update.lblDownload_Click();
   EXPECT_TRUE(fe.log.Has("ShellOpen " + kLocalArchive));
   EXPECT_EQ(cycles(), 0);
 }
@@ -370,7 +393,8 @@ TEST(UpdateWindowDownload, DisabledLinkTakesNoClickCapsPerFile) {
   Env env{fe.env.app,   fe.desktop, fe.clock,     fe.fs,      fe.profile, fe.registry, fe.connection,
           fe.phonebook, fe.tcp,     fe.addresses, fe.sockets, recorder,   fe.wm,       fe.style};
   fakes::FakeUpdateView view(fe.log);
-  frmUpdate form(env, view, kMain);
+  Operations operations;
+  frmUpdate form(env, view, kMain, operations);
   form.Form_Load();
   fe.log.Clear();
   form.lblDownload_Click();

@@ -114,15 +114,19 @@ void AboutWindow::ShowModal() {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  // The owner takes the activation back before this window goes, and the window is gone before
-  // its unload puts the owner back into the topmost band (an owned window still there would keep
-  // the owner out of it under Wine).
+  Close();
+}
+
+// The owner takes the activation back before this window goes, and the window is gone before
+// its unload puts the owner back into the topmost band (an owned window still there would keep
+// the owner out of it under Wine).
+void AboutWindow::Close() {
+  open_ = false;
+  if (!loaded_) return;
+  loaded_ = false;
   ::EnableWindow(owner_, TRUE);
   ::DestroyWindow(hwnd_);
-  if (loaded_) {
-    loaded_ = false;
-    form_->Form_Unload();
-  }
+  form_->Form_Unload();
 }
 
 void AboutWindow::SetNoticeUnderline(bool underline) {

@@ -80,30 +80,6 @@ void Canvas::Move(std::size_t index, int left, int top) {
   }
 }
 
-void Canvas::SetFill(std::size_t index, COLORREF colour) {
-  if (items_[index].fill == colour) return;
-  items_[index].fill = colour;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetFont(std::size_t index, HFONT font) {
-  if (items_[index].font == font) return;
-  items_[index].font = font;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetText(std::size_t index, const std::string& text) {
-  if (items_[index].text == text) return;
-  items_[index].text = text;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetEnabled(std::size_t index, bool enabled) {
-  if (items_[index].enabled == enabled) return;
-  items_[index].enabled = enabled;
-  Invalidate(items_[index].rect);
-}
-
 void Canvas::Paint(HDC dc, const RECT& area) {
   // Into a bitmap first, so that the layers never flicker.
   const int w = area.right - area.left, h = area.bottom - area.top;

@@ -96,7 +96,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
   form_->txtConnection.SetSink(this);
   form_->ListView1.SetSink(&listSink_);
-  menu_ = std::make_unique<MenuWindow>(env_, *timer_, hwnd_);
+  updates_ = std::make_unique<UpdateWindowOpener>(env_, hwnd_, form_->operations());
+  menu_ = std::make_unique<MenuWindow>(env_, *timer_, hwnd_, *updates_);
   timer_->SetEnabled(true);  // from the window's creation on
 }
 
@@ -108,6 +109,7 @@ MainWindow::~MainWindow() {
   }
   settings_.reset();
   menu_.reset();
+  updates_.reset();
   if (edit_) ::RemoveWindowSubclass(edit_, &MainWindow::ViewProc, kViewSubclass);
   if (list_) ::RemoveWindowSubclass(list_, &MainWindow::ViewProc, kViewSubclass);
 }
@@ -181,12 +183,12 @@ void MainWindow::ShowSettings() {
 
 void MainWindow::ShowMenu(long left, long top) { menu_->ShowAt(left, top); }
 
-void MainWindow::UnloadMenu() { menu_->Unload(); }
+void MainWindow::UnloadMenu() { menu_->form().Form_QueryUnload(); }
 
 void MainWindow::UnloadOtherWindows() {
-  menu_->Unload();
+  UnloadMenu();
   if (settings_) settings_->Unload();
-  if (UpdateWindow* u = UpdateWindow::Current()) u->Close();
+  if (UpdateWindow* u = updates_->Current()) u->Close();
 }
 
 void MainWindow::EndProcess() {
@@ -275,7 +277,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!form_) return Default(message, wParam, lParam);
   if (message == kEndProcess || (message == WM_ENDSESSION && wParam)) {
     // A transfer kept the update window open: its unload runs now.
-    UpdateWindow::UnloadForExit();
+    updates_->UnloadForExit();
     if (endProcess) {
       endProcess();
       return 0;
