@@ -286,20 +286,8 @@ FormGeometry UpdateWindow::Geometry() const {
           static_cast<float>(Tw(g.height()))};
 }
 
-void UpdateWindow::SetLeft(float twips) {
-  wanted_.left = twips;
-  Apply();
-}
-void UpdateWindow::SetTop(float twips) {
-  wanted_.top = twips;
-  Apply();
-}
-void UpdateWindow::SetWidth(float twips) {
-  wanted_.width = twips;
-  Apply();
-}
-void UpdateWindow::SetHeight(float twips) {
-  wanted_.height = twips;
+void UpdateWindow::Want(float FormGeometry::*side, float twips) {
+  wanted_.*side = twips;
   Apply();
 }
 

@@ -42,10 +42,10 @@ class UpdateWindow : public QWidget, public IUpdateView {
   void AppendUpdateText(const std::string& text) override;
   void SetDownloadEnabled(bool enabled) override;
   FormGeometry Geometry() const override;
-  void SetLeft(float twips) override;
-  void SetTop(float twips) override;
-  void SetWidth(float twips) override;
-  void SetHeight(float twips) override;
+  void SetLeft(float twips) override { Want(&FormGeometry::left, twips); }
+  void SetTop(float twips) override { Want(&FormGeometry::top, twips); }
+  void SetWidth(float twips) override { Want(&FormGeometry::width, twips); }
+  void SetHeight(float twips) override { Want(&FormGeometry::height, twips); }
   long InnerWidth() const override;
   long InnerHeight() const override;
   void SetUpdateTextSize(long width, long height) override;
@@ -70,6 +70,8 @@ class UpdateWindow : public QWidget, public IUpdateView {
   friend class UpdateWindowOpener;
   void Load();
   QRect WantedPixels() const;
+  // Sets one side of the wanted bounds and applies them.
+  void Want(float FormGeometry::*side, float twips);
   void Apply();
   void LearnFrame();
   void Click(QLabel* label);

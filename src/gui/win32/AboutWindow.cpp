@@ -27,12 +27,7 @@ AboutWindow::AboutWindow(Env& env, HWND mainWindow) : owner_(mainWindow) {
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(ColourOf(about::kBackColour));
 
-  Item banner;
-  banner.name = "Image2";
-  banner.rect = PxRect(0, 0, about::kBannerWidth, about::kBannerHeight);
-  banner.picture = Picture("MAIN_BANNER");
-  banner.mouse = true;
-  canvas_->Add(std::move(banner));
+  canvas_->Add(PictureItem("Image2", PxRect(0, 0, about::kBannerWidth, about::kBannerHeight), "MAIN_BANNER"));
   Item shape;
   shape.name = "Shape1";
   shape.rect = PxRect(about::kShapeLeft, about::kShapeTop, about::kShapeWidth, about::kShapeHeight);

@@ -29,6 +29,15 @@ Canvas::~Canvas() {
   if (tooltips_) ::DestroyWindow(tooltips_);
 }
 
+Item PictureItem(std::string name, const RECT& rect, const char* picture) {
+  Item i;
+  i.name = std::move(name);
+  i.rect = rect;
+  i.picture = Picture(picture);
+  i.mouse = true;
+  return i;
+}
+
 std::size_t Canvas::Add(Item item) {
   items_.push_back(std::move(item));
   const std::size_t index = items_.size() - 1;

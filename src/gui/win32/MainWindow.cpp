@@ -49,12 +49,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   canvas_->SetBackground(::GetSysColor(COLOR_BTNFACE));
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
 
-  Item banner;
-  banner.name = kMainLayout[0].name;
-  banner.rect = PlaceOf(kMainLayout[0]);
+  Item banner = PictureItem(kMainLayout[0].name, PlaceOf(kMainLayout[0]), "MAIN_BANNER");
   banner.fill = kBannerColour;
-  banner.picture = Picture("MAIN_BANNER");
-  banner.mouse = true;
   banner.onDown = [this](int b, int s, long x, long y) { form_->Image1_MouseDown(b, s, x, y); };
   canvas_->Add(std::move(banner));
   using Click = void (frmMain::*)();
@@ -62,13 +58,9 @@ MainWindow::MainWindow(Env& env) : env_(env) {
                                &frmMain::imgMinimize_Click, &frmMain::imgExit_Click};
   for (std::size_t n = 0; n < 5; ++n) {
     const ControlPlace& c = kMainLayout[n + 1];
-    Item b;
-    b.name = c.name;
-    b.rect = PlaceOf(c);
-    b.picture = Picture(kButtons[n].picture);
+    Item b = PictureItem(c.name, PlaceOf(c), kButtons[n].picture);
     b.cursor = Pointer(kButtons[n].pointer);
     b.tooltip = c.tooltip;
-    b.mouse = true;
     const Click click = kClicks[n];
     b.onClick = [this, click] { (form_.get()->*click)(); };
     canvas_->Add(std::move(b));
@@ -144,18 +136,6 @@ long MainWindow::ScreenHeight() const { return Tw(::GetSystemMetrics(SM_CYSCREEN
 
 void MainWindow::MoveTo(long left, long top) {
   ::SetWindowPos(hwnd_, nullptr, Px(left), Px(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-long MainWindow::InnerWidth() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.right);
-}
-
-long MainWindow::InnerHeight() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.bottom);
 }
 
 void MainWindow::SetViewsSize(long width, long height) {

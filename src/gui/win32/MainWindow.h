@@ -52,8 +52,8 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   long ScreenWidth() const override;
   long ScreenHeight() const override;
   void MoveTo(long left, long top) override;
-  long InnerWidth() const override;
-  long InnerHeight() const override;
+  long InnerWidth() const override { return InnerTwips().cx; }
+  long InnerHeight() const override { return InnerTwips().cy; }
   bool Minimized() const override { return ::IsIconic(hwnd_) != FALSE; }
   void Minimize() override { ::ShowWindow(hwnd_, SW_MINIMIZE); }
   void SetViewsSize(long width, long height) override;

@@ -32,12 +32,7 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow, UpdateWindo
   outline.rect = {0, 0, Px(menu::kWidth), Px(menu::kOutlineHeight)};
   outline.outline = RGB(0x50, 0x60, 0x78);
   canvas_->Add(std::move(outline));
-  Item strip;
-  strip.name = "Image2";
-  strip.rect = {0, 0, Px(menu::kStripWidth), Px(menu::kHeight)};
-  strip.picture = Picture("MENU_STRIP");
-  strip.mouse = true;
-  canvas_->Add(std::move(strip));
+  canvas_->Add(PictureItem("Image2", {0, 0, Px(menu::kStripWidth), Px(menu::kHeight)}, "MENU_STRIP"));
   Item bar;
   bar.name = "Shape1";
   bar.rect = PxRect(menu::kBarLeft, menu::kBarStartTop, menu::kBarWidth, menu::kBarHeight);
@@ -47,12 +42,9 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow, UpdateWindo
   const HCURSOR hand = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   for (std::size_t n = 0; n < menu::kItems.size(); ++n) {
     const menu::Item& it = menu::kItems[n];
-    Item icon;
-    icon.name = "Image1_" + std::to_string(it.iconIndex);
-    icon.rect = PxRect(menu::kIconLeft, it.top, menu::kIconSize, menu::kIconSize);
-    icon.picture = Picture(kIcons[static_cast<std::size_t>(it.iconIndex)]);
-    icon.mouse = true;
-    canvas_->Add(std::move(icon));
+    canvas_->Add(PictureItem("Image1_" + std::to_string(it.iconIndex),
+                             PxRect(menu::kIconLeft, it.top, menu::kIconSize, menu::kIconSize),
+                             kIcons[static_cast<std::size_t>(it.iconIndex)]));
     Item label;
     label.name = it.name;
     label.rect = PxRect(menu::kItemLeft, it.top, menu::kItemWidth, menu::kItemHeight);
@@ -74,12 +66,9 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow, UpdateWindo
     l.mouse = true;
     canvas_->Add(std::move(l));
   }
-  Item close;
-  close.name = "imgClose";
-  close.rect = PxRect(menu::kCloseLeft, menu::kCloseTop, menu::kCloseSize, menu::kCloseSize);
-  close.picture = Picture("MENU_CLOSE");
+  Item close = PictureItem("imgClose", PxRect(menu::kCloseLeft, menu::kCloseTop, menu::kCloseSize, menu::kCloseSize),
+                           "MENU_CLOSE");
   close.tooltip = menu::kCloseTooltip;
-  close.mouse = true;
   close.onClick = [this] { form_->imgClose_Click(); };
   canvas_->Add(std::move(close));
   canvas_->onBackgroundMove = [this](int b, int s, long x, long y) { form_->Form_MouseMove(b, s, x, y); };

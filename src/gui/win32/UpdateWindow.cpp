@@ -178,37 +178,10 @@ FormGeometry UpdateWindow::Geometry() const {
           static_cast<float>(Tw(r.bottom - r.top))};
 }
 
-void UpdateWindow::SetLeft(float twips) {
+void UpdateWindow::Want(float FormGeometry::*side, float twips) {
   wanted_ = Geometry();
-  wanted_.left = twips;
+  wanted_.*side = twips;
   Apply();
-}
-void UpdateWindow::SetTop(float twips) {
-  wanted_ = Geometry();
-  wanted_.top = twips;
-  Apply();
-}
-void UpdateWindow::SetWidth(float twips) {
-  wanted_ = Geometry();
-  wanted_.width = twips;
-  Apply();
-}
-void UpdateWindow::SetHeight(float twips) {
-  wanted_ = Geometry();
-  wanted_.height = twips;
-  Apply();
-}
-
-long UpdateWindow::InnerWidth() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.right);
-}
-
-long UpdateWindow::InnerHeight() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.bottom);
 }
 
 void UpdateWindow::SetUpdateTextSize(long width, long height) {

@@ -36,12 +36,12 @@ class UpdateWindow : public Window, public IUpdateView {
   void AppendUpdateText(const std::string& text) override;
   void SetDownloadEnabled(bool enabled) override { canvas_->SetEnabled(download_, enabled); }
   FormGeometry Geometry() const override;
-  void SetLeft(float twips) override;
-  void SetTop(float twips) override;
-  void SetWidth(float twips) override;
-  void SetHeight(float twips) override;
-  long InnerWidth() const override;
-  long InnerHeight() const override;
+  void SetLeft(float twips) override { Want(&FormGeometry::left, twips); }
+  void SetTop(float twips) override { Want(&FormGeometry::top, twips); }
+  void SetWidth(float twips) override { Want(&FormGeometry::width, twips); }
+  void SetHeight(float twips) override { Want(&FormGeometry::height, twips); }
+  long InnerWidth() const override { return InnerTwips().cx; }
+  long InnerHeight() const override { return InnerTwips().cy; }
   void SetUpdateTextSize(long width, long height) override;
   void SetShapeColours(std::uint32_t shape1, std::uint32_t shape2) override;
   long ScreenWidth() const override { return Tw(::GetSystemMetrics(SM_CXSCREEN)); }
@@ -60,6 +60,8 @@ class UpdateWindow : public Window, public IUpdateView {
   friend class UpdateWindowOpener;
   void Load();
   void Unload();
+  // Sets one side of the wanted bounds (the others as the window stands) and applies them.
+  void Want(float FormGeometry::*side, float twips);
   void Apply();
   RECT WantedPixels() const;
 
