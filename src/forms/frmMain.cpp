@@ -4,7 +4,6 @@
 #include "app/StartupReport.h"
 #include "core/Convert.h"
 #include "monitor/MonitorCycle.h"
-#include "monitor/Operation.h"
 #include "netinfo/modConnections.h"
 #include "netinfo/modGetAll.h"
 #include "settings/modReg.h"
@@ -16,8 +15,6 @@ namespace tavrel {
 
 frmMain::frmMain(Env& env, IMainView& view, ITimer& tmrConnect)
     : env_(env), view_(view), timer_(tmrConnect), border_(env.style, env.wm) {}
-
-frmMain::~frmMain() { operation::Forget(); }
 
 void frmMain::Form_Load() {
   // A window without a caption bar that still has a taskbar button.
@@ -134,8 +131,8 @@ void frmMain::ListView1_MouseDown(int, int, long, long) { view_.UnloadMenu(); }
 // A tick that falls due inside another operation (an update check or download) waits for its end;
 // it is dropped when the monitor was stopped or the window unloaded meanwhile.
 void frmMain::tmrConnect_Timer() {
-  if (operation::Running()) {
-    operation::Hold([this] {
+  if (operations_.Running()) {
+    operations_.Hold([this] {
       if (timer_.Enabled() && !unloaded_) RunCycle();
     });
     return;

@@ -12,6 +12,7 @@
 #include "app/modMain.h"
 #include "core/Env.h"
 #include "core/ITimer.h"
+#include "monitor/Operation.h"
 #include "ui/CFormBorder.h"
 
 namespace tavrel {
@@ -87,7 +88,6 @@ class IMainView {
 class frmMain {
  public:
   frmMain(Env& env, IMainView& view, ITimer& tmrConnect);
-  ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
@@ -116,6 +116,8 @@ class frmMain {
   std::int16_t ReconnectFailures = 0;
 
   CFormBorder& border() { return border_; }
+  // The work that other windows run as operations, which the monitor's ticks wait for.
+  Operations& operations() { return operations_; }
 
  private:
   void EnsureLogFolder(const std::string& path);
@@ -129,7 +131,8 @@ class frmMain {
   CFormBorder border_;  // the frame controller, attached at load, kept for the window's life
   bool unloaded_ = false;
   modMain::Logs logs_;
-  bool inTick_ = false;          // a monitor tick is running
+  bool inTick_ = false;  // a monitor tick is running
+  Operations operations_;
   std::string settingsFailure_;  // the failure last reported; empty while writes succeed
 };
 

@@ -10,13 +10,17 @@ namespace tavrel {
 frmMenu::frmMenu(Env& env, IMenuView& view, ITimer& tmrConnect, WindowHandle mainWindow)
     : env_(env), view_(view), timer_(tmrConnect), main_(mainWindow) {}
 
-void frmMenu::lblContents_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kContents].top); }
-void frmMenu::lblAbout_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kAbout].top); }
-void frmMenu::lblHomepage_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kHomepage].top); }
-void frmMenu::lblFeedback_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kFeedback].top); }
-void frmMenu::lblRepBug_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kRepBug].top); }
-void frmMenu::lblUpdate_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kItems[menu::kUpdate].top); }
+void frmMenu::Item_MouseMove(std::size_t index, int, int, long, long) {
+  if (index < menu::kItems.size()) view_.SetHighlightTop(menu::kItems[index].top);
+}
 void frmMenu::Form_MouseMove(int, int, long, long) { view_.SetHighlightTop(menu::kBarHiddenTop); }
+
+void frmMenu::Item_Click(std::size_t index) {
+  static constexpr std::array<void (frmMenu::*)(), menu::kItems.size()> kClicks{
+      &frmMenu::lblContents_Click, &frmMenu::lblAbout_Click,  &frmMenu::lblHomepage_Click,
+      &frmMenu::lblFeedback_Click, &frmMenu::lblRepBug_Click, &frmMenu::lblUpdate_Click};
+  if (index < kClicks.size()) (this->*kClicks[index])();
+}
 
 void frmMenu::lblContents_Click() {
   const std::string help = env_.app.InFolder(menu::kHelpFile);
@@ -34,7 +38,9 @@ void frmMenu::lblContents_Click() {
 // The about window closes first, then the menu.
 void frmMenu::lblAbout_Click() {
   ++ownWindows_;
+  aboutOpen_ = true;
   view_.ShowAbout();
+  aboutOpen_ = false;
   --ownWindows_;
   CloseMenu();
 }
@@ -60,6 +66,12 @@ int frmMenu::OwnBox(const char* text, int code) {
   const int answer = env_.desktop.MsgBox(text, code, env_.app.title);
   --ownWindows_;
   return answer;
+}
+
+// Here too the about window closes before the menu.
+void frmMenu::Form_QueryUnload() {
+  if (aboutOpen_) view_.UnloadAbout();
+  CloseMenu();
 }
 
 void frmMenu::Form_Unload() {

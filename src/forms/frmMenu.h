@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "core/Env.h"
@@ -87,6 +88,9 @@ class IMenuView {
   virtual void Unload() = 0;
   // The about window, modal and owned by the main window; returns once it has closed.
   virtual void ShowAbout() = 0;
+  // Closes the about window that ShowAbout shows, if it is open; its unload handler has run when
+  // this returns.
+  virtual void UnloadAbout() = 0;
   // The update window, modeless and without owner.
   virtual void ShowUpdate() = 0;
 };
@@ -96,14 +100,13 @@ class frmMenu {
   // tmrConnect and mainWindow are the main window's monitor timer and handle.
   frmMenu(Env& env, IMenuView& view, ITimer& tmrConnect, WindowHandle mainWindow);
 
-  // Hovering: an item's label brings the highlight bar level with it, the background hides it.
-  void lblContents_MouseMove(int button, int shift, long x, long y);
-  void lblAbout_MouseMove(int button, int shift, long x, long y);
-  void lblHomepage_MouseMove(int button, int shift, long x, long y);
-  void lblFeedback_MouseMove(int button, int shift, long x, long y);
-  void lblRepBug_MouseMove(int button, int shift, long x, long y);
-  void lblUpdate_MouseMove(int button, int shift, long x, long y);
+  // Hovering: an item's label (index into menu::kItems) brings the highlight bar level with it,
+  // the background hides it.
+  void Item_MouseMove(std::size_t index, int button, int shift, long x, long y);
   void Form_MouseMove(int button, int shift, long x, long y);
+
+  // The click on the label of menu::kItems[index]: the item's own handler below.
+  void Item_Click(std::size_t index);
 
   void lblContents_Click();
   void lblAbout_Click();
@@ -116,6 +119,9 @@ class frmMenu {
   // The menu lost the keyboard focus (a click outside it, another window taking the focus). A box
   // or the about window that the menu itself shows takes the focus without closing it.
   void Form_LostFocus();
+  // The menu is asked to close by others than its own handlers (the desktop, the main window's
+  // views, the program's end). It closes; an about window it shows closes first.
+  void Form_QueryUnload();
   // The menu closes, whichever way: monitor timer and topmost band.
   void Form_Unload();
 
@@ -130,6 +136,7 @@ class frmMenu {
   ITimer& timer_;
   WindowHandle main_;
   int ownWindows_ = 0;  // the menu's own boxes and about window that are open
+  bool aboutOpen_ = false;
 };
 
 }  // namespace tavrel

@@ -4,10 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "app/modMain.h"
 #include "core/Convert.h"
-#include "monitor/Operation.h"
 #include "settings/modSettings.h"
 #include "ui/modOnTop.h"
 #include "update/modTemp.h"
@@ -55,8 +55,8 @@ std::string SingleText(float v) {
   return std::string(buf, r.ptr);
 }
 
-frmUpdate::frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow)
-    : env_(env), view_(view), main_(mainWindow) {}
+frmUpdate::frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow, Operations& operations)
+    : env_(env), view_(view), main_(mainWindow), operations_(operations) {}
 
 std::string frmUpdate::LocalVersionFile() const { return env_.app.InFolder(update::kVersionFileName); }
 
@@ -107,6 +107,12 @@ void frmUpdate::Form_Resize() {
   view_.SetUpdateTextSize(view_.InnerWidth(), height < 0 ? 0 : height);
 }
 
+// Closing in the middle of a transfer would unload the window under the click that runs it.
+bool frmUpdate::Form_QueryUnload() {
+  if (busy_) closeWaiting_ = true;
+  return !busy_;
+}
+
 void frmUpdate::Form_Unload() {
   const FormGeometry g = view_.Geometry();
   modSettings::SaveSetting(env_, env_.app.title, kSection, "XfrmUpdate", SingleText(g.left));
@@ -133,12 +139,17 @@ DownloadResult frmUpdate::Fetch(const std::string& url, const std::string& local
 // for its progress, and a monitor tick that falls due meanwhile waits until the click is over.
 void frmUpdate::lblCheck_Click() {
   if (busy_) return;
-  operation::Run([this] { CheckForUpdate(); });
+  RunClick(&frmUpdate::CheckForUpdate);
 }
 
 void frmUpdate::lblDownload_Click() {
   if (busy_ || !downloadEnabled_) return;  // a disabled link takes no click
-  operation::Run([this] { DownloadUpdate(); });
+  RunClick(&frmUpdate::DownloadUpdate);
+}
+
+void frmUpdate::RunClick(void (frmUpdate::*work)()) {
+  operations_.Run([this, work] { (this->*work)(); });
+  if (std::exchange(closeWaiting_, false)) view_.RequestClose();
 }
 
 void frmUpdate::CheckForUpdate() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Env.h"
+#include "monitor/Operation.h"
 
 namespace tavrel {
 
@@ -87,13 +88,21 @@ class IUpdateView {
   // shows the progress without taking user input. TransferEnded hides the progress again.
   virtual void Transferring(std::uint64_t received, std::uint64_t total) = 0;
   virtual void TransferEnded() = 0;
+  // Asks the window to close once the handler running now has returned; the close request
+  // handler (frmUpdate::Form_QueryUnload) runs then as for any other close.
+  virtual void RequestClose() = 0;
 };
 
 class frmUpdate {
  public:
-  frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow);
+  // operations: the main window's, which a check or download runs as.
+  frmUpdate(Env& env, IUpdateView& view, WindowHandle mainWindow, Operations& operations);
 
   void Form_Load();
+  // The window is asked to close (its close box, Escape, the desktop): true when it closes now.
+  // During a check or download it does not: the request is kept, and the window is asked to close
+  // again as soon as the click that runs the transfer is over.
+  bool Form_QueryUnload();
   void Form_Resize();
   void Form_Unload();
   void lblCheck_Click();
@@ -104,8 +113,6 @@ class frmUpdate {
   void txtUpdate_MouseMove();
   void Form_MouseMove();
 
-  // True while a check or a download runs; the view must not close the window meanwhile.
-  bool Busy() const { return busy_; }
   bool DownloadEnabled() const { return downloadEnabled_; }
   // Program folder + separator + the version file's name.
   std::string LocalVersionFile() const;
@@ -115,14 +122,18 @@ class frmUpdate {
   void DownloadUpdate();
   // Fetches url into localPath with the view showing progress.
   DownloadResult Fetch(const std::string& url, const std::string& localPath, std::uint64_t cap);
+  // Runs a click's work as one operation; a close asked for meanwhile follows its end.
+  void RunClick(void (frmUpdate::*work)());
   float GeometryValue(const char* key, double fallback);
   bool Reachable(const FormGeometry& g) const;
 
   Env& env_;
   IUpdateView& view_;
   WindowHandle main_;
+  Operations& operations_;
   bool downloadEnabled_ = false;
   bool busy_ = false;
+  bool closeWaiting_ = false;  // a close was asked for during the running transfer
 };
 
 // Single-precision value as the shortest decimal text that reads back as the same value.

@@ -2,30 +2,19 @@
 
 #include <utility>
 
-namespace tavrel::operation {
+namespace tavrel {
 
-namespace {
-int g_depth = 0;               // operations running, one inside the other
-std::function<void()> g_held;  // the tick that waits for their end
-}  // namespace
-
-void Run(const std::function<void()>& work) {
-  ++g_depth;
+void Operations::Run(const std::function<void()>& work) {
+  ++depth_;
   try {
     work();
   } catch (...) {
-    --g_depth;
+    --depth_;
     throw;
   }
-  if (--g_depth > 0 || !g_held) return;
-  std::function<void()> tick = std::exchange(g_held, nullptr);
+  if (--depth_ > 0 || !held_) return;
+  std::function<void()> tick = std::exchange(held_, nullptr);
   tick();
 }
 
-bool Running() { return g_depth > 0; }
-
-void Hold(std::function<void()> tick) { g_held = std::move(tick); }
-
-void Forget() { g_held = nullptr; }
-
-}  // namespace tavrel::operation
+}  // namespace tavrel

@@ -6,17 +6,29 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
-namespace tavrel::operation {
+namespace tavrel {
 
-// Runs work as an operation, then the tick that waited for it, if one did.
-void Run(const std::function<void()>& work);
-// True while an operation runs.
-bool Running();
-// For the monitor's tick handler: while an operation runs, keeps tick (in place of any kept
-// before) for its end.
-void Hold(std::function<void()> tick);
-// Forgets a kept tick: the window it belongs to is going.
-void Forget();
+// The operations of one main window: the monitor's tick handler and every window that runs work
+// as an operation share one of these (the main window's behaviour owns it).
+class Operations {
+ public:
+  Operations() = default;
+  Operations(const Operations&) = delete;
+  Operations& operator=(const Operations&) = delete;
 
-}  // namespace tavrel::operation
+  // Runs work as an operation, then the tick that waited for it, if one did.
+  void Run(const std::function<void()>& work);
+  // True while an operation runs.
+  bool Running() const { return depth_ > 0; }
+  // For the monitor's tick handler: while an operation runs, keeps tick (in place of any kept
+  // before) for its end.
+  void Hold(std::function<void()> tick) { held_ = std::move(tick); }
+
+ private:
+  int depth_ = 0;               // operations running, one inside the other
+  std::function<void()> held_;  // the tick that waits for their end
+};
+
+}  // namespace tavrel

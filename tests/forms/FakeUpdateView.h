@@ -46,6 +46,7 @@ class FakeUpdateView : public IUpdateView {
     if (onTransfer) onTransfer();
   }
   void TransferEnded() override { log_.Add("TransferEnded"); }
+  void RequestClose() override { log_.Add("RequestClose"); }
 
   std::string caption = "Check for update", text;
   std::vector<std::string> captions;

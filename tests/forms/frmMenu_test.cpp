@@ -28,13 +28,20 @@ class FakeMenuView : public IMenuView {
   }
   void ShowAbout() override {
     log_.Add("ShowAbout");
+    aboutOpen = true;
     if (whileAboutOpen) whileAboutOpen();
-    log_.Add("About closed");
+    if (aboutOpen) log_.Add("About closed");
+    aboutOpen = false;
+  }
+  void UnloadAbout() override {
+    if (aboutOpen) log_.Add("About closed");
+    aboutOpen = false;
   }
   void ShowUpdate() override { log_.Add("ShowUpdate"); }
 
   frmMenu* form = nullptr;
   bool open = true;
+  bool aboutOpen = false;
   std::function<void()> whileAboutOpen;
 
  private:
@@ -139,22 +146,22 @@ TEST_F(MenuTest, ContentsYesWhileOfflineWarnsAfterTheQuestion) {
 }
 
 TEST_F(MenuTest, OnlineLinksOpenTheirPagesOrWarnWhenNotOnline) {
-  const std::vector<std::pair<void (frmMenu::*)(), std::string>> links = {
-      {&frmMenu::lblHomepage_Click, "/?mode=Products&p=tavrel"},
-      {&frmMenu::lblFeedback_Click, "/?mode=Contact&sub-mode=cfeedback"},
-      {&frmMenu::lblRepBug_Click, "/?mode=Contact&sub-mode=csupport"},
+  const std::vector<std::pair<std::size_t, std::string>> links = {
+      {menu::kHomepage, "/?mode=Products&p=tavrel"},
+      {menu::kFeedback, "/?mode=Contact&sub-mode=cfeedback"},
+      {menu::kRepBug, "/?mode=Contact&sub-mode=csupport"},
   };
-  for (const auto& [click, page] : links) {
+  for (const auto& [item, page] : links) {
     SCOPED_TRACE(page);
     MenuRig online;
-    (online.form.*click)();
+    online.form.Item_Click(item);
     EXPECT_EQ(online.f.desktop.opened, std::vector<std::string>{kServer + page});
     EXPECT_TRUE(online.f.desktop.boxes.empty());
     online.ExpectClosedOnce();
 
     MenuRig offline;
     offline.Offline();
-    (offline.form.*click)();
+    offline.form.Item_Click(item);
     ASSERT_EQ(offline.f.desktop.boxes.size(), 1u);
     EXPECT_EQ(offline.f.desktop.boxes[0].text, "Please make sure you are connected to the internet first");
     EXPECT_EQ(offline.f.desktop.boxes[0].code, 48);
@@ -172,6 +179,22 @@ TEST_F(MenuTest, AboutIsShownModallyBeforeTheMenuClosesAndUpdateLeavesItOpen) {
   form.lblAbout_Click();
   EXPECT_GT(f.log.Find("Timer on"), f.log.Find("About closed"));
   ExpectClosedOnce();
+}
+
+// Closed from outside (the desktop, the program's end) while its about window is open: the about
+// window closes first, then the menu, each once; without one the menu simply closes.
+TEST_F(MenuTest, ClosedFromOutsideWhileTheAboutWindowIsOpenTheAboutWindowGoesFirst) {
+  f.Save("Settings", "ConID", "x");
+  view.whileAboutOpen = [this] { form.Form_QueryUnload(); };
+  form.lblAbout_Click();
+  EXPECT_EQ(Count("About closed"), 1);
+  EXPECT_LT(f.log.Find("About closed"), f.log.Find("Timer on"));
+  ExpectClosedOnce();
+
+  MenuRig t;
+  t.form.Form_QueryUnload();
+  EXPECT_FALSE(t.f.log.Has("About closed"));
+  t.ExpectClosedOnce();
 }
 
 // The menu's own boxes and its about window take the focus without closing it: the question is

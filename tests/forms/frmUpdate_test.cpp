@@ -35,7 +35,8 @@ class UpdateWindow : public ::testing::Test {
   std::string Boxes() const { return fe.desktop.Boxes(); }
   fakes::FakeEnv fe;
   fakes::FakeUpdateView view{fe.log};
-  frmUpdate form{fe.env, view, kMain};
+  Operations operations;
+  frmUpdate form{fe.env, view, kMain, operations};
 };
 
 // --- Opening and closing -------------------------------------------------------------------
@@ -90,7 +91,7 @@ TEST_F(UpdateWindow, OpensWhereTheSettingsSayUnlessTheUserCouldNotReachItThere) 
       env.Save("Settings", k, v);
     fakes::FakeUpdateView v{env.log};
     v.screens = c.screens;
-    frmUpdate{env.env, v, kMain}.Form_Load();
+    frmUpdate{env.env, v, kMain, operations}.Form_Load();
     EXPECT_EQ(v.geometry.left, c.want.left);
     EXPECT_EQ(v.geometry.top, c.want.top);
     EXPECT_EQ(v.geometry.width, c.want.width);
@@ -223,16 +224,37 @@ TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
   int nested = 0;
   view.onTransfer = [&] {
     ++nested;
-    EXPECT_TRUE(form.Busy());
     form.lblCheck_Click();
     form.lblDownload_Click();
   };
   form.lblCheck_Click();
   EXPECT_EQ(nested, 1);
-  EXPECT_FALSE(form.Busy());
   EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
   EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
   EXPECT_EQ(fe.log.Count("DownloadFile " + kVersionUrl), 1);
+}
+
+// The user closes the window while a check or a download runs: it stays until the click is over,
+// then asks to close once; a close without a transfer is taken at once.
+TEST_F(UpdateWindow, AClosingDuringATransferWaitsForTheClicksEnd) {
+  Open();
+  EXPECT_TRUE(form.Form_QueryUnload());
+  fe.downloader.bodies[kVersionUrl] = "1.0.2";
+  fe.downloader.bodies[kArchiveUrl] = "PK";
+  for (auto click : {&frmUpdate::lblCheck_Click, &frmUpdate::lblDownload_Click}) {
+    fe.log.Clear();
+    bool closedDuring = true;
+    view.onTransfer = [&] { closedDuring = form.Form_QueryUnload(); };
+    (form.*click)();
+    EXPECT_FALSE(closedDuring);
+    EXPECT_EQ(fe.log.events.back(), "RequestClose") << "after the click's last step";
+    EXPECT_EQ(fe.log.Count("RequestClose"), 1);
+    EXPECT_TRUE(form.Form_QueryUnload());
+  }
+  fe.log.Clear();
+  view.onTransfer = nullptr;
+  form.lblCheck_Click();
+  EXPECT_FALSE(fe.log.Has("RequestClose")) << "asked for only while a transfer ran";
 }
 
 // The monitor's timer fires while a transfer repaints the window and while the report box is
@@ -242,6 +264,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
   fakes::FakeMainView mainView{fe.log};
   fakes::FakeTimer timer{fe.log};
   frmMain main{fe.env, mainView, timer};
+  frmUpdate update{fe.env, view, kMain, main.operations()};  // the main window's operations
   const auto cycles = [&] { return fe.log.Count("InternetGetConnectedState"); };
   Open();
   fe.downloader.bodies[kVersionUrl] = "1.0.2";
@@ -250,7 +273,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
     main.tmrConnect_Timer();
   };
   fe.desktop.onBox = [&] { main.tmrConnect_Timer(); };
-  form.lblCheck_Click();
+  update.lblCheck_Click();
   EXPECT_EQ(cycles(), 1);
   EXPECT_GT(fe.log.Find("InternetGetConnectedState"), fe.log.Find("Caption Check for update"));
 
@@ -260,7 +283,7 @@ TEST_F(UpdateWindow, MonitorTicksThatFallDueDuringAClickWaitForItsEnd) {
     main.tmrConnect_Timer();
     timer.SetEnabled(false);
   };
-  form.lblDownload_Click();
+  update.lblDownload_Click();
   EXPECT_TRUE(fe.log.Has("ShellOpen " + kLocalArchive));
   EXPECT_EQ(cycles(), 0);
 }

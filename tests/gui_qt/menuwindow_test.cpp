@@ -30,7 +30,9 @@ class MenuWindowView : public OverMainWindow {
   void MoveOver(QWidget* w, QPoint p) { QTest::mouseMove(menu.windowHandle(), w == &menu ? p : w->mapTo(&menu, p)); }
 
   QtTimer timer{3000, [] {}};
-  MenuWindow menu{env, wm, timer, mainHandle};
+  Operations operations;
+  UpdateWindowOpener updates{env, wm, mainHandle, operations};
+  MenuWindow menu{env, wm, timer, mainHandle, updates};
 };
 
 // One layout sample; every item shown whole with its icon; no item highlighted at first.
@@ -113,7 +115,7 @@ TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClos
   f.Save("Settings", "ConID", "x");
   Open();
   Click(menu::kUpdate);
-  QPointer<UpdateWindow> update = UpdateWindow::Current();
+  QPointer<UpdateWindow> update = updates.Current();
   ASSERT_NE(update, nullptr);
   EXPECT_TRUE(update->isVisible());
   EXPECT_EQ(update->parentWidget(), nullptr) << "no owner";
@@ -124,12 +126,12 @@ TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClos
   EXPECT_TRUE(WaitFor([&] { return update.isNull(); }));
 }
 
-// The modal about window closes before the menu: the main window stays out of the band while it
-// is open, and the menu's closing steps run after it.
-TEST_F(MenuWindowView, AboutClosesBeforeTheMenuAndKeepsTheMainWindowOutOfTheBandWhileOpen) {
+// The modal about window keeps the main window out of the band while it is open. Closed by the
+// desktop meanwhile, the menu takes its about window with it, and its closing steps run.
+TEST_F(MenuWindowView, AboutKeepsTheMainWindowOutOfTheBandAndGoesWithTheMenu) {
   f.Save("Settings", "ConID", "x");
   Open();
-  bool sawAbout = false, mainOnTopMeanwhile = true, menuVisibleMeanwhile = true;
+  bool sawAbout = false, mainOnTopMeanwhile = true, menuVisibleMeanwhile = true, aboutStayed = true;
   QTimer poll;  // runs inside the about window's modal loop
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* about = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
@@ -137,7 +139,8 @@ TEST_F(MenuWindowView, AboutClosesBeforeTheMenuAndKeepsTheMainWindowOutOfTheBand
     sawAbout = true;
     mainOnTopMeanwhile = MainOnTop();
     menuVisibleMeanwhile = menu.isVisible();
-    QTest::mouseClick(about->closeButton(), Qt::LeftButton);
+    menu.close();
+    aboutStayed = about->isVisible();
   });
   poll.start(10);
   QTimer watchdog;  // never hang: close whatever modal window is left
@@ -149,6 +152,7 @@ TEST_F(MenuWindowView, AboutClosesBeforeTheMenuAndKeepsTheMainWindowOutOfTheBand
   EXPECT_TRUE(sawAbout);
   EXPECT_TRUE(menuVisibleMeanwhile);
   EXPECT_FALSE(mainOnTopMeanwhile);
+  EXPECT_FALSE(aboutStayed);
   EXPECT_TRUE(MainOnTop());
   EXPECT_TRUE(timer.Enabled());
   EXPECT_FALSE(menu.IsOpen());

@@ -59,12 +59,13 @@ class UpdateWindowView : public ::testing::Test {
     mainWindow.resize(Px(6270), Px(3675));
     mainHandle = wm.Register(&mainWindow);
     wm.SetTopMost(mainHandle);
+    updates = std::make_unique<UpdateWindowOpener>(*env, wm, mainHandle, operations);
   }
 
   void TearDown() override {
     look.stop();  // a step that never ran refers to the test's own variables
     LetGo();
-    if (UpdateWindow* w = UpdateWindow::Current()) w->close();
+    if (UpdateWindow* w = updates->Current()) w->close();
     Settle();
     ::unsetenv("TMPDIR");
     std::error_code ec;
@@ -72,7 +73,7 @@ class UpdateWindowView : public ::testing::Test {
   }
 
   UpdateWindow* OpenWindow() {
-    UpdateWindow* w = UpdateWindow::Open(*env, wm, mainHandle);
+    UpdateWindow* w = updates->Open();
     QApplication::processEvents();
     return w;
   }
@@ -120,6 +121,8 @@ class UpdateWindowView : public ::testing::Test {
   std::unique_ptr<Env> env;
   QWidget mainWindow;
   WindowHandle mainHandle = 0;
+  Operations operations;
+  std::unique_ptr<UpdateWindowOpener> updates;
   fs::path scratch;
   std::vector<fakes::Box> boxes;
   std::vector<std::string> opened;
@@ -148,7 +151,7 @@ TEST_F(UpdateWindowView, OpensAndClosesWhereTheSettingsSay) {
   const QRect outer = w->frameGeometry();
   w->close();
   Settle();
-  EXPECT_EQ(UpdateWindow::Current(), nullptr);
+  EXPECT_EQ(updates->Current(), nullptr);
   const std::vector<std::string> stored = {Setting("XfrmUpdate"), Setting("YfrmUpdate"), Setting("WfrmUpdate"),
                                            Setting("HfrmUpdate")};
   EXPECT_EQ(stored, (std::vector<std::string>{std::to_string(Tw(outer.x())), std::to_string(Tw(outer.y())),
@@ -221,7 +224,7 @@ TEST_F(UpdateWindowView, OneWindowAtATimeAndAClosingDuringATransferWaitsForIt) {
   reply.delay = 400ms;
   replies[versionPath] = reply;
   UpdateWindow* w = OpenWindow();
-  EXPECT_EQ(UpdateWindow::Open(*env, wm, mainHandle), w);
+  EXPECT_EQ(updates->Open(), w);
 
   bool closedDuring = true;
   QTimer::singleShot(150, w, [&] { closedDuring = w->close(); });
@@ -229,7 +232,7 @@ TEST_F(UpdateWindowView, OneWindowAtATimeAndAClosingDuringATransferWaitsForIt) {
   EXPECT_FALSE(closedDuring);
   ASSERT_EQ(boxes.size(), 1u);  // the check ran to its end
   Settle();
-  EXPECT_EQ(UpdateWindow::Current(), nullptr);
+  EXPECT_EQ(updates->Current(), nullptr);
   EXPECT_FALSE(fs::exists(scratch / "app" / "tavrel.txt"));
   EXPECT_NE(Setting("HfrmUpdate"), "(none)");
 }

@@ -61,7 +61,7 @@ void OnDesktop::SetUp() {
 }
 
 void OnDesktop::TearDown() {
-  if (UpdateWindow* u = UpdateWindow::Current()) u->Close();
+  if (UpdateWindow* u = main ? main->updates().Current() : nullptr) u->Close();
   main.reset();
   Pump();
 }

@@ -196,7 +196,8 @@ TEST_F(OnDesktop, UpdateWindowShowsTheTransferAndClosesOnlyOnceItHasEnded) {
   PausingDownloader downloader;
   Env withTransfer{f.env.app,   f.desktop, f.clock,     f.fs,      f.profile,  f.registry, f.connection,
                    f.phonebook, f.tcp,     f.addresses, f.sockets, downloader, wm,         style};
-  UpdateWindow* u = UpdateWindow::Open(withTransfer, main->hwnd());
+  UpdateWindowOpener updates(withTransfer, main->hwnd(), main->form().operations());
+  UpdateWindow* u = updates.Open();
   ASSERT_NE(u, nullptr);
   bool visible = false, stillOpen = false;
   LRESULT position = 0;
@@ -211,7 +212,7 @@ TEST_F(OnDesktop, UpdateWindowShowsTheTransferAndClosesOnlyOnceItHasEnded) {
   EXPECT_EQ(position, 500);
   EXPECT_TRUE(stillOpen) << "not closed in the middle of the transfer";
   EXPECT_FALSE(::IsWindowVisible(u->progressBar()));
-  EXPECT_TRUE(WaitFor([&] { return UpdateWindow::Current() == nullptr; })) << "closed once it ended";
+  EXPECT_TRUE(WaitFor([&] { return updates.Current() == nullptr; })) << "closed once it ended";
 }
 
 }  // namespace

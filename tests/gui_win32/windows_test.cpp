@@ -63,7 +63,7 @@ TEST_F(OnDesktop, OtherWindowsInPixelsAt96Dpi) {
   EXPECT_EQ(ItemRect(main->menuWindow().canvas(), "lblUpdate"), (RECT{56, 160, 177, 177}));
   main->menuWindow().Unload();
 
-  UpdateWindow* u = UpdateWindow::Open(env, main->hwnd());
+  UpdateWindow* u = main->updates().Open();
   RECT outer{};
   ::GetWindowRect(u->hwnd(), &outer);
   EXPECT_EQ(outer.right - outer.left, 426);
@@ -267,21 +267,21 @@ TEST_F(OnDesktop, AboutWindowIsModalOverTheMainWindow) {
 // --- The update window -------------------------------------------------------------------------
 
 TEST_F(OnDesktop, UpdateWindowOpensWhereItWasClosed) {
-  UpdateWindow* u = UpdateWindow::Open(env, main->hwnd());
+  UpdateWindow* u = main->updates().Open();
   ASSERT_NE(u, nullptr);
   ::SetWindowPos(u->hwnd(), nullptr, 40, 50, 500, 330, SWP_NOZORDER | SWP_NOACTIVATE);
   Pump();
   u->Close();
   EXPECT_EQ(f.Get("Settings", "XfrmUpdate"), std::to_string(Tw(40)));
   EXPECT_EQ(f.Get("Settings", "WfrmUpdate"), std::to_string(Tw(500)));
-  u = UpdateWindow::Open(env, main->hwnd());
+  u = main->updates().Open();
   RECT r{};
   ::GetWindowRect(u->hwnd(), &r);
   EXPECT_EQ(r, (RECT{40, 50, 540, 380}));
   // Unmoved, it stores exactly what it read: nothing drifts by rounding.
   u->Close();
   f.Save("Settings", "XfrmUpdate", "1234.5");
-  u = UpdateWindow::Open(env, main->hwnd());
+  u = main->updates().Open();
   u->Close();
   EXPECT_EQ(f.Get("Settings", "XfrmUpdate"), "1234.5");
 }

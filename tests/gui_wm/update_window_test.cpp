@@ -21,7 +21,7 @@ class UpdateWindowOnDesktop : public ProgramOnDesktop {
  protected:
   // Opens the update window as the menu does; onScreen: waits until the window manager shows it.
   UpdateWindow* Open(bool onScreen) {
-    UpdateWindow* w = UpdateWindow::Open(*env, wm, main->Handle());
+    UpdateWindow* w = main->updates().Open();
     if (onScreen) {
       EXPECT_TRUE(WaitUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
     }
@@ -29,7 +29,7 @@ class UpdateWindowOnDesktop : public ProgramOnDesktop {
   }
   bool Close(UpdateWindow* w) {
     w->close();
-    return WaitUntil([] { return UpdateWindow::Current() == nullptr; });
+    return WaitUntil([&] { return main->updates().Current() == nullptr; });
   }
   std::vector<std::string> Stored() {
     std::vector<std::string> v;
@@ -128,7 +128,7 @@ TEST_F(SlowServerOnDesktop, NoMonitorTickRunsDuringTheCheckAndTheTicksGoOnAfterI
   };
   // The ticks put the main window back on top: out of the way of the link.
   ASSERT_TRUE(PutMainAt({600, 500}));
-  UpdateWindow* w = UpdateWindow::Open(*env, wm, main->Handle());
+  UpdateWindow* w = main->updates().Open();
   ASSERT_TRUE(WaitUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
   TickEvery(250);
   ASSERT_TRUE(WaitUntil([&] { return Ticks() > 2; })) << "the monitor ticks";

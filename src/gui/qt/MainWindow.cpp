@@ -63,6 +63,7 @@ MainWindow::MainWindow(Env& env, QtWindowManager& wm) : env_(env), wm_(wm) {
 
   timer_ = std::make_unique<QtTimer>(3000, [this] { form_->tmrConnect_Timer(); });
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
+  updates_ = std::make_unique<UpdateWindowOpener>(env_, wm_, handle_, form_->operations());
   form_->txtConnection.SetSink(txtConnection_);
 
   // The view takes the model when it is first shown: until the user asks for the list, a refresh
@@ -152,12 +153,12 @@ void MainWindow::ShowSettings() {
 }
 
 void MainWindow::ShowMenu(long left, long top) {
-  if (!menu_) menu_ = std::make_unique<MenuWindow>(env_, wm_, *timer_, handle_);
+  if (!menu_) menu_ = std::make_unique<MenuWindow>(env_, wm_, *timer_, handle_, *updates_);
   menu_->ShowAt(left, top);
 }
 
 void MainWindow::UnloadMenu() {
-  if (menu_) menu_->Unload();
+  if (menu_) menu_->form().Form_QueryUnload();
 }
 
 void MainWindow::RequestClose(int unloadMode) { CloseFor(unloadMode); }

@@ -15,6 +15,7 @@
 #include "gui/qt/MenuWindow.h"
 #include "gui/qt/QtDesktop.h"
 #include "gui/qt/QtWindowManager.h"
+#include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
 
@@ -30,6 +31,7 @@ class MainWindow : public QWidget, public IMainView {
   ActivityView* activityView() { return txtConnection_; }
   QTreeView* listView() { return listView_; }
   QtTimer& timer() { return *timer_; }
+  UpdateWindowOpener& updates() { return *updates_; }
 
   // Runs then once, from the event loop, after the window's first paint has reached the screen
   // (or after a second, for a window that is never shown).
@@ -82,6 +84,9 @@ class MainWindow : public QWidget, public IMainView {
   WindowHandle handle_ = 0;
   std::unique_ptr<QtTimer> timer_;
   std::unique_ptr<frmMain> form_;
+  // The program's one update window, which the menu opens; it goes before the behaviour whose
+  // operations it runs.
+  std::unique_ptr<UpdateWindowOpener> updates_;
   // The one menu window, made when first opened (a program that runs for weeks may never need
   // it), then shown and hidden; it goes before the timer it stops and starts.
   std::unique_ptr<MenuWindow> menu_;

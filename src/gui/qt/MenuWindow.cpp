@@ -20,21 +20,13 @@ namespace {
 // Pictures and lines keep the mouse to themselves: moving over them changes nothing.
 void KeepMouse(QWidget* w) { w->setAttribute(Qt::WA_NoMousePropagation); }
 
-using Move = void (frmMenu::*)(int, int, long, long);
-using Click = void (frmMenu::*)();
-constexpr std::array<Move, 6> kMoves{&frmMenu::lblContents_MouseMove, &frmMenu::lblAbout_MouseMove,
-                                     &frmMenu::lblHomepage_MouseMove, &frmMenu::lblFeedback_MouseMove,
-                                     &frmMenu::lblRepBug_MouseMove,   &frmMenu::lblUpdate_MouseMove};
-constexpr std::array<Click, 6> kClicks{&frmMenu::lblContents_Click, &frmMenu::lblAbout_Click,
-                                       &frmMenu::lblHomepage_Click, &frmMenu::lblFeedback_Click,
-                                       &frmMenu::lblRepBug_Click,   &frmMenu::lblUpdate_Click};
-
 }  // namespace
 
-MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow)
+MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow,
+                       UpdateWindowOpener& updates)
     // A frameless window of the dialog kind: no taskbar entry of its own, and a window the window
     // manager gives the focus back to when one of the menu's boxes closes.
-    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint), env_(env), wm_(wm), main_(mainWindow) {
+    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint), env_(env), wm_(wm), main_(mainWindow), updates_(updates) {
   InitResources();
   setWindowTitle(QStringLiteral("Menu"));
   setObjectName(QStringLiteral("frmMenu"));
@@ -74,10 +66,8 @@ MenuWindow::MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowH
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setCursor(Qt::PointingHandCursor);
-    const Move move = kMoves[i];
-    const Click click = kClicks[i];
-    label->onMove = [this, move](int b, int s, int x, int y) { (form_.get()->*move)(b, s, Tw(x), Tw(y)); };
-    label->onClick = [this, click] { (form_.get()->*click)(); };
+    label->onMove = [this, i](int b, int s, int x, int y) { form_->Item_MouseMove(i, b, s, Tw(x), Tw(y)); };
+    label->onClick = [this, i] { form_->Item_Click(i); };
     items_[i] = label;
   }
 
@@ -127,12 +117,18 @@ void MenuWindow::Unload() {
 // Modal, owned by the main window. The menu stays open behind it and closes after it (frmMenu).
 void MenuWindow::ShowAbout() {
   AboutWindow about(env_, main_, wm_.Find(main_));
+  about_ = &about;
   about.ShowModal();
+  about_ = nullptr;
+}
+
+void MenuWindow::UnloadAbout() {
+  if (about_) about_->Unload();
 }
 
 // The program's one update window, modeless and without owner. As it takes the focus the pop-up
 // closes: the focus rule, not this handler, closes the menu.
-void MenuWindow::ShowUpdate() { UpdateWindow::Open(env_, wm_, main_); }
+void MenuWindow::ShowUpdate() { updates_.Open(); }
 
 void MenuWindow::paintEvent(QPaintEvent* e) {
   QWidget::paintEvent(e);
@@ -169,9 +165,9 @@ void MenuWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 // Closed by the desktop rather than by the behaviour (the program ending, the window manager's
-// close): the closing steps run as for every other way.
+// close): the behaviour closes it.
 void MenuWindow::closeEvent(QCloseEvent* e) {
-  Unload();
+  form_->Form_QueryUnload();
   e->accept();
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -17,11 +18,15 @@
 
 namespace tavrel::qt {
 
+class AboutWindow;
+class UpdateWindowOpener;
+
 class MenuWindow : public QWidget, public IMenuView {
   Q_OBJECT
  public:
-  // mainTimer and mainWindow: the main window's monitor timer and handle (registered with wm).
-  MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow);
+  // mainTimer and mainWindow: the main window's monitor timer and handle (registered with wm);
+  // updates: the main window's, which opens the update window.
+  MenuWindow(Env& env, QtWindowManager& wm, ITimer& mainTimer, WindowHandle mainWindow, UpdateWindowOpener& updates);
   ~MenuWindow() override;
 
   frmMenu& form() { return *form_; }
@@ -40,6 +45,7 @@ class MenuWindow : public QWidget, public IMenuView {
   bool IsOpen() const override { return open_; }
   void Unload() override;
   void ShowAbout() override;
+  void UnloadAbout() override;
   void ShowUpdate() override;
 
  protected:
@@ -54,6 +60,8 @@ class MenuWindow : public QWidget, public IMenuView {
   Env& env_;
   QtWindowManager& wm_;
   WindowHandle main_;
+  UpdateWindowOpener& updates_;
+  QPointer<AboutWindow> about_;  // while ShowAbout shows it
   std::unique_ptr<frmMenu> form_;
   std::array<QLabel*, menu::kItems.size()> items_{};
   ImageButton* bar_ = nullptr;

@@ -21,8 +21,6 @@ namespace tavrel::qt {
 
 namespace {
 
-QPointer<UpdateWindow> g_current;
-
 // CR LF (or a lone CR) in the behaviour's text; Qt's plain text documents break lines at LF.
 QString ToDisplay(const std::string& s) { return LinesFromLocalText(s, true); }
 
@@ -74,8 +72,9 @@ QWidget* Shape(const char* name, QWidget* parent) {
 
 }  // namespace
 
-UpdateWindow::UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow)
-    : QWidget(nullptr, Qt::Window), env_(env), wm_(wm), main_(mainWindow) {
+UpdateWindow::UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow, Operations& operations,
+                           QMargins& knownFrame)
+    : QWidget(nullptr, Qt::Window), env_(env), wm_(wm), main_(mainWindow), knownFrame_(knownFrame) {
   InitResources();
   setObjectName(QStringLiteral("frmUpdate"));
   setWindowTitle(QString::fromLatin1(update::kCaption));
@@ -116,7 +115,7 @@ UpdateWindow::UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindo
                      static_cast<QObject*>(txtUpdate_), static_cast<QObject*>(txtUpdate_->viewport())})
     o->installEventFilter(this);
 
-  form_ = std::make_unique<frmUpdate>(env_, *this, main_);
+  form_ = std::make_unique<frmUpdate>(env_, *this, main_, operations);
   SetShapeColours(colour::kButtonFace, colour::kButtonFace);
 }
 
@@ -129,19 +128,24 @@ UpdateWindow::~UpdateWindow() {
   }
 }
 
-UpdateWindow* UpdateWindow::Open(Env& env, QtWindowManager& wm, WindowHandle mainWindow) {
-  if (!g_current) {
-    g_current = new UpdateWindow(env, wm, mainWindow);
-    g_current->setAttribute(Qt::WA_DeleteOnClose);
-    g_current->Load();  // before it is shown, so that it appears where it belongs
+UpdateWindowOpener::UpdateWindowOpener(Env& env, QtWindowManager& wm, WindowHandle mainWindow, Operations& operations)
+    : env_(env), wm_(wm), main_(mainWindow), operations_(operations) {}
+
+UpdateWindowOpener::~UpdateWindowOpener() { delete current_; }
+
+UpdateWindow* UpdateWindowOpener::Open() {
+  if (!current_) {
+    current_ = new UpdateWindow(env_, wm_, main_, operations_, knownFrame_);
+    current_->setAttribute(Qt::WA_DeleteOnClose);
+    current_->Load();  // before it is shown, so that it appears where it belongs
   }
-  g_current->show();
-  g_current->raise();
-  g_current->activateWindow();
-  return g_current;
+  current_->show();
+  current_->raise();
+  current_->activateWindow();
+  return current_;
 }
 
-UpdateWindow* UpdateWindow::Current() { return g_current; }
+void UpdateWindowOpener::UnloadForExit() { delete current_; }
 
 // --- Events ------------------------------------------------------------------------------------
 
@@ -161,9 +165,7 @@ void UpdateWindow::showEvent(QShowEvent* e) {
 }
 
 void UpdateWindow::closeEvent(QCloseEvent* e) {
-  if (form_->Busy()) {
-    // A transfer is running inside a click: the window closes as soon as it ends.
-    closeWaiting_ = true;
+  if (!form_->Form_QueryUnload()) {
     e->ignore();
     return;
   }
@@ -229,11 +231,9 @@ void UpdateWindow::Click(QLabel* label) {
   if (!label->isEnabled()) return;
   if (label == lblCheck_) form_->lblCheck_Click();
   if (label == lblDownload_) form_->lblDownload_Click();
-  if (closeWaiting_ && !form_->Busy()) {
-    closeWaiting_ = false;
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-  }
 }
+
+void UpdateWindow::RequestClose() { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); }
 
 // --- Geometry ----------------------------------------------------------------------------------
 //
@@ -243,8 +243,6 @@ void UpdateWindow::Click(QLabel* label) {
 // again when the real one is known. What the behaviour asked for (wanted_) is what the window
 // reports until then, and afterwards as long as it stands there, so that the stored values neither
 // grow by the frame nor wander by rounding from one opening to the next.
-
-QMargins UpdateWindow::s_knownFrame;
 
 namespace {
 bool OnX11() { return qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); }
@@ -258,7 +256,7 @@ QRect UpdateWindow::WantedPixels() const {
 void UpdateWindow::Apply() {
   const QRect outer = WantedPixels();
   QWindow* w = windowHandle();
-  appliedFrame_ = frameKnown_ && w ? w->frameMargins() : s_knownFrame;
+  appliedFrame_ = frameKnown_ && w ? w->frameMargins() : knownFrame_;
   const QSize inner = outer.size().shrunkBy(appliedFrame_).expandedTo(QSize(1, 1));
   if (!w) {
     // Not on screen yet: the window manager puts the frame's corner where it is asked to.
@@ -276,7 +274,7 @@ void UpdateWindow::LearnFrame() {
   const QMargins m = w->frameMargins();
   if (m.isNull() && OnX11()) return;  // the window manager has not told its frame yet
   frameKnown_ = true;
-  s_knownFrame = m;
+  knownFrame_ = m;
   if (m != appliedFrame_) Apply();
 }
 
@@ -288,20 +286,8 @@ FormGeometry UpdateWindow::Geometry() const {
           static_cast<float>(Tw(g.height()))};
 }
 
-void UpdateWindow::SetLeft(float twips) {
-  wanted_.left = twips;
-  Apply();
-}
-void UpdateWindow::SetTop(float twips) {
-  wanted_.top = twips;
-  Apply();
-}
-void UpdateWindow::SetWidth(float twips) {
-  wanted_.width = twips;
-  Apply();
-}
-void UpdateWindow::SetHeight(float twips) {
-  wanted_.height = twips;
+void UpdateWindow::Want(float FormGeometry::*side, float twips) {
+  wanted_.*side = twips;
   Apply();
 }
 

@@ -20,16 +20,11 @@ class ImageButton;
 class UpdateWindow : public QWidget, public IUpdateView {
   Q_OBJECT
  public:
-  // mainWindow: the main window's handle, taken out of and put back into the topmost band.
-  UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow);
+  // mainWindow: the main window's handle, taken out of and put back into the topmost band;
+  // operations: the main window's; knownFrame: the frame the last update window had, which this
+  // one assumes until the window manager tells its own (and then keeps there for the next).
+  UpdateWindow(Env& env, QtWindowManager& wm, WindowHandle mainWindow, Operations& operations, QMargins& knownFrame);
   ~UpdateWindow() override;
-
-  // Shows the program's one update window, modeless and without owner: a new one is created
-  // (and loaded as it appears) when none is open, an open one is raised. It deletes itself when
-  // closed, after its unload has run.
-  static UpdateWindow* Open(Env& env, QtWindowManager& wm, WindowHandle mainWindow);
-  // The open update window, or null.
-  static UpdateWindow* Current();
 
   frmUpdate& form() { return *form_; }
   // The controls, for tests and screenshots.
@@ -47,10 +42,10 @@ class UpdateWindow : public QWidget, public IUpdateView {
   void AppendUpdateText(const std::string& text) override;
   void SetDownloadEnabled(bool enabled) override;
   FormGeometry Geometry() const override;
-  void SetLeft(float twips) override;
-  void SetTop(float twips) override;
-  void SetWidth(float twips) override;
-  void SetHeight(float twips) override;
+  void SetLeft(float twips) override { Want(&FormGeometry::left, twips); }
+  void SetTop(float twips) override { Want(&FormGeometry::top, twips); }
+  void SetWidth(float twips) override { Want(&FormGeometry::width, twips); }
+  void SetHeight(float twips) override { Want(&FormGeometry::height, twips); }
   long InnerWidth() const override;
   long InnerHeight() const override;
   void SetUpdateTextSize(long width, long height) override;
@@ -62,6 +57,7 @@ class UpdateWindow : public QWidget, public IUpdateView {
   long MainHeight() const override;
   void Transferring(std::uint64_t received, std::uint64_t total) override;
   void TransferEnded() override;
+  void RequestClose() override;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -71,8 +67,11 @@ class UpdateWindow : public QWidget, public IUpdateView {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  friend class UpdateWindowOpener;
   void Load();
   QRect WantedPixels() const;
+  // Sets one side of the wanted bounds and applies them.
+  void Want(float FormGeometry::*side, float twips);
   void Apply();
   void LearnFrame();
   void Click(QLabel* label);
@@ -89,7 +88,6 @@ class UpdateWindow : public QWidget, public IUpdateView {
   QPlainTextEdit* txtUpdate_ = nullptr;
   QProgressBar* progress_ = nullptr;
   bool loaded_ = false;
-  bool closeWaiting_ = false;
   bool waitCursor_ = false;
   bool watchingWindow_ = false;
   // The outer bounds the behaviour asked for, in twips, the frame that was assumed when they were
@@ -97,7 +95,35 @@ class UpdateWindow : public QWidget, public IUpdateView {
   FormGeometry wanted_{0, 0, update::kDefaultWidth, update::kDefaultHeight};
   QMargins appliedFrame_;
   bool frameKnown_ = false;
-  static QMargins s_knownFrame;  // the frame the last update window had
+  QMargins& knownFrame_;
+};
+
+// The program's one update window, modeless and without owner, kept by whoever opens it (the main
+// window, for its menu).
+class UpdateWindowOpener {
+ public:
+  UpdateWindowOpener(Env& env, QtWindowManager& wm, WindowHandle mainWindow, Operations& operations);
+  // An update window still open goes with its opener; its unload runs.
+  ~UpdateWindowOpener();
+  UpdateWindowOpener(const UpdateWindowOpener&) = delete;
+  UpdateWindowOpener& operator=(const UpdateWindowOpener&) = delete;
+
+  // Shows the update window: a new one is created (and loaded before it appears) when none is
+  // open, an open one is raised. It deletes itself when closed, after its unload has run.
+  UpdateWindow* Open();
+  // The open update window, or null.
+  UpdateWindow* Current() const { return current_; }
+  // The program is ending: the open window goes at once, its unload running even when a transfer
+  // kept it from closing.
+  void UnloadForExit();
+
+ private:
+  Env& env_;
+  QtWindowManager& wm_;
+  WindowHandle main_;
+  Operations& operations_;
+  QPointer<UpdateWindow> current_;
+  QMargins knownFrame_;  // the frame the last update window had
 };
 
 }  // namespace tavrel::qt

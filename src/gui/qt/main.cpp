@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
     // closing one (a message box, a transfer, the load itself) may run on and write or open
     // anything. A transfer still running kept the update window from closing: its unload runs
     // now.
-    w.endProcess = [] {
-      delete tavrel::qt::UpdateWindow::Current();
+    w.endProcess = [&w] {
+      w.updates().UnloadForExit();
       std::fflush(nullptr);
       ::_exit(0);
     };

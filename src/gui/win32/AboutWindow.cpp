@@ -27,12 +27,7 @@ AboutWindow::AboutWindow(Env& env, HWND mainWindow) : owner_(mainWindow) {
   canvas_ = std::make_unique<Canvas>(hwnd_);
   canvas_->SetBackground(ColourOf(about::kBackColour));
 
-  Item banner;
-  banner.name = "Image2";
-  banner.rect = PxRect(0, 0, about::kBannerWidth, about::kBannerHeight);
-  banner.picture = Picture("MAIN_BANNER");
-  banner.mouse = true;
-  canvas_->Add(std::move(banner));
+  canvas_->Add(PictureItem("Image2", PxRect(0, 0, about::kBannerWidth, about::kBannerHeight), "MAIN_BANNER"));
   Item shape;
   shape.name = "Shape1";
   shape.rect = PxRect(about::kShapeLeft, about::kShapeTop, about::kShapeWidth, about::kShapeHeight);
@@ -114,15 +109,19 @@ void AboutWindow::ShowModal() {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  // The owner takes the activation back before this window goes, and the window is gone before
-  // its unload puts the owner back into the topmost band (an owned window still there would keep
-  // the owner out of it under Wine).
+  Close();
+}
+
+// The owner takes the activation back before this window goes, and the window is gone before
+// its unload puts the owner back into the topmost band (an owned window still there would keep
+// the owner out of it under Wine).
+void AboutWindow::Close() {
+  open_ = false;
+  if (!loaded_) return;
+  loaded_ = false;
   ::EnableWindow(owner_, TRUE);
   ::DestroyWindow(hwnd_);
-  if (loaded_) {
-    loaded_ = false;
-    form_->Form_Unload();
-  }
+  form_->Form_Unload();
 }
 
 void AboutWindow::SetNoticeUnderline(bool underline) {

@@ -21,6 +21,9 @@ class AboutWindow : public Window, public IAboutView {
   ~AboutWindow() override;
   // Loads and shows the window and returns once it has closed.
   void ShowModal();
+  // Closes the window from outside its own handlers (its modal loop ends afterwards); the unload
+  // has run when this returns.
+  void Close();
 
   frmAbout& form() { return *form_; }
   const Canvas& canvas() const { return *canvas_; }

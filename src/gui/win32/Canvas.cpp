@@ -29,6 +29,15 @@ Canvas::~Canvas() {
   if (tooltips_) ::DestroyWindow(tooltips_);
 }
 
+Item PictureItem(std::string name, const RECT& rect, const char* picture) {
+  Item i;
+  i.name = std::move(name);
+  i.rect = rect;
+  i.picture = Picture(picture);
+  i.mouse = true;
+  return i;
+}
+
 std::size_t Canvas::Add(Item item) {
   items_.push_back(std::move(item));
   const std::size_t index = items_.size() - 1;
@@ -78,30 +87,6 @@ void Canvas::Move(std::size_t index, int left, int top) {
     ti.rect = i.rect;
     ::SendMessageA(tooltips_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
   }
-}
-
-void Canvas::SetFill(std::size_t index, COLORREF colour) {
-  if (items_[index].fill == colour) return;
-  items_[index].fill = colour;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetFont(std::size_t index, HFONT font) {
-  if (items_[index].font == font) return;
-  items_[index].font = font;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetText(std::size_t index, const std::string& text) {
-  if (items_[index].text == text) return;
-  items_[index].text = text;
-  Invalidate(items_[index].rect);
-}
-
-void Canvas::SetEnabled(std::size_t index, bool enabled) {
-  if (items_[index].enabled == enabled) return;
-  items_[index].enabled = enabled;
-  Invalidate(items_[index].rect);
 }
 
 void Canvas::Paint(HDC dc, const RECT& area) {

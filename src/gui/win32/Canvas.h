@@ -37,6 +37,9 @@ struct Item {
   std::function<void()> onClick;  // left button pressed and let go over the item
 };
 
+// A picture that takes the mouse (moving over it reaches its own handlers, or changes nothing).
+Item PictureItem(std::string name, const RECT& rect, const char* picture);
+
 class Canvas {
  public:
   explicit Canvas(HWND window) : window_(window) {}
@@ -55,10 +58,10 @@ class Canvas {
 
   // Changes that repaint what they touch.
   void Move(std::size_t index, int left, int top);
-  void SetFill(std::size_t index, COLORREF colour);
-  void SetFont(std::size_t index, HFONT font);
-  void SetText(std::size_t index, const std::string& text);
-  void SetEnabled(std::size_t index, bool enabled);
+  void SetFill(std::size_t index, COLORREF colour) { Change(index, &Item::fill, colour); }
+  void SetFont(std::size_t index, HFONT font) { Change(index, &Item::font, font); }
+  void SetText(std::size_t index, const std::string& text) { Change(index, &Item::text, text); }
+  void SetEnabled(std::size_t index, bool enabled) { Change(index, &Item::enabled, enabled); }
 
   // Moves over the window where no item takes the mouse (x, y in twips within the window).
   std::function<void(int, int, long, long)> onBackgroundMove;
@@ -71,6 +74,14 @@ class Canvas {
   void Paint(HDC dc, const RECT& area);
   int HitTest(POINT p) const;
   void Invalidate(const RECT& r) { ::InvalidateRect(window_, &r, FALSE); }
+  // Sets one property of an item and repaints it, unless it is set so already.
+  template <typename T>
+  void Change(std::size_t index, T Item::*property, const T& value) {
+    Item& item = items_[index];
+    if (item.*property == value) return;
+    item.*property = value;
+    Invalidate(item.rect);
+  }
   void AddTooltip(std::size_t index);
 
   HWND window_;

@@ -49,12 +49,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   canvas_->SetBackground(::GetSysColor(COLOR_BTNFACE));
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
 
-  Item banner;
-  banner.name = kMainLayout[0].name;
-  banner.rect = PlaceOf(kMainLayout[0]);
+  Item banner = PictureItem(kMainLayout[0].name, PlaceOf(kMainLayout[0]), "MAIN_BANNER");
   banner.fill = kBannerColour;
-  banner.picture = Picture("MAIN_BANNER");
-  banner.mouse = true;
   banner.onDown = [this](int b, int s, long x, long y) { form_->Image1_MouseDown(b, s, x, y); };
   canvas_->Add(std::move(banner));
   using Click = void (frmMain::*)();
@@ -62,13 +58,9 @@ MainWindow::MainWindow(Env& env) : env_(env) {
                                &frmMain::imgMinimize_Click, &frmMain::imgExit_Click};
   for (std::size_t n = 0; n < 5; ++n) {
     const ControlPlace& c = kMainLayout[n + 1];
-    Item b;
-    b.name = c.name;
-    b.rect = PlaceOf(c);
-    b.picture = Picture(kButtons[n].picture);
+    Item b = PictureItem(c.name, PlaceOf(c), kButtons[n].picture);
     b.cursor = Pointer(kButtons[n].pointer);
     b.tooltip = c.tooltip;
-    b.mouse = true;
     const Click click = kClicks[n];
     b.onClick = [this, click] { (form_.get()->*click)(); };
     canvas_->Add(std::move(b));
@@ -96,7 +88,8 @@ MainWindow::MainWindow(Env& env) : env_(env) {
   form_ = std::make_unique<frmMain>(env_, *this, *timer_);
   form_->txtConnection.SetSink(this);
   form_->ListView1.SetSink(&listSink_);
-  menu_ = std::make_unique<MenuWindow>(env_, *timer_, hwnd_);
+  updates_ = std::make_unique<UpdateWindowOpener>(env_, hwnd_, form_->operations());
+  menu_ = std::make_unique<MenuWindow>(env_, *timer_, hwnd_, *updates_);
   timer_->SetEnabled(true);  // from the window's creation on
 }
 
@@ -108,6 +101,7 @@ MainWindow::~MainWindow() {
   }
   settings_.reset();
   menu_.reset();
+  updates_.reset();
   if (edit_) ::RemoveWindowSubclass(edit_, &MainWindow::ViewProc, kViewSubclass);
   if (list_) ::RemoveWindowSubclass(list_, &MainWindow::ViewProc, kViewSubclass);
 }
@@ -144,18 +138,6 @@ void MainWindow::MoveTo(long left, long top) {
   ::SetWindowPos(hwnd_, nullptr, Px(left), Px(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-long MainWindow::InnerWidth() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.right);
-}
-
-long MainWindow::InnerHeight() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.bottom);
-}
-
 void MainWindow::SetViewsSize(long width, long height) {
   const int w = std::max(0, Px(width)), h = std::max(0, Px(height));
   for (HWND v : {edit_, list_}) ::SetWindowPos(v, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -181,12 +163,12 @@ void MainWindow::ShowSettings() {
 
 void MainWindow::ShowMenu(long left, long top) { menu_->ShowAt(left, top); }
 
-void MainWindow::UnloadMenu() { menu_->Unload(); }
+void MainWindow::UnloadMenu() { menu_->form().Form_QueryUnload(); }
 
 void MainWindow::UnloadOtherWindows() {
-  menu_->Unload();
+  UnloadMenu();
   if (settings_) settings_->Unload();
-  if (UpdateWindow* u = UpdateWindow::Current()) u->Close();
+  if (UpdateWindow* u = updates_->Current()) u->Close();
 }
 
 void MainWindow::EndProcess() {
@@ -275,7 +257,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!form_) return Default(message, wParam, lParam);
   if (message == kEndProcess || (message == WM_ENDSESSION && wParam)) {
     // A transfer kept the update window open: its unload runs now.
-    UpdateWindow::UnloadForExit();
+    updates_->UnloadForExit();
     if (endProcess) {
       endProcess();
       return 0;

@@ -21,6 +21,7 @@ namespace tavrel::win32 {
 
 class MenuWindow;
 class SettingsWindow;
+class UpdateWindowOpener;
 
 class MainWindow : public Window, public IMainView, public ActivityText::ISink {
  public:
@@ -38,6 +39,7 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   const Canvas& canvas() const { return *canvas_; }
   SettingsWindow* settingsWindow() const { return settings_.get(); }
   MenuWindow& menuWindow() const { return *menu_; }
+  UpdateWindowOpener& updates() const { return *updates_; }
   // How the process ends after the unload; unset, ExitProcess(0) once the message is answered.
   std::function<void()> endProcess;
 
@@ -50,8 +52,8 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   long ScreenWidth() const override;
   long ScreenHeight() const override;
   void MoveTo(long left, long top) override;
-  long InnerWidth() const override;
-  long InnerHeight() const override;
+  long InnerWidth() const override { return InnerTwips().cx; }
+  long InnerHeight() const override { return InnerTwips().cy; }
   bool Minimized() const override { return ::IsIconic(hwnd_) != FALSE; }
   void Minimize() override { ::ShowWindow(hwnd_, SW_MINIMIZE); }
   void SetViewsSize(long width, long height) override;
@@ -94,6 +96,9 @@ class MainWindow : public Window, public IMainView, public ActivityText::ISink {
   bool ending_ = false;
   std::unique_ptr<Win32Timer> timer_;
   std::unique_ptr<frmMain> form_;
+  // The program's one update window, which the menu opens; it goes before the behaviour whose
+  // operations it runs.
+  std::unique_ptr<UpdateWindowOpener> updates_;
   std::unique_ptr<MenuWindow> menu_;
   std::unique_ptr<SettingsWindow> settings_;
 };

@@ -9,21 +9,14 @@ namespace {
 
 constexpr char kClassName[] = "TavrelMenu";
 
-using Move = void (frmMenu::*)(int, int, long, long);
-using Click = void (frmMenu::*)();
-constexpr std::array<Move, 6> kMoves{&frmMenu::lblContents_MouseMove, &frmMenu::lblAbout_MouseMove,
-                                     &frmMenu::lblHomepage_MouseMove, &frmMenu::lblFeedback_MouseMove,
-                                     &frmMenu::lblRepBug_MouseMove,   &frmMenu::lblUpdate_MouseMove};
-constexpr std::array<Click, 6> kClicks{&frmMenu::lblContents_Click, &frmMenu::lblAbout_Click,
-                                       &frmMenu::lblHomepage_Click, &frmMenu::lblFeedback_Click,
-                                       &frmMenu::lblRepBug_Click,   &frmMenu::lblUpdate_Click};
 // The icons by their index in the image array Image1.
 constexpr std::array<const char*, 6> kIcons{"MENU_CONTENTS", "MENU_ABOUT",    "MENU_HOMEPAGE",
                                             "MENU_BUG",      "MENU_FEEDBACK", "MENU_UPDATE"};
 
 }  // namespace
 
-MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env), main_(mainWindow) {
+MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow, UpdateWindowOpener& updates)
+    : env_(env), main_(mainWindow), updates_(updates) {
   // A tool window (no taskbar button) without owner, so that it never stands between the main
   // window and the topmost band.
   if (!Create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, "Menu", 0, 0, Px(menu::kWidth), Px(menu::kHeight), nullptr))
@@ -39,12 +32,7 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env)
   outline.rect = {0, 0, Px(menu::kWidth), Px(menu::kOutlineHeight)};
   outline.outline = RGB(0x50, 0x60, 0x78);
   canvas_->Add(std::move(outline));
-  Item strip;
-  strip.name = "Image2";
-  strip.rect = {0, 0, Px(menu::kStripWidth), Px(menu::kHeight)};
-  strip.picture = Picture("MENU_STRIP");
-  strip.mouse = true;
-  canvas_->Add(std::move(strip));
+  canvas_->Add(PictureItem("Image2", {0, 0, Px(menu::kStripWidth), Px(menu::kHeight)}, "MENU_STRIP"));
   Item bar;
   bar.name = "Shape1";
   bar.rect = PxRect(menu::kBarLeft, menu::kBarStartTop, menu::kBarWidth, menu::kBarHeight);
@@ -54,12 +42,9 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env)
   const HCURSOR hand = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   for (std::size_t n = 0; n < menu::kItems.size(); ++n) {
     const menu::Item& it = menu::kItems[n];
-    Item icon;
-    icon.name = "Image1_" + std::to_string(it.iconIndex);
-    icon.rect = PxRect(menu::kIconLeft, it.top, menu::kIconSize, menu::kIconSize);
-    icon.picture = Picture(kIcons[static_cast<std::size_t>(it.iconIndex)]);
-    icon.mouse = true;
-    canvas_->Add(std::move(icon));
+    canvas_->Add(PictureItem("Image1_" + std::to_string(it.iconIndex),
+                             PxRect(menu::kIconLeft, it.top, menu::kIconSize, menu::kIconSize),
+                             kIcons[static_cast<std::size_t>(it.iconIndex)]));
     Item label;
     label.name = it.name;
     label.rect = PxRect(menu::kItemLeft, it.top, menu::kItemWidth, menu::kItemHeight);
@@ -68,10 +53,8 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env)
     label.tooltip = it.tooltip;
     label.cursor = hand;
     label.mouse = true;
-    const Move move = kMoves[n];
-    const Click click = kClicks[n];
-    label.onMove = [this, move](int b, int s, long x, long y) { (form_.get()->*move)(b, s, x, y); };
-    label.onClick = [this, click] { (form_.get()->*click)(); };
+    label.onMove = [this, n](int b, int s, long x, long y) { form_->Item_MouseMove(n, b, s, x, y); };
+    label.onClick = [this, n] { form_->Item_Click(n); };
     canvas_->Add(std::move(label));
   }
   int line = 1;
@@ -83,12 +66,9 @@ MenuWindow::MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow) : env_(env)
     l.mouse = true;
     canvas_->Add(std::move(l));
   }
-  Item close;
-  close.name = "imgClose";
-  close.rect = PxRect(menu::kCloseLeft, menu::kCloseTop, menu::kCloseSize, menu::kCloseSize);
-  close.picture = Picture("MENU_CLOSE");
+  Item close = PictureItem("imgClose", PxRect(menu::kCloseLeft, menu::kCloseTop, menu::kCloseSize, menu::kCloseSize),
+                           "MENU_CLOSE");
   close.tooltip = menu::kCloseTooltip;
-  close.mouse = true;
   close.onClick = [this] { form_->imgClose_Click(); };
   canvas_->Add(std::move(close));
   canvas_->onBackgroundMove = [this](int b, int s, long x, long y) { form_->Form_MouseMove(b, s, x, y); };
@@ -118,12 +98,18 @@ void MenuWindow::Unload() {
 // Modal, owned by the main window. The menu stays open behind it and closes after it (frmMenu).
 void MenuWindow::ShowAbout() {
   AboutWindow about(env_, main_);
+  about_ = &about;
   about.ShowModal();
+  about_ = nullptr;
+}
+
+void MenuWindow::UnloadAbout() {
+  if (about_) about_->Close();
 }
 
 // The program's one update window, modeless and without owner. As it takes the activation the
 // menu closes: the focus rule, not this handler, closes it.
-void MenuWindow::ShowUpdate() { UpdateWindow::Open(env_, main_); }
+void MenuWindow::ShowUpdate() { updates_.Open(); }
 
 LRESULT MenuWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!form_) return Default(message, wParam, lParam);
@@ -141,8 +127,8 @@ LRESULT MenuWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_CLOSE:  // closed by the system rather than the behaviour: the same closing steps
-      Unload();
+    case WM_CLOSE:  // closed by the system rather than the behaviour, which closes it
+      form_->Form_QueryUnload();
       return 0;
     default: break;
   }

@@ -15,9 +15,13 @@
 
 namespace tavrel::win32 {
 
+class AboutWindow;
+class UpdateWindowOpener;
+
 class MenuWindow : public Window, public IMenuView {
  public:
-  MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow);
+  // updates: the main window's, which opens the update window.
+  MenuWindow(Env& env, ITimer& mainTimer, HWND mainWindow, UpdateWindowOpener& updates);
   // Shows the menu with its top left corner at a screen position in twips, and activates it.
   void ShowAt(long left, long top);
 
@@ -29,6 +33,7 @@ class MenuWindow : public Window, public IMenuView {
   bool IsOpen() const override { return open_; }
   void Unload() override;
   void ShowAbout() override;
+  void UnloadAbout() override;
   void ShowUpdate() override;
 
  protected:
@@ -37,6 +42,8 @@ class MenuWindow : public Window, public IMenuView {
  private:
   Env& env_;
   HWND main_;
+  UpdateWindowOpener& updates_;
+  AboutWindow* about_ = nullptr;  // while ShowAbout shows it
   std::unique_ptr<Canvas> canvas_;
   std::size_t bar_ = 0;
   bool open_ = false;

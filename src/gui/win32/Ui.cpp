@@ -137,6 +137,12 @@ SIZE Window::OuterFor(int innerWidth, int innerHeight) const {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+SIZE Window::InnerTwips() const {
+  RECT r{};
+  ::GetClientRect(hwnd_, &r);
+  return {Tw(r.right), Tw(r.bottom)};
+}
+
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);

@@ -58,6 +58,8 @@ class Window {
   }
   // Outer size for a wanted inner size with the window's present style.
   SIZE OuterFor(int innerWidth, int innerHeight) const;
+  // The inner (client) area's width and height in twips.
+  SIZE InnerTwips() const;
   HWND hwnd_ = nullptr;
 
  private:

@@ -16,11 +16,6 @@ constexpr char kClassName[] = "TavrelUpdate";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr UINT kCloseLater = WM_APP + 2;
 
-std::unique_ptr<UpdateWindow>& Instance() {
-  static std::unique_ptr<UpdateWindow> window;
-  return window;
-}
-
 // Twips to pixels for values read from the settings file, which may be anything a single holds:
 // kept within a range the window system takes.
 int SafePx(float twips) {
@@ -54,28 +49,18 @@ std::string ToDisplay(const std::string& s) {
 
 }  // namespace
 
-UpdateWindow* UpdateWindow::Open(Env& env, HWND mainWindow) {
-  auto& w = Instance();
-  if (!w || !w->loaded_) {
-    w.reset();
-    w = std::make_unique<UpdateWindow>(env, mainWindow);
-    w->Load();  // before it is shown, so that it appears where it belongs
+UpdateWindow* UpdateWindowOpener::Open() {
+  if (!Current()) {
+    window_.reset();
+    window_ = std::make_unique<UpdateWindow>(env_, main_, operations_);
+    window_->Load();  // before it is shown, so that it appears where it belongs
   }
-  ::ShowWindow(w->hwnd_, SW_SHOW);
-  ::SetForegroundWindow(w->hwnd_);  // opened by the user's click in the menu
-  return w.get();
+  ::ShowWindow(window_->hwnd_, SW_SHOW);
+  ::SetForegroundWindow(window_->hwnd_);  // opened by the user's click in the menu
+  return window_.get();
 }
 
-UpdateWindow* UpdateWindow::Current() {
-  auto& w = Instance();
-  return w && w->loaded_ ? w.get() : nullptr;
-}
-
-void UpdateWindow::UnloadForExit() {
-  if (UpdateWindow* w = Current()) w->Unload();
-}
-
-UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
+UpdateWindow::UpdateWindow(Env& env, HWND mainWindow, Operations& operations) : main_(mainWindow) {
   const HICON icon =
       static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "UPDATE", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   if (!Create(kClassName, 0, kStyle, update::kCaption, CW_USEDEFAULT, CW_USEDEFAULT, Px(update::kDefaultWidth),
@@ -110,7 +95,7 @@ UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
     i.onMove = [this, download](int, int, long, long) {
       download ? form_->lblDownload_MouseMove() : form_->lblCheck_MouseMove();
     };
-    i.onClick = [this, download] { Click(download); };
+    i.onClick = [this, download] { download ? form_->lblDownload_Click() : form_->lblCheck_Click(); };
     return canvas_->Add(std::move(i));
   };
   check_ = link("lblCheck", "Check for update", false);
@@ -139,7 +124,7 @@ UpdateWindow::UpdateWindow(Env& env, HWND mainWindow) : main_(mainWindow) {
   ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Font("Verdana", 8)), FALSE);
   progress_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, Px(375), client.right, Px(90), hwnd_, nullptr,
                                 instance, nullptr);
-  form_ = std::make_unique<frmUpdate>(env, *this, reinterpret_cast<WindowHandle>(main_));
+  form_ = std::make_unique<frmUpdate>(env, *this, reinterpret_cast<WindowHandle>(main_), operations);
   SetShapeColours(colour::kButtonFace, colour::kButtonFace);
 }
 
@@ -165,24 +150,10 @@ void UpdateWindow::Unload() {
 }
 
 void UpdateWindow::Close() {
-  if (form_ && form_->Busy()) {
-    closeWaiting_ = true;  // a transfer runs inside a click: closed as soon as it ends
-    return;
-  }
-  Unload();
+  if (loaded_ && form_->Form_QueryUnload()) Unload();
 }
 
-void UpdateWindow::Click(bool download) {
-  if (download) {
-    form_->lblDownload_Click();
-  } else {
-    form_->lblCheck_Click();
-  }
-  if (closeWaiting_ && !form_->Busy()) {
-    closeWaiting_ = false;
-    ::PostMessageA(hwnd_, kCloseLater, 0, 0);
-  }
-}
+void UpdateWindow::RequestClose() { ::PostMessageA(hwnd_, kCloseLater, 0, 0); }
 
 // --- Geometry: the outer bounds, as the window system keeps them -------------------------------
 // What the behaviour asked for is what the window reports as long as it stands there, so that the
@@ -207,37 +178,10 @@ FormGeometry UpdateWindow::Geometry() const {
           static_cast<float>(Tw(r.bottom - r.top))};
 }
 
-void UpdateWindow::SetLeft(float twips) {
+void UpdateWindow::Want(float FormGeometry::*side, float twips) {
   wanted_ = Geometry();
-  wanted_.left = twips;
+  wanted_.*side = twips;
   Apply();
-}
-void UpdateWindow::SetTop(float twips) {
-  wanted_ = Geometry();
-  wanted_.top = twips;
-  Apply();
-}
-void UpdateWindow::SetWidth(float twips) {
-  wanted_ = Geometry();
-  wanted_.width = twips;
-  Apply();
-}
-void UpdateWindow::SetHeight(float twips) {
-  wanted_ = Geometry();
-  wanted_.height = twips;
-  Apply();
-}
-
-long UpdateWindow::InnerWidth() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.right);
-}
-
-long UpdateWindow::InnerHeight() const {
-  RECT r{};
-  ::GetClientRect(hwnd_, &r);
-  return Tw(r.bottom);
 }
 
 void UpdateWindow::SetUpdateTextSize(long width, long height) {
