@@ -46,6 +46,8 @@ class ProgramOnDesktop : public ::testing::Test {
   void TickEvery(int ms) { main->timer().timer().setInterval(ms); }
   int Ticks() const { return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), "GetTcpTable")); }
   QRect MainFrame() { return x.Frame(mainId); }
+  // Outer bounds on the screen of one of the program's windows.
+  QRect FrameOf(const QWidget* w) { return x.Frame(static_cast<XWindow>(w->winId())); }
   // Where the main window's activation puts it on the 1024 x 768 screen.
   static constexpr QPoint kCentre{303, 261};
   // Moves the main window as the program would (no activation) and waits until it is there.
@@ -53,11 +55,9 @@ class ProgramOnDesktop : public ::testing::Test {
     main->move(p);
     return WaitUntil([&] { return MainFrame().topLeft() == p; });
   }
-  // A click of the user's left button in the middle of a widget.
-  static void ClickOn(const QWidget* w) {
-    MouseTo(w->mapToGlobal(w->rect().center()));
-    Xdo({"click", "1"});
-  }
+  // The middle of a widget on the screen, and a click of the user's left button there.
+  static QPoint Centre(const QWidget* w) { return w->mapToGlobal(w->rect().center()); }
+  static void ClickOn(const QWidget* w) { ClickAt(Centre(w)); }
 
   // The fakes' environment with the real desktop services and window manager calls.
   virtual std::unique_ptr<Env> MakeEnv() {

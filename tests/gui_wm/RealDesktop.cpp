@@ -326,8 +326,6 @@ bool PointerDrags(QPoint to, const std::function<bool()>& done) {
 
 // --- The other program -------------------------------------------------------------------------
 
-OtherProgram::OtherProgram() = default;
-
 OtherProgram::~OtherProgram() {
   if (process_.state() != QProcess::NotRunning) {
     process_.kill();

@@ -92,6 +92,10 @@ void Xdo(const std::vector<std::string>& args);
 inline void MouseTo(QPoint p) { Xdo({"mousemove", "--sync", std::to_string(p.x()), std::to_string(p.y())}); }
 inline void MouseDown(int button) { Xdo({"mousedown", std::to_string(button)}); }
 inline void MouseUp(int button) { Xdo({"mouseup", std::to_string(button)}); }
+inline void ClickAt(QPoint p) {
+  MouseTo(p);
+  Xdo({"click", "1"});
+}
 
 // On the test's own thread: runs the event loop until done() holds; false when it did not within
 // the bound.
@@ -129,7 +133,6 @@ class PressWatch : public QObject {
 // it appears. What is typed into it is kept and reported when it ends.
 class OtherProgram {
  public:
-  OtherProgram();
   ~OtherProgram();
   // Starts it and waits until its window is the active one; false (with a message) otherwise.
   bool Start(QRect where);

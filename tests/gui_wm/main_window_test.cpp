@@ -75,8 +75,7 @@ TEST_F(ProgramOnDesktop, BannerDragsWithTheLeftThenTheRightButtonLeaveTheWindowW
   EXPECT_EQ(MainFrame(), ended) << "no snapping back to the centre";
   EXPECT_TRUE(main->isActiveWindow());
   // The window takes clicks as before: the toggle button shows the connection list.
-  MouseTo(ended.topLeft() + main->button("imgToggle")->geometry().center());
-  Xdo({"click", "1"});
+  ClickAt(ended.topLeft() + main->button("imgToggle")->geometry().center());
   EXPECT_TRUE(WaitUntil([&] { return main->listView()->isVisible(); }));
 }
 

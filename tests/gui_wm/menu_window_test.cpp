@@ -28,7 +28,6 @@ class MenuOnDesktop : public ProgramOnDesktop {
     if (qt::MenuWindow* m = FindMenu()) return *m;
     throw std::logic_error("the menu was never opened");
   }
-  QPoint Centre(const QWidget* w) { return w->mapToGlobal(w->rect().center()); }
 };
 
 // The menu closes when the user clicks into another program; the monitor, stopped while the
@@ -39,8 +38,7 @@ TEST_F(MenuOnDesktop, AClickIntoAnotherProgramClosesTheMenuAndTheMonitorGoesOn) 
   ASSERT_TRUE(other.Start({600, 500, 300, 150}));
   ASSERT_TRUE(OpenMenu());
   EXPECT_FALSE(main->timer().Enabled());
-  MouseTo({750, 600});
-  Xdo({"click", "1"});
+  ClickAt({750, 600});
   EXPECT_TRUE(WaitUntil([&] { return !menu().isVisible(); }));
   EXPECT_TRUE(main->timer().Enabled());
   EXPECT_TRUE(WaitUntil([&] { return main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); }));
@@ -58,8 +56,7 @@ TEST_F(MenuOnDesktop, TheQuestionAndTheAboutWindowAreDoneWithBeforeTheMenuCloses
   const QPoint contents = Centre(menu().item(menu::kContents));
   const QPoint about = Centre(menu().item(menu::kAbout));
   ASSERT_TRUE(RunAsUser([&](XState& ux) {
-    MouseTo(contents);
-    Xdo({"click", "1"});
+    ClickAt(contents);
     ASSERT_TRUE(Poll([&] { return ux.ActiveWindow() != menuId && ux.Title(ux.ActiveWindow()) == "Tavrel"; }))
         << "the question";
     EXPECT_TRUE(ux.Viewable(menuId)) << "the menu stays open while its question is asked";
@@ -68,8 +65,7 @@ TEST_F(MenuOnDesktop, TheQuestionAndTheAboutWindowAreDoneWithBeforeTheMenuCloses
         << "and has the focus again after it: " << ux.ActiveWindow() << " " << ux.Title(ux.ActiveWindow()) << " menu "
         << menuId << " main " << mainId;
 
-    MouseTo(about);
-    Xdo({"click", "1"});
+    ClickAt(about);
     ASSERT_TRUE(Poll([&] { return ux.Title(ux.ActiveWindow()) == "About"; })) << [&] {
       std::string t;
       for (XWindow w : ux.Stacking()) t += std::to_string(w) + ":" + ux.Title(w) + (ux.Viewable(w) ? "+ " : "- ");

@@ -31,9 +31,10 @@ class UpdateWindowOnDesktop : public ProgramOnDesktop {
     w->close();
     return WaitUntil([&] { return main->updates().Current() == nullptr; });
   }
+  static constexpr const char* kKeys[] = {"XfrmUpdate", "YfrmUpdate", "WfrmUpdate", "HfrmUpdate"};
   std::vector<std::string> Stored() {
     std::vector<std::string> v;
-    for (const char* k : {"XfrmUpdate", "YfrmUpdate", "WfrmUpdate", "HfrmUpdate"}) v.push_back(f.Get("Settings", k));
+    for (const char* k : kKeys) v.push_back(f.Get("Settings", k));
     return v;
   }
   // Where the default placement puts the window: 6390 x 4425 twips, centred as if it had the main
@@ -52,13 +53,13 @@ TEST_F(UpdateWindowOnDesktop, TwentyOpenAndCloseCyclesKeepTheStoredPlacement) {
     const bool onScreen = cycle % 4 != 1;
     UpdateWindow* w = Open(onScreen);
     if (onScreen) {
-      EXPECT_TRUE(WaitUntil([&] { return x.Frame(static_cast<XWindow>(w->winId())) == wantPixels; }))
-          << "outer bounds on screen: " << testing::PrintToString(x.Frame(static_cast<XWindow>(w->winId())));
+      EXPECT_TRUE(WaitUntil([&] { return FrameOf(w) == wantPixels; }))
+          << "outer bounds on screen: " << testing::PrintToString(FrameOf(w));
     }
     if (cycle == 10) {
       wantPixels.translate(40, -30);
       w->move(wantPixels.topLeft());  // moved: the window manager puts the frame's corner there
-      ASSERT_TRUE(WaitUntil([&] { return x.Frame(static_cast<XWindow>(w->winId())) == wantPixels; }));
+      ASSERT_TRUE(WaitUntil([&] { return FrameOf(w) == wantPixels; }));
       want = {std::to_string(qt::Tw(wantPixels.x())), std::to_string(qt::Tw(wantPixels.y())), want[2], want[3]};
     }
     ASSERT_TRUE(Close(w));
@@ -74,10 +75,9 @@ TEST_F(UpdateWindowOnDesktop, AStoredPlacementTheUserCannotReachOpensAtTheDefaul
   };
   for (const auto& s : stored) {
     SCOPED_TRACE(s[0] + " " + s[1] + " " + s[2] + " " + s[3]);
-    for (int i = 0; i < 4; ++i)
-      f.Save("Settings", std::vector<const char*>{"XfrmUpdate", "YfrmUpdate", "WfrmUpdate", "HfrmUpdate"}[i], s[i]);
+    for (int i = 0; i < 4; ++i) f.Save("Settings", kKeys[i], s[i]);
     UpdateWindow* w = Open(true);
-    EXPECT_TRUE(WaitUntil([&] { return x.Frame(static_cast<XWindow>(w->winId())) == kDefaultPixels; }));
+    EXPECT_TRUE(WaitUntil([&] { return FrameOf(w) == kDefaultPixels; }));
     ASSERT_TRUE(Close(w));
     EXPECT_EQ(Stored(), kDefault);
   }
@@ -86,7 +86,7 @@ TEST_F(UpdateWindowOnDesktop, AStoredPlacementTheUserCannotReachOpensAtTheDefaul
 // The check against a server on 127.0.0.1 that holds its answer until the test lets it go, with
 // the real file system and downloader: the window shows its progress meanwhile, but the monitor's
 // ticks (due every 250 ms here) wait until the check is over.
-class SlowServerOnDesktop : public ProgramOnDesktop {
+class SlowServerOnDesktop : public UpdateWindowOnDesktop {
  protected:
   std::unique_ptr<Env> MakeEnv() override {
     char tmpl[] = "/tmp/tavrel-wm-update-XXXXXX";
@@ -128,8 +128,7 @@ TEST_F(SlowServerOnDesktop, NoMonitorTickRunsDuringTheCheckAndTheTicksGoOnAfterI
   };
   // The ticks put the main window back on top: out of the way of the link.
   ASSERT_TRUE(PutMainAt({600, 500}));
-  UpdateWindow* w = main->updates().Open();
-  ASSERT_TRUE(WaitUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
+  UpdateWindow* w = Open(true);
   TickEvery(250);
   ASSERT_TRUE(WaitUntil([&] { return Ticks() > 2; })) << "the monitor ticks";
 

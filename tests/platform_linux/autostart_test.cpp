@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/ProcessRunner.h"
 #include "platform/linux/XdgAutostart.h"
 #include "settings_test_util.h"
 
@@ -23,12 +22,10 @@ using testutil::Spit;
 
 // Runs a program with the current environment; its output when it failed.
 std::optional<string> RunFailed(std::vector<string> argv) {
-  linux_platform::ProcessRequest r;
-  r.argv = std::move(argv);
-  r.timeout = std::chrono::seconds(20);
-  const auto res = linux_platform::RunProcess(r);
+  const string program = argv[0];
+  const auto res = testutil::Run(std::move(argv));
   if (res.exitCode == 0) return std::nullopt;
-  return r.argv[0] + " exit " + std::to_string(res.exitCode) + ": " + res.out + res.err;
+  return program + " exit " + std::to_string(res.exitCode) + ": " + res.out + res.err;
 }
 
 class Autostart : public ::testing::Test {
@@ -52,13 +49,13 @@ class Autostart : public ::testing::Test {
     return autostart.SetRegistryValue(HKEY_LOCAL_MACHINE_, key, "Tavrel", prog);
   }
   string Exec() const {
-    const string text = Slurp(RunEntry()).value_or("");
+    const string text = testutil::ReadAll(RunEntry());
     const auto at = text.find("\nExec=");
     return at == string::npos ? "?" : text.substr(at + 6, text.find('\n', at + 1) - at - 6);
   }
   // Validates the entry, starts it and checks that prog ran as itself.
   void ValidateAndLaunch(const string& entry, const string& prog) {
-    EXPECT_EQ(RunFailed({"desktop-file-validate", entry}), std::nullopt) << Slurp(entry).value_or("");
+    EXPECT_EQ(RunFailed({"desktop-file-validate", entry}), std::nullopt) << testutil::ReadAll(entry);
     EXPECT_EQ(RunFailed({"gio", "launch", entry}), std::nullopt);
     const string started = prog.substr(0, prog.rfind('/')) + "/started";
     EXPECT_EQ(testutil::WaitForFile(started), prog);
@@ -109,7 +106,7 @@ TEST_F(Autostart, ConfigHomeIsTakenFromTheEnvironmentOfEachCall) {
 // disabled, or one of another type, is written anew as a whole.
 TEST_F(Autostart, WritingMakesAWholeEnabledEntryWhateverWasThere) {
   ASSERT_TRUE(Set(kRunKey, program));
-  const string fresh = Slurp(RunEntry()).value_or("");
+  const string fresh = testutil::ReadAll(RunEntry());
   EXPECT_EQ(fresh, "[Desktop Entry]\nType=Application\nName=Tavrel\nExec=" + Exec() + "\n");
   const char kBinary[] =
       "\x7f"

@@ -28,8 +28,7 @@ using namespace std::chrono_literals;
 using linux_platform::ProcessRequest;
 using linux_platform::RunProcess;
 using Args = std::vector<std::string>;
-
-std::string ReadAll(const std::string& path) { return testutil::Slurp(path).value_or(""); }
+using testutil::ReadAll;
 
 RasDialParams Params(const std::string& name, const std::string& user = "", const std::string& password = "") {
   RasDialParams p{};
@@ -361,12 +360,9 @@ class NmLive : public ::testing::Test {
     if (!std::getenv("TAVREL_NM_LIVE"))
       GTEST_SKIP() << "runs inside the NetworkManager namespace of tests/e2e/dialler.sh";
   }
-  static int Nmcli(const Args& args, std::string* out = nullptr) {
-    ProcessRequest s;
-    s.argv = {"nmcli"};
-    s.argv.insert(s.argv.end(), args.begin(), args.end());
-    s.timeout = 20s;
-    const auto r = RunProcess(s);
+  static int Nmcli(Args args, std::string* out = nullptr) {
+    args.insert(args.begin(), "nmcli");
+    const auto r = testutil::Run(std::move(args));
     if (out) *out = r.out;
     return r.exitCode;
   }

@@ -8,7 +8,6 @@
 #include "monitor/modConnection.h"
 #include "netinfo_netns.h"
 #include "platform/linux/LinuxConnectionState.h"
-#include "platform/linux/ProcessRunner.h"
 #include "settings_test_util.h"
 
 namespace tavrel {
@@ -79,14 +78,10 @@ TEST(ProbeRoutes, DefaultRoutesFromTheKernelTables) {
 // Live, inside a network namespace that the test makes.
 
 // Runs ip with the arguments; what it wrote, or nothing when it failed.
-std::optional<std::string> Ip(const std::vector<std::string>& args) {
-  linux_platform::ProcessRequest s;
-  s.argv = {"ip"};
-  s.argv.insert(s.argv.end(), args.begin(), args.end());
-  s.timeout = std::chrono::seconds(10);
-  const auto r = linux_platform::RunProcess(s);
-  if (!r.started || r.exitCode != 0) return std::nullopt;
-  return r.out;
+std::optional<std::string> Ip(std::vector<std::string> args) {
+  args.insert(args.begin(), "ip");
+  const auto r = testutil::Run(std::move(args));
+  return r.exitCode == 0 ? std::optional(r.out) : std::nullopt;
 }
 
 struct ProbeAnswer {

@@ -27,10 +27,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testutil::ReadAll;
 using testutil::Running;
 using testutil::WaitFor;
-
-std::string ReadAll(const fs::path& p) { return testutil::Slurp(p).value_or(""); }
 
 bool Have(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;

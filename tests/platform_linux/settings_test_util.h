@@ -13,8 +13,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "contracts/Contracts.h"
+#include "platform/linux/ProcessRunner.h"
 
 namespace tavrel::testutil {
 
@@ -22,6 +24,17 @@ using contract::Names;
 using contract::Scratch;
 using contract::Slurp;
 using contract::Spit;
+
+// The whole content of a file; empty when there is none.
+inline std::string ReadAll(const std::string& path) { return Slurp(path).value_or(""); }
+
+// Runs a program (a path, or a name looked up in PATH) for 20 s at most.
+inline linux_platform::ProcessResult Run(std::vector<std::string> argv) {
+  linux_platform::ProcessRequest r;
+  r.argv = std::move(argv);
+  r.timeout = std::chrono::seconds(20);
+  return linux_platform::RunProcess(r);
+}
 
 inline bool Exists(const std::string& path) {
   struct stat st {};
@@ -45,7 +58,7 @@ inline std::optional<std::string> WaitForFile(const std::string& path) {
 
 // A process that runs (not merely a zombie waiting for a parent to collect it).
 inline bool Running(pid_t pid) {
-  const std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat").value_or("");
+  const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
   const auto close = stat.rfind(')');
   return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }

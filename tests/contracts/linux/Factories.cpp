@@ -35,12 +35,8 @@ std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds s
   // The machine's proxy settings must not reroute the test's loopback traffic.
   for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
     ::unsetenv(v);
-  CurlDownloader::Limits limits;
-  limits.connect = connect;
-  limits.stall = stall;
-  limits.total = total;
-  limits.base = total;
-  return std::make_unique<CurlDownloader>(limits);
+  return std::make_unique<CurlDownloader>(
+      DownloadLimits{.connect = connect, .total = total, .base = total, .stall = stall});
 }
 
 std::unique_ptr<ITcpTable> MakeTcpTable() { return std::make_unique<LinuxTcpTable>(); }

@@ -9,12 +9,8 @@
 namespace tavrel::contract {
 
 std::unique_ptr<IDownloader> MakeDownloader(milliseconds connect, milliseconds stall, milliseconds total) {
-  WinInetDownloader::Limits limits;
-  limits.connect = connect;
-  limits.stall = stall;
-  limits.total = total;
-  limits.base = total;
-  return std::make_unique<WinInetDownloader>(limits);
+  return std::make_unique<WinInetDownloader>(
+      DownloadLimits{.connect = connect, .total = total, .base = total, .stall = stall});
 }
 
 std::unique_ptr<ITcpTable> MakeTcpTable() { return std::make_unique<Win32TcpTable>(); }
