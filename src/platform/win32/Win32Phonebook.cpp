@@ -54,10 +54,6 @@ struct Dial {
   DWORD result = 0;
 };
 
-// Set while an abandoned dial's thread has not come back from RasDialA.
-std::mutex g_stuckMutex;
-bool g_stuck = false;
-
 }  // namespace
 
 Win32Phonebook::Win32Phonebook(Win32PhonebookOptions options, RasApi api) : options_(options), api_(api) {}
@@ -92,15 +88,12 @@ void Win32Phonebook::HangUp(HRASCONN handle, const char* entryName) {
 }
 
 std::uint32_t Win32Phonebook::RasDial(const RasDialParams& params) {
-  {
-    std::lock_guard lock(g_stuckMutex);
-    if (g_stuck) return ERROR_DIAL_ALREADY_IN_PROGRESS;
-  }
+  if (*stuck_) return ERROR_DIAL_ALREADY_IN_PROGRESS;
   auto dial = std::make_shared<Dial>();
   ToNative(params, dial->params);
   const RasApi api = api_;
   try {
-    std::thread([dial, api] {
+    std::thread([dial, api, stuck = stuck_] {
       const DWORD r = api.dial(nullptr, nullptr, &dial->params, 0, nullptr, &dial->handle);
       ::SecureZeroMemory(dial->params.szPassword, sizeof dial->params.szPassword);
       bool abandoned;
@@ -116,10 +109,7 @@ std::uint32_t Win32Phonebook::RasDial(const RasDialParams& params) {
       // A failed attempt still holds the platform's resources until its handle is hung up; an
       // abandoned one was hung up by the caller already.
       if (r != 0 && handle && !abandoned) api.hangUp(handle);
-      if (abandoned) {
-        std::lock_guard lock(g_stuckMutex);
-        g_stuck = false;
-      }
+      if (abandoned) *stuck = false;
     }).detach();
   } catch (const std::system_error&) {
     ::SecureZeroMemory(dial->params.szPassword, sizeof dial->params.szPassword);
@@ -131,10 +121,7 @@ std::uint32_t Win32Phonebook::RasDial(const RasDialParams& params) {
     std::unique_lock lock(dial->m);
     if (dial->cv.wait_for(lock, options_.dialTimeout, [&] { return dial->done; })) return dial->result;
     dial->abandoned = true;
-    {
-      std::lock_guard stuck(g_stuckMutex);  // before the thread can see `abandoned`
-      g_stuck = true;
-    }
+    *stuck_ = true;  // before the thread can see `abandoned`
     handle = static_cast<HRASCONN>(
         ::InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&dial->handle), nullptr, nullptr));
   }

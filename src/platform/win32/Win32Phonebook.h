@@ -8,7 +8,9 @@
 
 #include "platform/win32/Win32Api.h"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 
 #include "core/IPhonebook.h"
 
@@ -52,6 +54,9 @@ class Win32Phonebook : public IPhonebook {
 
   Win32PhonebookOptions options_;
   RasApi api_;
+  // Set while an abandoned dial's thread has not come back from RasDialA; shared with that thread,
+  // which may outlive the phonebook.
+  std::shared_ptr<std::atomic<bool>> stuck_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace tavrel
