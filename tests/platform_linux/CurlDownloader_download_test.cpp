@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <thread>
 
 #include "contracts/http_server.h"
@@ -34,11 +33,8 @@ Reply Slow(std::string body, ms delay, std::size_t chunk = 1u << 16, ms pause = 
 class Download : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The machine's proxy settings must not reroute loopback traffic; the proxy test sets its own.
-    for (const char* v :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
-      ::unsetenv(v);
-    ASSERT_FALSE(dir.path().empty());
+    // The machine's proxy settings must not reroute loopback traffic.
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
   }
   // Every entry of the scratch folder, dot-files included.
   std::vector<std::string> Files() const { return testutil::Names(dir.path()); }
@@ -48,118 +44,63 @@ class Download : public ::testing::Test {
   const std::string target = dir / "tavrel.txt";
 };
 
-TEST_F(Download, SuccessReplacesTheFileWithAFreshPrivateCopy) {
-  struct Case {
-    const char* name;
-    std::function<Reply(const Request&)> answer;
-    std::string body;
-    std::size_t requests = 1;
-    std::uint64_t cap = kMiB;
-  };
-  // A plain answer and a few redirects are the contract's (tests/contracts); these are libcurl's.
-  const Case cases[] = {
-      // 2.1 s in all, never 1 s without a byte: no stall.
-      {"slow but steady", [](const Request&) { return Slow(std::string(800, 's'), 0ms, 100, 300ms); },
-       std::string(800, 's')},
-      {"five redirects",
-       [](const Request& r) {
-         const char last = r.target.back();
-         if (r.target.rfind("/r", 0) != 0 || last == '6') return testhttp::Body("arrived");
-         const int codes[] = {301, 302, 307, 308, 302};
-         return testhttp::Redirect(std::string("/r") + char(last + 1), codes[last - '1']);
-       },
-       "arrived", 6},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_TRUE(testutil::Spit(target, "old text that is longer than the new one"));
-    Server server(c.answer);
-    CurlDownloader d(Quick(5s, 1s));
-    const DownloadResult r = d.DownloadFile(server.Url("/r1"), target, c.cap, nullptr);
-    ASSERT_TRUE(r.Ok()) << r.detail;
-    EXPECT_EQ(r.detail, "");
-    EXPECT_EQ(Content(), c.body);
-    EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
-    struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    const auto reqs = server.Requests();
-    ASSERT_EQ(reqs.size(), c.requests);
-    EXPECT_EQ(reqs[0].method, "GET");
-    EXPECT_EQ(reqs[0].target, "/r1");
-    for (const auto& r : reqs) {  // no cached answer, on every hop
-      EXPECT_EQ(r.Header("cache-control"), "no-cache");
-      EXPECT_EQ(r.Header("pragma"), "no-cache");
-      EXPECT_EQ(r.Header("if-modified-since") + r.Header("if-none-match"), "");
-    }
-  }
+// A plain answer and a few redirects are the contract's (tests/contracts); here the most
+// redirects followed, an answer slower than the stall bound that never stalls, and the copy's mode.
+TEST_F(Download, FiveRedirectsAndASlowSteadyAnswerGiveAFreshPrivateCopy) {
+  ASSERT_TRUE(testutil::Spit(target, "old text that is longer than the new one"));
+  Server server([](const Request& r) {
+    const char last = r.target.back();
+    if (last == '6') return Slow(std::string(800, 's'), 0ms, 100, 300ms);  // 2.1 s, never 1 s without a byte
+    const int codes[] = {301, 302, 307, 308, 302};
+    return testhttp::Redirect(std::string("/r") + char(last + 1), codes[last - '1']);
+  });
+  const DownloadResult r = CurlDownloader(Quick(5s, 1s)).DownloadFile(server.Url("/r1"), target, kMiB, nullptr);
+  ASSERT_TRUE(r.Ok()) << r.detail;
+  EXPECT_EQ(Content(), std::string(800, 's'));
+  EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  const auto reqs = server.Requests();
+  ASSERT_EQ(reqs.size(), 6u);
+  for (const auto& r : reqs) EXPECT_EQ(r.Header("pragma"), "no-cache");  // no cached answer, on every hop
 }
 
 TEST_F(Download, EveryFailureEndsWithinItsBoundAndLeavesTheOldFile) {
-  Limits capBound;  // 60 s + the cap at 4 KiB/s, 30 min at most
-  CurlDownloader defaults(capBound);
-  EXPECT_EQ(defaults.TotalBound(kMiB), 60s + 256s);
-  EXPECT_EQ(defaults.TotalBound(~std::uint64_t{0}), 30min);
-  capBound.total = 60s;
-  capBound.base = 500ms;
-  capBound.slowestRate = 1000;  // a 500-byte cap adds 500 ms
-
+  Limits capBound{.total = 60s, .base = 500ms, .slowestRate = 1000};  // a 500-byte cap adds 500 ms
   struct Case {
     const char* name;
-    std::function<Reply(const Request&)> answer;  // none: nothing listens
+    Reply answer;
     DownloadFailure why;
-    Limits limits = Quick();
+    Limits limits;
     std::uint64_t cap = kMiB;
     ms atMost = 30s;  // far below what the server would take: the bound, not the server, ends it
     ms atLeast = 0ms;
-    int requests = -1;
-    std::string url = "";
   };
-  // Would keep the client waiting after the head.
-  const Reply huge{.body = "bb", .announcedLength = 600 * kMiB, .chunkSize = 1, .chunkPause = 300s};
-  const auto is = [](Reply r) { return [r](const Request&) { return r; }; };
   using F = DownloadFailure;
-
   // The failures every platform shares are the contract's (tests/contracts); these are libcurl's
   // bounds and protocols.
   const Case cases[] = {
-      {"answer slower than the timeout", is(Slow("late", 300s)), F::kTimedOut, Quick(1s, 200s), kMiB, 30s, 900ms},
-      {"bound shortened by a small cap", is(Slow("late", 300s)), F::kTimedOut, capBound, 500, 30s, 900ms},
-      {"trickle slower than the timeout", is(Slow(std::string(4000, 'z'), 0ms, 100, 1s)), F::kTimedOut, Quick(1s), kMiB,
-       20s},
-      {"stalled transfer", is(Slow(std::string(200, 'z'), 0ms, 100, 300s)), F::kTimedOut, Quick(200s, 1s), kMiB, 60s},
-      {"announced length over the cap", is(huge), F::kTooLarge, Quick(200s, 200s), 512 * kMiB, 60s},
-      {"redirect to a file", is(testhttp::Redirect("file:///etc/passwd")), F::kBadAnswer},
-      {"file URL", nullptr, F::kBadAnswer, Quick(), kMiB, 30s, 0ms, -1, "file:///etc/passwd"},
+      {"answer slower than the timeout", Slow("late", 300s), F::kTimedOut, Quick(1s, 200s), kMiB, 30s, 900ms},
+      {"bound shortened by a small cap", Slow("late", 300s), F::kTimedOut, capBound, 500, 30s, 900ms},
+      {"trickle slower than the timeout", Slow(std::string(4000, 'z'), 0ms, 100, 1s), F::kTimedOut, Quick(1s)},
+      {"stalled transfer", Slow(std::string(200, 'z'), 0ms, 100, 300s), F::kTimedOut, Quick(200s, 1s), kMiB, 60s},
+      {"redirect to a file", testhttp::Redirect("file:///etc/passwd"), F::kBadAnswer, Quick()},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(testutil::Spit(target, "older"));
-    std::optional<Server> server;
-    if (c.answer) server.emplace(c.answer);
+    Server server([&c](const Request&) { return c.answer; });
     CurlDownloader d(c.limits);
     const auto start = Clock::now();
-    const DownloadResult r = d.DownloadFile(c.url.empty() ? server->Url("/v.txt") : c.url, target, c.cap, nullptr);
+    const DownloadResult r = d.DownloadFile(server.Url("/v.txt"), target, c.cap, nullptr);
     const auto took = Clock::now() - start;
     EXPECT_EQ(r.failure, c.why) << r.detail;
-    EXPECT_NE(r.detail, "");
-    EXPECT_EQ(r.detail.find('\n'), std::string::npos);
     EXPECT_LT(took, c.atMost);
     EXPECT_GE(took, c.atLeast);
     EXPECT_EQ(Content(), "older");
     EXPECT_EQ(Files(), std::vector<std::string>{"tavrel.txt"});
-    if (c.requests >= 0) { EXPECT_EQ(server->Requests().size(), std::size_t(c.requests)); }
   }
-}
-
-TEST_F(Download, HttpProxyFromTheEnvironmentIsUsed) {
-  Server proxy([](const Request&) { return testhttp::Body("via proxy"); });
-  ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
-  CurlDownloader d(Quick());
-  const std::string url = "http://tavrel-updates.invalid/tavrel.txt";
-  EXPECT_TRUE(d.DownloadFile(url, target, kMiB, nullptr).Ok());
-  ::unsetenv("http_proxy");
-  EXPECT_EQ(proxy.Requests().at(0).target, url);
 }
 
 TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
@@ -180,24 +121,16 @@ TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
   EXPECT_EQ(calls.back().second, 3000u);
 }
 
-// In a folder every user may write, another user planted the archive's name first (a file, or a
-// link to a file of ours): refused before anything is fetched, and left as it is.
+// In a folder every user may write, another user planted the archive's name first: refused before
+// anything is fetched, and left as it is (links and the rule itself: files_test.cpp).
 TEST_F(Download, AnotherUsersFileIsNeverReplaced) {
   if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
   Server server([](const Request&) { return testhttp::Body("x"); });
   CurlDownloader d(Quick());
   ::chmod(dir.path().c_str(), 01777);
-  const std::string planted = dir / "tavrel_upd.zip", link = dir / "link.zip";
-  ASSERT_TRUE(testutil::Spit(planted, "planted") && testutil::GiveToRunner(planted) && testutil::Spit(target, "ours"));
-  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-  ASSERT_EQ(::lchown(link.c_str(), testutil::kNobody, testutil::kNobody), 0);
-  for (const std::string& p : {planted, link}) {
-    const DownloadResult r = d.DownloadFile(server.Url("/v.zip"), p, kMiB, nullptr);
-    EXPECT_EQ(r.failure, DownloadFailure::kLocalFile) << p;
-    EXPECT_NE(r.detail.find("another user"), std::string::npos) << r.detail;
-  }
-  EXPECT_EQ(testutil::Slurp(planted), "planted");
-  EXPECT_EQ(Content(), "ours");
+  ASSERT_TRUE(testutil::Spit(target, "planted") && testutil::GiveToRunner(target));
+  EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kLocalFile);
+  EXPECT_EQ(Content(), "planted");
   EXPECT_EQ(server.Requests().size(), 0u);
 }
 
@@ -210,11 +143,9 @@ TEST_F(Download, AStopRequestCancelsATransferAtOnce) {
     linux_platform::RequestStop();
   });
   const auto start = Clock::now();
-  const DownloadResult r = d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr);
-  const auto took = Clock::now() - start;
+  EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kCancelled);
+  EXPECT_LT(Clock::now() - start, 30s) << "the transfer itself would take 80 s";
   stopper.join();
-  EXPECT_EQ(r.failure, DownloadFailure::kCancelled);
-  EXPECT_LT(took, 30s) << "the transfer itself would take 80 s";
   // Nothing starts while the program is stopping.
   EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kCancelled);
   linux_platform::ClearStopRequest();

@@ -9,14 +9,12 @@ namespace tavrel::testutil {
 //
 // nmcli: answers the listing, `-g` and terse `-f` queries from files under $DIR/nm (one file per
 // field of a profile), records every call's arguments (one per line, then "--") in
-// $DIR/nmcli.calls, its environment in $DIR/nmcli.env and a passwd-file's content in
-// $DIR/nmcli.stdin; `connection up` writes its
+// $DIR/nmcli.calls and a passwd-file's content in $DIR/nmcli.stdin; `connection up` writes its
 // process id to $DIR/nmcli.up.pid and exits with the code in $DIR/nm/up.rc after
 // $DIR/nm/up.sleep seconds; `connection modify` exits with the code in $DIR/nm/modify.rc.
 inline constexpr const char* kNmcliStandIn = R"SH(#!/bin/bash
 DIR="${TAVREL_STANDIN_DIR:-$(dirname "$0")}"
 { for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/nmcli.calls"
-env >> "$DIR/nmcli.env"
 args=" $* "
 name="${@: -1}"
 case "$args" in
@@ -54,12 +52,11 @@ echo "unexpected call: $*" >&2
 exit 2
 )SH";
 
-// pppd: records its arguments in $DIR/pppd.calls, its environment in $DIR/pppd.env and the content of a `file` argument
-// in $DIR/pppd.file; exits with the code in $DIR/pppd.rc after $DIR/pppd.sleep seconds.
+// pppd: records its arguments in $DIR/pppd.calls and the content of a `file` argument in
+// $DIR/pppd.file; exits with the code in $DIR/pppd.rc after $DIR/pppd.sleep seconds.
 inline constexpr const char* kPppdStandIn = R"SH(#!/bin/bash
 DIR="$(dirname "$0")"
 { for a in "$@"; do printf '%s\n' "$a"; done; echo --; } >> "$DIR/pppd.calls"
-env >> "$DIR/pppd.env"
 prev=
 for a in "$@"; do
   [ "$prev" = file ] && cat "$a" > "$DIR/pppd.file"
