@@ -1,6 +1,6 @@
-// A stand-in login manager on a private system bus of the test's own (a dbus-daemon that the
-// fixture starts and ends): it owns org.freedesktop.login1 and answers GetSessionByPID with one
-// session, whose State is what the test sets, and PreparingForShutdown with false.
+// A stand-in login manager on a private system bus of the test's own (a dbus-daemon that it starts
+// and ends): it owns org.freedesktop.login1 and answers GetSessionByPID with one session, whose
+// State is the one given, and PreparingForShutdown with false.
 #pragma once
 
 #include <dbus/dbus.h>
@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -71,11 +70,6 @@ class FakeLoginManager {
 
   bool Ready() const { return bus_ != nullptr; }
   const std::string& Address() const { return address_; }
-  void SetState(std::string state) {
-    std::lock_guard lock(m_);
-    state_ = std::move(state);
-  }
-  int Questions() const { return questions_; }
 
  private:
   void Serve() {
@@ -88,7 +82,6 @@ class FakeLoginManager {
   }
   void Answer(DBusMessage* msg) {
     if (dbus_message_get_type(msg) != DBUS_MESSAGE_TYPE_METHOD_CALL) return;
-    ++questions_;
     const std::string member = dbus_message_get_member(msg) ? dbus_message_get_member(msg) : "";
     DBusMessage* reply = nullptr;
     if (member == "GetSessionByPID") {
@@ -102,20 +95,12 @@ class FakeLoginManager {
       reply = dbus_message_new_method_return(msg);
       DBusMessageIter it, v;
       dbus_message_iter_init_append(reply, &it);
-      if (name && std::strcmp(name, "State") == 0) {
-        std::string state;
-        {
-          std::lock_guard lock(m_);
-          state = state_;
-        }
-        const char* s = state.c_str();
-        dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "s", &v);
-        dbus_message_iter_append_basic(&v, DBUS_TYPE_STRING, &s);
-      } else {
-        const dbus_bool_t no = FALSE;
-        dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "b", &v);
-        dbus_message_iter_append_basic(&v, DBUS_TYPE_BOOLEAN, &no);
-      }
+      const bool state = name && std::strcmp(name, "State") == 0;
+      const char* text = state_.c_str();
+      const dbus_bool_t no = FALSE;
+      dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, state ? "s" : "b", &v);
+      dbus_message_iter_append_basic(&v, state ? DBUS_TYPE_STRING : DBUS_TYPE_BOOLEAN,
+                                     state ? static_cast<const void*>(&text) : &no);
       dbus_message_iter_close_container(&it, &v);
     } else {
       reply = dbus_message_new_error(msg, DBUS_ERROR_UNKNOWN_METHOD, "not here");
@@ -131,9 +116,7 @@ class FakeLoginManager {
   DBusConnection* bus_ = nullptr;
   std::thread server_;
   std::atomic<bool> stop_{false};
-  std::atomic<int> questions_{0};
-  std::mutex m_;
-  std::string state_;
+  const std::string state_;
 };
 
 }  // namespace tavrel::testutil

@@ -49,13 +49,6 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
   return done();
 }
 
-// Waits up to ten seconds for a file to appear; its content, or nothing.
-inline std::optional<std::string> WaitForFile(const std::string& path) {
-  if (!WaitFor([&] { return Exists(path); }, std::chrono::seconds(10))) return std::nullopt;
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the writer finish
-  return Slurp(path);
-}
-
 // A process that runs (not merely a zombie waiting for a parent to collect it).
 inline bool Running(pid_t pid) {
   const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
