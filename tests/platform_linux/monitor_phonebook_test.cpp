@@ -312,26 +312,6 @@ class NmLive : public ::testing::Test {
   }
 };
 
-// The settings' user name reaches the dial through the running profile only: the profile that
-// NetworkManager keeps on disk still holds its own.
-TEST_F(NmLive, ADialWithAnotherUserNameLeavesTheStoredProfileAsItWas) {
-  // On a device that does not exist: the dial fails at once and leaves the link of wan0 alone.
-  ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "nodev0", "con-name", "c dsl",
-                   "connection.autoconnect", "no", "pppoe.username", "stored-user", "pppoe.password", "pw"}),
-            0);
-  std::string list, user;
-  Nmcli({"-t", "-f", "NAME,FILENAME", "connection", "show"}, &list);
-  const auto at = list.find("c dsl:");
-  ASSERT_NE(at, std::string::npos) << list;
-  const std::string file = list.substr(at + 6, list.find('\n', at) - at - 6);
-  EXPECT_NE(LinuxPhonebook().RasDial(Params("c dsl", "typed-user", "typed-pw")), 0u);
-  Nmcli({"-g", "pppoe.username", "connection", "show", "id", "c dsl"}, &user);
-  const std::string stored = ReadAll(file);
-  Nmcli({"connection", "delete", "id", "c dsl"});
-  EXPECT_EQ(user, "typed-user\n");
-  EXPECT_NE(stored.find("username=stored-user"), std::string::npos) << file << ":\n" << stored;
-}
-
 TEST_F(NmLive, ProfilesInOrderAndTheirSecretsThroughTheRealNmcli) {
   ASSERT_EQ(Nmcli({"connection", "add", "type", "pppoe", "ifname", "wan0", "con-name", "a:DSL",
                    "connection.autoconnect", "no", "pppoe.username", "dsl@isp", "pppoe.password", "p:w\\x, y"}),
