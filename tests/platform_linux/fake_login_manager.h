@@ -4,13 +4,12 @@
 #pragma once
 
 #include <dbus/dbus.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -21,25 +20,11 @@ namespace tavrel::testutil {
 class FakeLoginManager {
  public:
   explicit FakeLoginManager(std::string state) : state_(std::move(state)) {
-    // The daemon writes its address once it listens: no connection is tried before.
-    int out[2];
-    if (::pipe(out) != 0) return;
-    daemon_ = ::fork();
-    if (daemon_ == 0) {
-      ::close(out[0]);
-      ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
-               ("--print-address=" + std::to_string(out[1])).c_str(), ("--address=unix:path=" + (dir_ / "bus")).c_str(),
-               static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    pollfd ready{out[0], POLLIN, 0};
-    char buf[512];
-    const ssize_t n = ::poll(&ready, 1, 10000) == 1 ? ::read(out[0], buf, sizeof buf) : 0;
-    ::close(out[0]);
-    if (n <= 0) return;
-    address_.assign(buf, static_cast<std::size_t>(n));
-    address_.erase(address_.find_last_not_of('\n') + 1);
+    // The daemon answers once it listens: its address, then its process id.
+    const auto r = Run({"dbus-daemon", "--session", "--fork", "--nopidfile", "--print-address=1", "--print-pid=1",
+                        "--address=unix:path=" + (dir_ / "bus")});
+    std::istringstream out(r.out);
+    if (!std::getline(out, address_) || !(out >> daemon_) || r.exitCode != 0) return;
     DBusError err;
     dbus_error_init(&err);
     bus_ = dbus_connection_open_private(address_.c_str(), &err);
@@ -60,10 +45,7 @@ class FakeLoginManager {
       dbus_connection_close(bus_);
       dbus_connection_unref(bus_);
     }
-    if (daemon_ > 0) {
-      ::kill(daemon_, SIGTERM);
-      ::waitpid(daemon_, nullptr, 0);
-    }
+    if (daemon_ > 0) ::kill(daemon_, SIGTERM);
   }
   FakeLoginManager(const FakeLoginManager&) = delete;
   FakeLoginManager& operator=(const FakeLoginManager&) = delete;
