@@ -121,19 +121,6 @@ TEST_F(Download, ProgressRunsWhileWaitingAndWhileReceiving) {
   EXPECT_EQ(calls.back().second, 3000u);
 }
 
-// In a folder every user may write, another user planted the archive's name first: refused before
-// anything is fetched, and left as it is (links and the rule itself: files_test.cpp).
-TEST_F(Download, AnotherUsersFileIsNeverReplaced) {
-  if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
-  Server server([](const Request&) { return testhttp::Body("x"); });
-  CurlDownloader d(Quick());
-  ::chmod(dir.path().c_str(), 01777);
-  ASSERT_TRUE(testutil::Spit(target, "planted") && testutil::GiveToRunner(target));
-  EXPECT_EQ(d.DownloadFile(server.Url("/v.zip"), target, kMiB, nullptr).failure, DownloadFailure::kLocalFile);
-  EXPECT_EQ(Content(), "planted");
-  EXPECT_EQ(server.Requests().size(), 0u);
-}
-
 TEST_F(Download, AStopRequestCancelsATransferAtOnce) {
   ASSERT_TRUE(testutil::Spit(target, "older"));
   Server server([](const Request&) { return Slow(std::string(4000, 'z'), 0ms, 10, 200ms); });

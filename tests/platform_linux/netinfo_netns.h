@@ -4,15 +4,14 @@
 #pragma once
 
 #include <fcntl.h>
-#include <net/if.h>
 #include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
+
+#include "settings_test_util.h"
 
 namespace tavrel::nettest {
 
@@ -20,16 +19,10 @@ class PrivateNetns {
  public:
   PrivateNetns() : original_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
     entered_ = original_ >= 0 && ::unshare(CLONE_NEWNET) == 0;
-    const int s = entered_ ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
-    ifreq ifr{};
-    std::strcpy(ifr.ifr_name, "lo");
-    if (s < 0 || ::ioctl(s, SIOCGIFFLAGS, &ifr) != 0) {
+    if (!entered_)
       error_ = std::string("cannot enter a new namespace: ") + std::strerror(errno);
-    } else {
-      ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-      if (::ioctl(s, SIOCSIFFLAGS, &ifr) != 0) error_ = std::string("cannot bring lo up: ") + std::strerror(errno);
-    }
-    if (s >= 0) ::close(s);
+    else if (testutil::Run({"ip", "link", "set", "lo", "up"}).exitCode != 0)
+      error_ = "cannot bring lo up with ip";
   }
   ~PrivateNetns() {
     if (entered_) ::setns(original_, CLONE_NEWNET);

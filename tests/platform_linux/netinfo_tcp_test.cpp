@@ -155,15 +155,6 @@ TEST(LinuxTcpTableLive, ReadsProcNetTcpWhenNetlinkIsRefused) {
       << "11 netlink not refused, 12 no table, 13 wrong source, 14 listener missing or wrong state";
 }
 
-TEST(KernelTcpState, TranslatesToTheTableNumbers) {
-  // none, established, SYN sent, SYN received, fin wait 1, fin wait 2, time wait, close,
-  // close wait, last ack, listen, closing, new SYN received (request), bound and inactive.
-  const std::uint32_t expected[] = {0, 5, 3, 4, 6, 7, 11, 1, 8, 10, 2, 9, 4, 1, 0};
-  for (unsigned k = 0; k < std::size(expected); ++k)
-    EXPECT_EQ(linuxtcp::StateFromKernel(k), expected[k]) << "kernel state " << k;
-  EXPECT_EQ(linuxtcp::StateFromKernel(255), 0u);
-}
-
 // Recorded in a namespace with listeners on 0.0.0.0:22, 127.0.0.1:5000 and 127.0.0.1:49152
 // (its queue full) and connections to them in several states, plus damaged lines.
 constexpr const char* kRecorded =
