@@ -142,16 +142,6 @@ TEST_F(Files, AFileThatCannotBeReplacedSafelyIsLeftWhole) {
   }
 }
 
-TEST_F(Files, ThePipeOfAnotherProgramIsNeverWaitedFor) {
-  const string ini = dir / "Tavrel.ini";
-  ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
-  // A reader or writer that waited for the other end would hang here for ever.
-  EXPECT_EQ(fs.ReadFile(ini), std::nullopt);
-  EXPECT_FALSE(fs.AppendFile(ini, "x"));
-  EXPECT_FALSE(fs.ReplaceFile(ini, "x", true));
-  EXPECT_EQ(fs.LastFailure(), "not a regular file");
-}
-
 // A write killed in its middle leaves its temporary file (with the password in it): the next
 // start removes it, and nothing that may still be in use or is not the program's own.
 TEST_F(Files, LeftoversOfAKilledWriterAreRemoved) {
