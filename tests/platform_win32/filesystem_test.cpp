@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "contracts/Contracts.h"
 
 namespace tavrel {
@@ -13,12 +10,7 @@ namespace {
 
 class Files : public ::testing::Test {
  protected:
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Names() const { return contract::Names(dir.path()); }
   contract::Scratch dir;
   Win32FileSystem fs;
 };

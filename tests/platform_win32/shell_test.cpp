@@ -72,13 +72,5 @@ TEST_F(Shell, ProgramsDocumentsAndPagesGoToTheirAssociatedProgram) {
   EXPECT_NE(Lines(3).find("tavreltest://tavrel.example.org/?mode=Products&p=tavrel"), std::string::npos);
 }
 
-TEST_F(Shell, NothingToOpenIsReportedAndStartsNothing) {
-  EXPECT_FALSE(win32shell::Open(""));
-  EXPECT_FALSE(win32shell::Open("   "));
-  EXPECT_FALSE(win32shell::Open(dir / "missing.tavreltest"));
-  std::this_thread::sleep_for(200ms);
-  EXPECT_FALSE(contract::Slurp(out).has_value());
-}
-
 }  // namespace
 }  // namespace tavrel
