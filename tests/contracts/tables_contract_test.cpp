@@ -11,9 +11,6 @@
 namespace tavrel::contract {
 namespace {
 
-using testhttp::CloseSocket;
-using testhttp::Socket;
-
 constexpr std::uint32_t kListening = 2, kEstablished = 5;
 
 const std::uint32_t kLoopback = htonl(INADDR_LOOPBACK);
@@ -33,10 +30,10 @@ struct Pair {
         ::getsockname(client, reinterpret_cast<sockaddr*>(&a), &len) == 0)
       clientPort = ntohs(a.sin_port);
   }
-  ~Pair() { CloseSocket(client); }
+  ~Pair() { testhttp::CloseSocket(client); }
 
   testhttp::Server server{[](const testhttp::Request&) { return testhttp::Reply(); }};
-  Socket client = ::socket(AF_INET, SOCK_STREAM, 0);  // after the server, which starts Winsock
+  testhttp::Socket client = ::socket(AF_INET, SOCK_STREAM, 0);  // after the server, which starts Winsock
   std::uint16_t clientPort = 0;
 };
 

@@ -26,7 +26,7 @@ bool Visible(HWND w) { return ::IsWindowVisible(w) != FALSE; }
 
 // --- Places at 96 DPI --------------------------------------------------------------------------
 
-TEST_F(OnDesktop, MainWindowControlsInPixelsAt96Dpi) {
+TEST_F(OnDesktop, MainWindowsPlacesInPixelsAt96Dpi) {
   if (ScreenDpi() != 96) GTEST_SKIP() << "the screen is at " << ScreenDpi() << " DPI";
   const HWND h = main->hwnd();
   EXPECT_EQ(InnerRect(h), (RECT{0, 0, 418, 245}));
@@ -40,32 +40,6 @@ TEST_F(OnDesktop, MainWindowControlsInPixelsAt96Dpi) {
   // Both views: the inner width, the inner height less 880 twips, below the banner.
   EXPECT_EQ(ChildRect(main->activityView()), (RECT{0, 59, 418, 245}));
   EXPECT_EQ(ChildRect(main->listView()), (RECT{0, 59, 418, 245}));
-}
-
-TEST_F(OnDesktop, OtherWindowsInPixelsAt96Dpi) {
-  if (ScreenDpi() != 96) GTEST_SKIP() << "the screen is at " << ScreenDpi() << " DPI";
-  main->form().imgSettings_Click();
-  SettingsWindow* s = main->settingsWindow();
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(InnerRect(s->hwnd()), (RECT{0, 0, 420, 236}));
-  EXPECT_EQ(ChildRect(s->control("List1")), (RECT{108, 8, 258, 128}));
-  // Inside the options frame: placed from the frame's corner.
-  EXPECT_EQ(ChildRect(s->control("chkWindows")), (RECT{120, 180, 300, 200}));
-  s->Unload();
-
-  main->form().imgInfo_Click();
-  EXPECT_EQ(InnerRect(main->menuWindow().hwnd()), (RECT{0, 0, 169, 188}));
-  EXPECT_EQ(ItemRect(main->menuWindow().canvas(), "lblUpdate"), (RECT{56, 160, 177, 177}));
-  main->menuWindow().Unload();
-
-  UpdateWindow* u = main->updates().Open();
-  RECT outer{};
-  ::GetWindowRect(u->hwnd(), &outer);
-  EXPECT_EQ(outer.right - outer.left, 426);
-  EXPECT_EQ(outer.bottom - outer.top, 295);
-  // The report fills the inner width, from 480 twips down to 500 twips above the bottom.
-  const RECT inner = InnerRect(u->hwnd());
-  EXPECT_EQ(ChildRect(u->reportView()), (RECT{0, 32, inner.right, 32 + inner.bottom - 33}));
 }
 
 // --- The main window ---------------------------------------------------------------------------
@@ -142,7 +116,6 @@ TEST_F(OnDesktop, ConnectionListShowsTheRowsAndSortsOnAHeaderClick) {
   rows.Clear();
   rows.Add({"10.0.0.2", "1", "0.0.0.0", "0", "2", "Listening"});
   EXPECT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
-  EXPECT_EQ(Cell(list, 5, 0), "") << "a row beyond the end reads empty";
 }
 
 // --- Topmost band and timer as the other windows open and close --------------------------------
@@ -215,12 +188,6 @@ TEST_F(OnDesktop, UpdateWindowOpensWhereItWasClosed) {
   RECT r{};
   ::GetWindowRect(u->hwnd(), &r);
   EXPECT_EQ(r, (RECT{40, 50, 540, 380}));
-  // Unmoved, it stores exactly what it read: nothing drifts by rounding.
-  u->Close();
-  f.Save("Settings", "XfrmUpdate", "1234.5");
-  u = main->updates().Open();
-  u->Close();
-  EXPECT_EQ(f.Get("Settings", "XfrmUpdate"), "1234.5");
 }
 
 // --- The border controller on the real style words and system menu ----------------------------
