@@ -118,7 +118,7 @@ TEST_F(OnDesktop, ConnectionListShowsTheRowsAndSortsOnAHeaderClick) {
   EXPECT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
 }
 
-// --- Topmost band and timer as the other windows open and close --------------------------------
+// --- The settings and menu windows -------------------------------------------------------------
 
 TEST_F(OnDesktop, SettingsWindowOpensFromItsButtonAndItsCloseStoresTheRetryCountAsTyped) {
   const HWND h = main->hwnd();
