@@ -38,10 +38,13 @@ using namespace std::chrono_literals;
 #ifdef _WIN32
 using Socket = SOCKET;
 inline constexpr Socket kNoSocket = INVALID_SOCKET;
+inline constexpr int kSocketFlags = 0, kSendFlags = 0;
 inline void CloseSocket(Socket s) { ::closesocket(s); }
 #else
 using Socket = int;
 inline constexpr Socket kNoSocket = -1;
+// Not handed to programs a test starts; a client gone away is an error, not a signal.
+inline constexpr int kSocketFlags = SOCK_CLOEXEC, kSendFlags = MSG_NOSIGNAL;
 inline void CloseSocket(Socket s) { ::close(s); }
 #endif
 
@@ -87,11 +90,7 @@ class Server {
     WSADATA wsa;
     ::WSAStartup(0x0202, &wsa);
 #endif
-#ifdef SOCK_CLOEXEC
-    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);  // not handed to programs a test starts
-#else
-    listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-#endif
+    listen_ = ::socket(AF_INET, SOCK_STREAM | kSocketFlags, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -149,11 +148,7 @@ class Server {
   }
   bool SendAll(Socket s, std::string_view d) const {
     while (!d.empty() && Ready(s, true)) {
-#ifdef MSG_NOSIGNAL
-      const auto n = ::send(s, d.data(), static_cast<int>(d.size()), MSG_NOSIGNAL);
-#else
-      const auto n = ::send(s, d.data(), static_cast<int>(d.size()), 0);
-#endif
+      const auto n = ::send(s, d.data(), static_cast<int>(d.size()), kSendFlags);
       if (n <= 0) return false;  // the client went away
       d.remove_prefix(static_cast<std::size_t>(n));
     }

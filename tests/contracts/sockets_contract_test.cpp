@@ -27,7 +27,6 @@ TEST(SocketsContract, VersionOneOneAHostNameAndTheLookupOfLocalhost) {
 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(s->gethostbyname("no-such-host.invalid").has_value());
-  EXPECT_FALSE(s->gethostbyname("").has_value());
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s) << "lookups are bounded";
   EXPECT_EQ(s->WSACleanup(), 0);
 }

@@ -16,17 +16,12 @@ TEST(CloseReason, SessionEndOwnMenuAndOtherPrograms) {
     std::optional<int> reason;
   } cases[] = {
       {WM_QUERYENDSESSION, 0, 0, unload::kAppWindows},  // shut-down
-      {WM_QUERYENDSESSION, 0, static_cast<LPARAM>(ENDSESSION_LOGOFF), unload::kAppWindows},
-      {WM_QUERYENDSESSION, 0, static_cast<LPARAM>(ENDSESSION_CRITICAL), unload::kAppWindows},
       {WM_QUERYENDSESSION, 0, static_cast<LPARAM>(ENDSESSION_CLOSEAPP), unload::kAppTaskManager},
       {WM_SYSCOMMAND, SC_CLOSE, 0, unload::kControlMenu},
       {WM_SYSCOMMAND, SC_CLOSE | 0x2, 0, unload::kControlMenu},  // the low bits are the system's
       {WM_SYSCOMMAND, SC_MINIMIZE, 0, std::nullopt},
-      {WM_SYSCOMMAND, SC_MOVE, 0, std::nullopt},
       {WM_CLOSE, 0, 0, unload::kAppTaskManager},
       {WM_ENDSESSION, TRUE, 0, std::nullopt},
-      {WM_DESTROY, 0, 0, std::nullopt},
-      {WM_TIMER, 1, 0, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);

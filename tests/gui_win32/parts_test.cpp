@@ -1,11 +1,9 @@
-// The parts the Win32 windows are made of: the pictures the program carries, the drawn items and
-// how the mouse reaches them, the settings window's list and password box, and the update
-// window during a transfer.
+// The parts the Win32 windows are made of: the pictures the program carries, the settings
+// window's list and password box, and the update window during a transfer.
 #include "OnDesktop.h"
 
 #include <commctrl.h>
 
-#include "gui/win32/Canvas.h"
 #include "gui/win32/SettingsWindow.h"
 #include "gui/win32/UpdateWindow.h"
 
@@ -35,127 +33,9 @@ TEST(Pictures, EveryPictureTheWindowsNameIsInTheProgramAtItsSize) {
   }
   for (const char* name : {"MAIN_POINTER_TOGGLE", "MAIN_POINTER_SETTINGS", "MAIN_POINTER_HELP", "MAIN_POINTER_MINIMIZE",
                            "MAIN_POINTER_EXIT"}) {
-    const HCURSOR c = Pointer(name);
-    ASSERT_NE(c, nullptr) << name;
-    ICONINFO info{};
-    ASSERT_TRUE(::GetIconInfo(c, &info)) << name;
-    EXPECT_FALSE(info.fIcon) << name;
-    EXPECT_EQ(info.xHotspot, 1u) << name;
-    EXPECT_EQ(info.yHotspot, 1u) << name;
-    if (info.hbmColor) ::DeleteObject(info.hbmColor);
-    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    EXPECT_NE(Pointer(name), nullptr) << name;
   }
   EXPECT_EQ(Picture("NO_SUCH_PICTURE"), nullptr);
-}
-
-TEST(Pictures, SeeThroughPartsLeaveWhatIsBelow) {
-  // The close image on red, stretched to twice its size: its corner stays red, its middle is the
-  // picture's own.
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP target = ::CreateCompatibleBitmap(screen, 34, 34);
-  ::ReleaseDC(nullptr, screen);
-  const HGDIOBJ old = ::SelectObject(dc, target);
-  const RECT all{0, 0, 34, 34};
-  HBRUSH red = ::CreateSolidBrush(RGB(255, 0, 0));
-  ::FillRect(dc, &all, red);
-  DrawPicture(dc, Picture("MENU_CLOSE"), all);
-  const COLORREF corner = ::GetPixel(dc, 0, 0), middle = ::GetPixel(dc, 17, 17);
-  ::SelectObject(dc, old);
-  ::DeleteObject(target);
-  ::DeleteObject(red);
-  ::DeleteDC(dc);
-  EXPECT_EQ(corner, RGB(255, 0, 0));
-  EXPECT_NE(middle, RGB(255, 0, 0));
-}
-
-// --- Drawn items and the mouse -----------------------------------------------------------------
-
-Canvas* g_canvas = nullptr;
-LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  LRESULT r = 0;
-  if (g_canvas && g_canvas->Handle(m, w, l, r)) return r;
-  return ::DefWindowProcA(h, m, w, l);
-}
-
-class Drawn : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TavrelCanvasTest";
-    ::RegisterClassA(&wc);
-    host = ::CreateWindowExA(0, "TavrelCanvasTest", "drawn", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 200,
-                             nullptr, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(host, nullptr);
-    canvas = std::make_unique<Canvas>(host);
-    g_canvas = canvas.get();
-    canvas->onBackgroundMove = [this](int, int, long x, long y) {
-      log += "bg(" + std::to_string(x) + "," + std::to_string(y) + ") ";
-    };
-  }
-  void TearDown() override {
-    g_canvas = nullptr;
-    canvas.reset();
-    ::DestroyWindow(host);
-  }
-  std::size_t Add(const char* name, RECT r, bool mouse) {
-    Item i;
-    i.name = name;
-    i.rect = r;
-    i.mouse = mouse;
-    i.tooltip = std::string("tip ") + name;
-    const std::string n = name;
-    i.onMove = [this, n](int b, int, long x, long y) {
-      log += n + "(" + std::to_string(b) + "," + std::to_string(x) + "," + std::to_string(y) + ") ";
-    };
-    i.onClick = [this, n] { log += n + "! "; };
-    return canvas->Add(std::move(i));
-  }
-  void Move(int x, int y, WPARAM keys = 0) { ::SendMessageA(host, WM_MOUSEMOVE, keys, MAKELPARAM(x, y)); }
-  void Press(int x, int y) { ::SendMessageA(host, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
-  void Release(int x, int y) { ::SendMessageA(host, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
-
-  HWND host = nullptr;
-  std::unique_ptr<Canvas> canvas;
-  std::string log;
-};
-
-TEST_F(Drawn, TheTopmostItemThatTakesTheMouseGetsItInTwipsFromItsCorner) {
-  Add("under", {10, 10, 110, 60}, true);
-  Add("over", {50, 20, 90, 40}, true);
-  Add("glass", {0, 0, 300, 200}, false);  // drawn on top, but lets the mouse through
-  Move(60, 30, MK_LBUTTON);
-  Move(20, 15);
-  Move(200, 150);
-  EXPECT_EQ(log, "over(1,150,150) under(0,150,75) bg(3000,2250) ");
-}
-
-TEST_F(Drawn, AClickIsAPressAndAReleaseOnTheSameEnabledItem) {
-  const std::size_t a = Add("a", {10, 10, 50, 50}, true);
-  Add("b", {60, 10, 100, 50}, true);
-  Press(20, 20);
-  Release(25, 25);
-  Press(20, 20);
-  Release(70, 20);  // let go over another item
-  Press(70, 20);
-  Release(150, 150);  // let go outside
-  canvas->SetEnabled(a, false);
-  Press(20, 20);
-  Release(20, 20);
-  EXPECT_EQ(log, "a! ") << "moves aside";
-}
-
-TEST_F(Drawn, AMovedItemTakesItsTooltipAlong) {
-  const std::size_t bar = Add("bar", {0, 0, 40, 10}, true);
-  canvas->Move(bar, 100, 120);
-  EXPECT_EQ((*canvas)[bar].rect.left, 100);
-  EXPECT_EQ((*canvas)[bar].rect.bottom, 130);
-  Move(110, 125);
-  EXPECT_EQ(log, "bar(0,150,75) ");
-  Move(5, 5);
-  EXPECT_EQ(log, "bar(0,150,75) bg(75,75) ") << "nothing left at the old place";
 }
 
 // --- Settings window ---------------------------------------------------------------------------

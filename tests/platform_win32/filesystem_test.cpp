@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "contracts/Contracts.h"
 
 namespace tavrel {
@@ -13,12 +10,6 @@ namespace {
 
 class Files : public ::testing::Test {
  protected:
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   contract::Scratch dir;
   Win32FileSystem fs;
 };
@@ -57,11 +48,11 @@ TEST_F(Files, ReadReplaceAndRemove) {
   EXPECT_EQ(fs.ReadFile(ini), "[Settings]\r\nPWord=b\r\n");
   EXPECT_FALSE(fs.ReplaceFile(dir.path().string(), "x", false)) << "a folder is not replaced";
   EXPECT_EQ(fs.LastFailure(), "a folder of that name is in the way");
-  EXPECT_EQ(Names(), std::vector<std::string>{"Tavrel.ini"}) << "no temporary file left";
+  EXPECT_EQ(contract::Names(dir.path()), std::vector<std::string>{"Tavrel.ini"}) << "no temporary file left";
 
   EXPECT_TRUE(fs.RemoveFile(ini));
   EXPECT_FALSE(fs.RemoveFile(ini));
-  EXPECT_TRUE(Names().empty());
+  EXPECT_TRUE(contract::Names(dir.path()).empty());
 }
 
 TEST_F(Files, ThePlatformsTemporaryFolderEndsWithASeparator) {

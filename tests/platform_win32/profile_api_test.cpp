@@ -35,32 +35,5 @@ TEST(ProfileApi, TheProgramsReaderReadsEveryFileAsTheApiDoes) {
   }
 }
 
-TEST(ProfileApi, FilesTheApiWroteReadTheSameWithTheProgramsReader) {
-  contract::Scratch dir;
-  const string path = dir / "Tavrel.ini";
-  Win32Profile api;
-  const struct {
-    const char *section, *key, *value;
-  } writes[] = {{"Settings", "valA", "0"},
-                {"Temp", "1", "GD"},
-                {"Settings", "ConID", "My ISP"},
-                {"Settings", "PWord", " spaced "},
-                {"Settings", "UName", "\"q\""},
-                {"Temp", "1", ""},
-                {"Settings", "XfrmUpdate", "5362.5"},
-                {"settings", "conid", "Other"}};
-  for (const auto& w : writes) ASSERT_TRUE(api.WritePrivateProfileString(w.section, w.key, w.value, path));
-  const auto text = contract::Slurp(path);
-  ASSERT_TRUE(text.has_value());
-  for (const auto& w : writes) {
-    SCOPED_TRACE(w.key);
-    EXPECT_EQ(ini::ReadValue(*text, w.section, w.key, "<default>", 155),
-              api.GetPrivateProfileString(w.section, w.key, "<default>", 155, path));
-  }
-  EXPECT_EQ(api.GetPrivateProfileString("Settings", "ConID", "", 155, path), "Other");
-  EXPECT_EQ(api.GetPrivateProfileString("Settings", "ConID", "", 0, path), "");
-  EXPECT_EQ(api.GetPrivateProfileString("Settings", "ConID", "", 1, path), "");
-}
-
 }  // namespace
 }  // namespace tavrel

@@ -13,20 +13,13 @@ namespace tavrel::contract {
 
 namespace {
 
-class LinuxProfile : public IProfile {
+// The program's own settings file reader and writer on the Linux file system.
+struct OwnFileSystem {
+  LinuxFileSystem fs;
+};
+class LinuxProfile : private OwnFileSystem, public ProfileFile {
  public:
-  std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
-                                      std::size_t size, const std::string& path) override {
-    return profile_.GetPrivateProfileString(section, key, def, size, path);
-  }
-  bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
-                                 const std::string& path) override {
-    return profile_.WritePrivateProfileString(section, key, value, path);
-  }
-
- private:
-  LinuxFileSystem fs_;
-  ProfileFile profile_{fs_};
+  LinuxProfile() : ProfileFile(fs) {}
 };
 
 }  // namespace
