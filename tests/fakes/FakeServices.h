@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -75,6 +76,7 @@ class FakeWindowManager : public IWindowManager {
   }
   std::string StartMove(WindowHandle w) override {
     log_.Add("StartMove " + std::to_string(w));
+    if (moveThrows) throw std::runtime_error(moveError);  // as a faulty platform layer might
     return moveError;
   }
   bool IsTopMost(WindowHandle w) const {
@@ -83,6 +85,7 @@ class FakeWindowManager : public IWindowManager {
   }
   std::map<WindowHandle, bool> topmost;
   std::string moveError;
+  bool moveThrows = false;
 
  private:
   EventLog& log_;

@@ -1,7 +1,6 @@
 // In-memory windows with style words, visibility and the standard system menu.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,16 +19,11 @@ class FakeWindowStyle : public IWindowStyle {
   };
   struct Window {
     std::int32_t style = kWsOverlappedWindow;
-    std::int32_t exStyle = 0;  // without kWsExTopMost: that comes from the window manager
+    std::int32_t exStyle = 0;
     bool visible = true;
     bool minimized = false;
     // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
     std::vector<MenuItem> menu = {{kScRestore}, {kScMove}, {kScSize}, {kScMinimize}, {kScMaximize}, {0}, {kScClose}};
-  };
-  struct Popup {
-    WindowHandle window;
-    ScreenPoint at;
-    bool operator==(const Popup&) const = default;
   };
 
   explicit FakeWindowStyle(EventLog& log) : log_(log) {}
@@ -39,9 +33,7 @@ class FakeWindowStyle : public IWindowStyle {
   std::int32_t StyleWord(WindowHandle w, int index) override {
     Window* win = Find(w);
     if (!win) return 0;
-    if (index == kGwlStyle) return win->style;
-    if (index != kGwlExStyle) return 0;
-    return win->exStyle | (isTopMost && isTopMost(w) ? kWsExTopMost : 0);
+    return index == kGwlStyle ? win->style : index == kGwlExStyle ? win->exStyle : 0;
   }
   std::int32_t SetStyleWord(WindowHandle w, int index, std::int32_t value) override {
     log_.Add("SetStyleWord " + std::to_string(index) + " " + std::to_string(value));
@@ -49,7 +41,7 @@ class FakeWindowStyle : public IWindowStyle {
     if (!win) return 0;
     const std::int32_t old = StyleWord(w, index);
     if (index == kGwlStyle) win->style = value;
-    if (index == kGwlExStyle) win->exStyle = value & ~kWsExTopMost;
+    if (index == kGwlExStyle) win->exStyle = value;
     return old;
   }
   void RedrawFrame(WindowHandle) override { log_.Add("RedrawFrame"); }
@@ -58,7 +50,6 @@ class FakeWindowStyle : public IWindowStyle {
     if (Window* win = Find(w)) {
       win->visible = command != kSwHide;
       if (command == kSwShowNormal) win->minimized = false;
-      if (command == kSwMinimize) win->minimized = true;
     }
   }
   void LockWindowUpdate(WindowHandle w) override { log_.Add("LockWindowUpdate " + std::to_string(w)); }
@@ -80,38 +71,15 @@ class FakeWindowStyle : public IWindowStyle {
     if (m) *m = {id, state};
     return m != nullptr;
   }
-  bool RemoveMenuItem(WindowHandle w, std::uint32_t item, bool byPosition) override {
-    Window* win = Find(w);
-    for (std::size_t i = 0; win && i < win->menu.size(); ++i) {
-      if (byPosition ? i == item : win->menu[i].id == item) {
-        win->menu.erase(win->menu.begin() + static_cast<std::ptrdiff_t>(i));
-        return true;
-      }
-    }
-    return false;
-  }
-  void PopupSystemMenu(WindowHandle w, std::uint32_t packedPoint) override {
-    if (Find(w))
-      popups.push_back(
-          {w, {static_cast<std::int16_t>(packedPoint & 0xFFFF), static_cast<std::int16_t>(packedPoint >> 16)}});
-  }
-
-  ScreenPoint CursorPos() override {
-    log_.Add("CursorPos");
-    return cursor;
-  }
-  void ReleaseCapture() override { log_.Add("ReleaseCapture"); }
-  void StartCaptionMove(WindowHandle w) override {
-    log_.Add("StartCaptionMove");
-    if (Find(w)) moves.push_back(w);
-  }
+  // Removing menu items, the system menu and the caption move: the frame controller offers them,
+  // no window of the program uses them.
+  bool RemoveMenuItem(WindowHandle, std::uint32_t, bool) override { return false; }
+  void PopupSystemMenu(WindowHandle, std::uint32_t) override {}
+  ScreenPoint CursorPos() override { return {}; }
+  void ReleaseCapture() override {}
+  void StartCaptionMove(WindowHandle) override {}
 
   std::map<WindowHandle, Window> windows;
-  // Where the topmost band is kept (the fake window manager); unset: no window is topmost.
-  std::function<bool(WindowHandle)> isTopMost;
-  ScreenPoint cursor;
-  std::vector<Popup> popups;        // system menus shown, with the point they were shown at
-  std::vector<WindowHandle> moves;  // caption moves started
 
  private:
   Window* Find(WindowHandle w) {
