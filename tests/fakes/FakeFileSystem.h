@@ -12,9 +12,8 @@ namespace tavrel::fakes {
 
 // An in-memory file system with the platform's separator (see P). Folders must be created before
 // files in them.
-class FakeFileSystem : public IFileSystem {
- public:
-  explicit FakeFileSystem(EventLog& log) : log_(log) { folders.insert(P("/")); }
+struct FakeFileSystem : IFileSystem, Logging {
+  explicit FakeFileSystem(EventLog& log) : Logging(log) { folders.insert(P("/")); }
 
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
   bool IsOrdinaryFile(const std::string& path) override { return files.count(path) > 0; }
@@ -81,7 +80,6 @@ class FakeFileSystem : public IFileSystem {
     lastFailure = readOnly ? "read-only file system" : "no such folder";
     return false;
   }
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

@@ -41,9 +41,8 @@ inline MibIpAddrRow AddrRow(std::uint32_t addr, std::uint32_t mask, std::uint32_
   return r;
 }
 
-class FakeTcpTable : public ITcpTable {
- public:
-  explicit FakeTcpTable(EventLog& log) : log_(log) {}
+struct FakeTcpTable : ITcpTable, Logging {
+  using Logging::Logging;
   std::uint32_t GetTcpTable(std::vector<MibTcpRow>& out) override {
     log_.Add("GetTcpTable");
     out = rows;
@@ -51,14 +50,10 @@ class FakeTcpTable : public ITcpTable {
   }
   std::vector<MibTcpRow> rows;
   std::uint32_t result = 0;
-
- private:
-  EventLog& log_;
 };
 
-class FakeAddressTable : public IAddressTable {
- public:
-  explicit FakeAddressTable(EventLog& log) : log_(log) {}
+struct FakeAddressTable : IAddressTable, Logging {
+  using Logging::Logging;
   std::uint32_t GetIpAddrTable(std::vector<MibIpAddrRow>& out) override {
     log_.Add("GetIpAddrTable");
     out = rows;
@@ -66,14 +61,10 @@ class FakeAddressTable : public IAddressTable {
   }
   std::vector<MibIpAddrRow> rows;
   std::uint32_t result = 0;
-
- private:
-  EventLog& log_;
 };
 
-class FakeSockets : public ISockets {
- public:
-  explicit FakeSockets(EventLog& log) : log_(log) {}
+struct FakeSockets : ISockets, Logging {
+  using Logging::Logging;
   int WSAStartup(std::uint16_t v, WsaData& d) override {
     log_.Add("WSAStartup");
     d = data;
@@ -103,9 +94,6 @@ class FakeSockets : public ISockets {
   bool hostNameFails = false;
   std::string hostName = "tavrel-host";
   std::optional<std::vector<std::uint8_t>> address = std::vector<std::uint8_t>{192, 168, 7, 20};
-
- private:
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

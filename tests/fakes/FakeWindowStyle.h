@@ -10,8 +10,8 @@
 
 namespace tavrel::fakes {
 
-class FakeWindowStyle : public IWindowStyle {
- public:
+struct FakeWindowStyle : IWindowStyle, Logging {
+  using Logging::Logging;
   struct MenuItem {
     std::uint32_t id = 0;  // 0 for a separator
     std::uint32_t state = 0;
@@ -25,8 +25,6 @@ class FakeWindowStyle : public IWindowStyle {
     // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
     std::vector<MenuItem> menu = {{kScRestore}, {kScMove}, {kScSize}, {kScMinimize}, {kScMaximize}, {0}, {kScClose}};
   };
-
-  explicit FakeWindowStyle(EventLog& log) : log_(log) {}
 
   Window& AddWindow(WindowHandle w) { return windows[w] = Window{}; }
 
@@ -91,7 +89,6 @@ class FakeWindowStyle : public IWindowStyle {
     if (!win || position < 0 || position >= static_cast<int>(win->menu.size())) return nullptr;
     return &win->menu[static_cast<std::size_t>(position)];
   }
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

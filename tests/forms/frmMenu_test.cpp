@@ -15,9 +15,8 @@ const std::string kServer = "http://updates.test:8080";
 
 // The menu window as the behaviour sees it: open until unloaded, the unload handler runs once
 // as it closes, as the real window does.
-class FakeMenuView : public IMenuView {
- public:
-  explicit FakeMenuView(fakes::EventLog& log) : log_(log) {}
+struct FakeMenuView : IMenuView, fakes::Logging {
+  using Logging::Logging;
   void SetHighlightTop(long) override {}
   bool IsOpen() const override { return open; }
   void Unload() override {
@@ -41,9 +40,6 @@ class FakeMenuView : public IMenuView {
   bool open = true;
   bool aboutOpen = false;
   std::function<void()> whileAboutOpen;
-
- private:
-  fakes::EventLog& log_;
 };
 
 // A menu over a fake environment; the main window has stopped its timer before opening it.
