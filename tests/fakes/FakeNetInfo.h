@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstring>
+#include <array>
+#include <bit>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,18 +15,13 @@ namespace tavrel::fakes {
 // An IPv4 address a.b.c.d as the tables hold it: network byte order, first octet in the
 // lowest-addressed byte.
 inline std::uint32_t Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-  const std::uint8_t bytes[4] = {a, b, c, d};
-  std::uint32_t v;
-  std::memcpy(&v, bytes, 4);
-  return v;
+  return std::bit_cast<std::uint32_t>(std::array<std::uint8_t, 4>{a, b, c, d});
 }
 
 // A port field: the 16-bit port in network byte order in the low half.
 inline std::uint32_t Port(std::uint16_t port) {
-  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(port >> 8), static_cast<std::uint8_t>(port & 0xFF)};
-  std::uint16_t v;
-  std::memcpy(&v, bytes, 2);
-  return v;
+  return std::bit_cast<std::uint16_t>(
+      std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(port >> 8), static_cast<std::uint8_t>(port & 0xFF)});
 }
 
 inline MibTcpRow TcpRow(std::uint32_t state, std::uint32_t local, std::uint16_t localPort, std::uint32_t remote,

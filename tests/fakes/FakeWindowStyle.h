@@ -1,9 +1,8 @@
-// In-memory windows with style words, visibility and the standard system menu.
+// In-memory windows with style words and visibility.
 #pragma once
 
 #include <map>
 #include <string>
-#include <vector>
 
 #include "core/IWindowStyle.h"
 #include "fakes/EventLog.h"
@@ -12,18 +11,11 @@ namespace tavrel::fakes {
 
 struct FakeWindowStyle : IWindowStyle, Logging {
   using Logging::Logging;
-  struct MenuItem {
-    std::uint32_t id = 0;  // 0 for a separator
-    std::uint32_t state = 0;
-    bool operator==(const MenuItem&) const = default;
-  };
   struct Window {
     std::int32_t style = kWsOverlappedWindow;
     std::int32_t exStyle = 0;
     bool visible = true;
     bool minimized = false;
-    // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
-    std::vector<MenuItem> menu = {{kScRestore}, {kScMove}, {kScSize}, {kScMinimize}, {kScMaximize}, {0}, {kScClose}};
   };
 
   Window& AddWindow(WindowHandle w) { return windows[w] = Window{}; }
@@ -52,25 +44,12 @@ struct FakeWindowStyle : IWindowStyle, Logging {
   }
   void LockWindowUpdate(WindowHandle w) override { log_.Add("LockWindowUpdate " + std::to_string(w)); }
 
-  int MenuItemCount(WindowHandle w) override {
-    Window* win = Find(w);
-    return win ? static_cast<int>(win->menu.size()) : -1;
-  }
-  std::uint32_t MenuItemId(WindowHandle w, int position) override {
-    const MenuItem* m = At(w, position);
-    return m ? m->id : kNoMenuItem;
-  }
-  std::optional<std::uint32_t> MenuItemState(WindowHandle w, int position) override {
-    const MenuItem* m = At(w, position);
-    return m ? std::optional<std::uint32_t>(m->state) : std::nullopt;
-  }
-  bool SetMenuItem(WindowHandle w, int position, std::uint32_t state, std::uint32_t id) override {
-    MenuItem* m = At(w, position);
-    if (m) *m = {id, state};
-    return m != nullptr;
-  }
-  // Removing menu items, the system menu and the caption move: the frame controller offers them,
-  // no window of the program uses them.
+  // The system menu and the caption move: the frame controller offers them, no window of the
+  // program uses them. A window here has no system menu.
+  int MenuItemCount(WindowHandle) override { return -1; }
+  std::uint32_t MenuItemId(WindowHandle, int) override { return kNoMenuItem; }
+  std::optional<std::uint32_t> MenuItemState(WindowHandle, int) override { return std::nullopt; }
+  bool SetMenuItem(WindowHandle, int, std::uint32_t, std::uint32_t) override { return false; }
   bool RemoveMenuItem(WindowHandle, std::uint32_t, bool) override { return false; }
   void PopupSystemMenu(WindowHandle, std::uint32_t) override {}
   ScreenPoint CursorPos() override { return {}; }
@@ -83,11 +62,6 @@ struct FakeWindowStyle : IWindowStyle, Logging {
   Window* Find(WindowHandle w) {
     const auto it = windows.find(w);
     return it == windows.end() ? nullptr : &it->second;
-  }
-  MenuItem* At(WindowHandle w, int position) {
-    Window* win = Find(w);
-    if (!win || position < 0 || position >= static_cast<int>(win->menu.size())) return nullptr;
-    return &win->menu[static_cast<std::size_t>(position)];
   }
 };
 

@@ -104,15 +104,6 @@ TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
          t.form.lblContents_Click();
          EXPECT_EQ(t.f.desktop.opened, std::vector<std::string>{kServer + menu::kProductPage});
        }},
-      {"no help file, Yes while not online: the warning after the question",
-       [](MenuRig& t) {
-         t.Offline();
-         t.f.desktop.answers = {mb::kYes};
-         t.form.lblContents_Click();
-         ASSERT_EQ(t.f.desktop.boxes.size(), 2u);
-         EXPECT_EQ(t.f.desktop.boxes[1].text, menu::kNotConnectedWarning);
-         EXPECT_TRUE(t.f.desktop.opened.empty());
-       }},
       {"an online item while not online: the warning",
        [](MenuRig& t) {
          t.Offline();
@@ -133,11 +124,6 @@ TEST_F(MenuTest, EveryWayOfClosingRunsTheClosingStepsOnce) {
          t.form.Form_LostFocus();
        }},
       {"closed from outside", [](MenuRig& t) { t.form.Form_QueryUnload(); }},
-      {"the main window's views",
-       [](MenuRig& t) {
-         t.view.Unload();
-         t.view.Unload();
-       }},
   };
   for (const auto& [name, close] : ways) {
     SCOPED_TRACE(name);

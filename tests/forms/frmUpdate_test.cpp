@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <tuple>
 
 #include "fakes/FakeEnv.h"
@@ -109,6 +108,7 @@ TEST_F(UpdateWindow, OpensOutOfTheBandWithDefaultsCentredOnTheMainWindowsSize) {
   // ((14400 - 3675) / 2 and (19200 - 6270) / 2), applied height, width, top, left.
   const std::vector<std::string> expected{"ClearTopMost 7", "Download disabled", "SetHeight 4425",
                                           "SetWidth 6390",  "SetTop 5362.5",     "SetLeft 6465"};
+  form.lblDownload_Click();  // a disabled link takes no click
   EXPECT_EQ(fe.log.events, expected);
   EXPECT_EQ(fe.IniText(), "");  // opening writes nothing
 }
@@ -169,18 +169,12 @@ TEST_F(UpdateWindow, ClosingWritesTheGeometryThenDeletesTheVersionFileAndReturns
 }
 
 TEST_F(UpdateWindow, TextBoxFillsTheWindowBelowTheLinksAndNeverGoesNegative) {
-  Open();
-  view.geometry.width = 6390;
-  view.geometry.height = 4425;
+  view.geometry = {0, 0, 6390, 4425};
   form.Form_Resize();
   EXPECT_EQ(view.textSize, std::make_pair(6270L, 3520L));  // inner 6270 x 4020, less 500
-
-  // Inner height exactly 500, too small for the text box, minimised (no inner area at all).
-  for (const float h : {405.f + 500, 405.f + 120, 0.f}) {
-    view.geometry.height = h;
-    form.Form_Resize();
-    EXPECT_EQ(view.textSize.second, 0) << h;
-  }
+  view.geometry.height = 405 + 120;                        // too small for the text box
+  form.Form_Resize();
+  EXPECT_EQ(view.textSize.second, 0);
 }
 
 // --- Check for update ------------------------------------------------------------------------
@@ -204,6 +198,7 @@ TEST_F(UpdateWindow, ACheckSaysWhetherTheVersionFileNamesThisVersion) {
     EXPECT_EQ(t.fe.desktop.Boxes(), current ? "No update available|64|Tavrel\n" : "Update available|64|Tavrel\n");
     EXPECT_EQ(t.view.downloadEnabled, !current);
     EXPECT_EQ(t.view.text, kReportHead + kUsing + body);
+    EXPECT_EQ(t.fe.downloader.caps.at(kVersionUrl), 1u << 20);  // 1 MiB
   }
 }
 
@@ -252,33 +247,25 @@ TEST_F(UpdateWindow, ACheckShowsItsStepsAndAnUpdateEnablesTheDownloadForGood) {
   EXPECT_FALSE(fe.log.Has("Download disabled"));
 }
 
-TEST_F(UpdateWindow, TransferShowsProgressAndTakesNoSecondClick) {
-  Open();
-  int nested = 0;
-  view.onTransfer = [&] {
-    ++nested;
-    form.lblCheck_Click();
-    form.lblDownload_Click();
-  };
-  Check("1.0.2");
-  EXPECT_EQ(nested, 1);
-  EXPECT_TRUE(fe.log.Has("Transferring 5/5"));
-  EXPECT_GT(fe.log.Find("TransferEnded"), fe.log.Find("Transferring 5/5"));
-  EXPECT_EQ(fe.log.Count("DownloadFile " + kVersionUrl), 1);
-}
-
-// The user closes the window while a check or a download runs: it stays until the click is over,
-// then asks to close once; a close without a transfer is taken at once.
-TEST_F(UpdateWindow, AClosingDuringATransferWaitsForTheClicksEnd) {
+// While a check or a download transfers, the window shows the progress and takes no second click.
+// The user closing the window meanwhile: it stays until the click is over, then asks to close once;
+// a close without a transfer is taken at once.
+TEST_F(UpdateWindow, ATransferTakesNoSecondClickAndAClosingWaitsForTheClicksEnd) {
   Open();
   EXPECT_TRUE(form.Form_QueryUnload());
   fe.downloader.bodies[kVersionUrl] = "1.0.2";
-  fe.downloader.bodies[kArchiveUrl] = "PK";
+  fe.downloader.bodies[kArchiveUrl] = "PK 02";
   for (auto click : {&frmUpdate::lblCheck_Click, &frmUpdate::lblDownload_Click}) {
     fe.log.Clear();
     bool closedDuring = true;
-    view.onTransfer = [&] { closedDuring = form.Form_QueryUnload(); };
+    view.onTransfer = [&] {
+      form.lblCheck_Click();
+      form.lblDownload_Click();
+      closedDuring = form.Form_QueryUnload();
+    };
     (form.*click)();
+    EXPECT_EQ(fe.log.Count("DownloadFile " + kVersionUrl) + fe.log.Count("DownloadFile " + kArchiveUrl), 1);
+    EXPECT_LT(fe.log.Find("Transferring 5/5"), fe.log.Find("TransferEnded"));
     EXPECT_FALSE(closedDuring);
     EXPECT_EQ(fe.log.events.back(), "RequestClose") << "after the click's last step";
     EXPECT_EQ(fe.log.Count("RequestClose"), 1);
@@ -363,7 +350,8 @@ TEST_F(UpdateWindow, ADownloadOpensTheArchiveItHasOrOffersTheDownloadPage) {
     t.form.lblDownload_Click();
     EXPECT_EQ(t.fe.desktop.opened, c.opened);
     EXPECT_EQ(t.fe.desktop.Boxes(), c.boxes);
-    EXPECT_EQ(t.fe.log.Has("DownloadFile " + kArchiveUrl), c.failure != F::kLocalFile);
+    EXPECT_EQ(t.fe.downloader.caps.count(kArchiveUrl), c.failure == F::kLocalFile ? 0u : 1u);
+    if (c.failure != F::kLocalFile) { EXPECT_EQ(t.fe.downloader.caps.at(kArchiveUrl), 512u << 20); }  // 512 MiB
     std::vector<std::string> captions{"Downloading, please wait....", "Processing....", "Check for update"};
     if (c.failure == F::kCancelled) captions.erase(captions.begin() + 1);
     EXPECT_EQ(t.view.captions, captions);
@@ -373,19 +361,6 @@ TEST_F(UpdateWindow, ADownloadOpensTheArchiveItHasOrOffersTheDownloadPage) {
     EXPECT_EQ(t.view.text, report);
     EXPECT_TRUE(t.form.DownloadEnabled());
   }
-}
-
-// A disabled link takes no click; the caps handed to the transfer are 1 MiB for the version
-// file and 512 MiB for the archive.
-TEST_F(UpdateWindow, DisabledLinkTakesNoClickCapsPerFile) {
-  Open();
-  form.lblDownload_Click();
-  EXPECT_TRUE(fe.log.events.empty());
-  Check("1.0.2");
-  form.lblDownload_Click();
-  const std::map<std::string, std::uint64_t> expected{{kVersionUrl, std::uint64_t{1} << 20},
-                                                      {kArchiveUrl, std::uint64_t{512} << 20}};
-  EXPECT_EQ(fe.downloader.caps, expected);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "fakes/FakeServices.h"
 
 namespace tavrel {
@@ -40,11 +38,9 @@ TEST_F(Border, ClientAttachesFormsOfEitherKindAndAnythingElseOnlyDetaches) {
   W().visible = false;
   fb.ShowInTaskbar(true);
   fb.Titlebar(false);
-  fb.MaxButton(false);
   EXPECT_EQ(W().style, kWsOverlappedWindow);
   EXPECT_EQ(W().exStyle, 0);
   EXPECT_FALSE(W().visible);
-  EXPECT_EQ(W().menu, FakeWindowStyle::Window{}.menu);
   EXPECT_FALSE(fb.Titlebar());
 }
 
@@ -58,37 +54,6 @@ TEST_F(Border, TitlebarClearsAndSetsBothCaptionBitsAndReadsEither) {
   for (std::int32_t one : {kWsBorder, kWsDlgFrame}) {
     W().style = one;
     EXPECT_TRUE(fb.Titlebar()) << one;
-  }
-}
-
-// Greying an item clears bit 15 of its id; enabling writes the full id and the state 0 back.
-TEST_F(Border, PropertiesGreyAndRestoreTheirMenuItem) {
-  const struct {
-    const char* name;
-    std::function<void(bool)> set;
-    std::function<bool()> get;
-    std::size_t position;
-    std::uint32_t greyedId;
-    std::int32_t styleBit;  // 0: the property has no style bit
-  } cases[] = {
-      {"MaxButton", [&](bool v) { fb.MaxButton(v); }, [&] { return fb.MaxButton(); }, 4, 0x7030, kWsMaximizeBox},
-      {"MinButton", [&](bool v) { fb.MinButton(v); }, [&] { return fb.MinButton(); }, 3, 0x7020, kWsMinimizeBox},
-      {"Sizeable", [&](bool v) { fb.Sizeable(v); }, [&] { return fb.Sizeable(); }, 2, 0x7000, kWsThickFrame},
-      {"Moveable", [&](bool v) { fb.Moveable(v); }, [&] { return fb.Moveable(); }, 1, 0x7010, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::uint32_t id = W().menu.at(c.position).id;
-    c.set(false);
-    c.set(false);  // greying twice keeps it greyed
-    EXPECT_EQ(W().menu.at(c.position).id, c.greyedId);
-    EXPECT_NE(W().menu.at(c.position).state, 0u);
-    EXPECT_EQ(W().style, kWsOverlappedWindow & ~c.styleBit);
-    EXPECT_FALSE(c.get());
-    c.set(true);
-    EXPECT_EQ(W().menu.at(c.position), (FakeWindowStyle::MenuItem{id, 0}));
-    EXPECT_EQ(W().style, kWsOverlappedWindow);
-    EXPECT_TRUE(c.get());
   }
 }
 
