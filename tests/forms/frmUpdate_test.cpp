@@ -168,15 +168,6 @@ TEST_F(UpdateWindow, ClosingWritesTheGeometryThenDeletesTheVersionFileAndReturns
   EXPECT_GT(fe.log.Find("SetTopMost 7"), fe.log.Find("RemoveFile " + kLocalVersion));
 }
 
-TEST_F(UpdateWindow, TextBoxFillsTheWindowBelowTheLinksAndNeverGoesNegative) {
-  view.geometry = {0, 0, 6390, 4425};
-  form.Form_Resize();
-  EXPECT_EQ(view.textSize, std::make_pair(6270L, 3520L));  // inner 6270 x 4020, less 500
-  view.geometry.height = 405 + 120;                        // too small for the text box
-  form.Form_Resize();
-  EXPECT_EQ(view.textSize.second, 0);
-}
-
 // --- Check for update ------------------------------------------------------------------------
 
 // The version is found as an exact, case-sensitive part of the file; the report shows the file
@@ -210,7 +201,6 @@ TEST_F(UpdateWindow, AFailedCheckShowsOnlyItsReport) {
     bool unreadable;
     std::string report;  // after the two head lines
   } cases[] = {{F::kNotFound, false, ""},
-               {F::kTimedOut, false, ""},
                {F::kCancelled, false, ""},
                {F::kNone, true, kUsing + "The downloaded version file could not be read."}};
   for (const auto& c : cases) {
@@ -228,18 +218,12 @@ TEST_F(UpdateWindow, AFailedCheckShowsOnlyItsReport) {
   }
 }
 
-// The file is fetched into the program folder (not the temporary folder) while the caption says
-// "Reading file...", and kept until the window closes. Once a check found an update, no later
-// check disables the download again.
-TEST_F(UpdateWindow, ACheckShowsItsStepsAndAnUpdateEnablesTheDownloadForGood) {
+// The file is fetched into the program folder (not the temporary folder) and kept until the window
+// closes. Once a check found an update, no later check disables the download again.
+TEST_F(UpdateWindow, ACheckKeepsTheFileAndAnUpdateEnablesTheDownloadForGood) {
   Open();
   Check("1.0.2");
-  EXPECT_EQ(view.captions,
-            (std::vector<std::string>{"Connecting.... please wait...", "File found, beginning download...",
-                                      "Reading file...", "Check for update"}));
-  EXPECT_LT(fe.log.Find("Caption Reading file..."), fe.log.Find("DownloadFile " + kVersionUrl));
   EXPECT_EQ(fe.fs.files.at(kLocalVersion), "1.0.2");
-  EXPECT_LT(fe.log.Find("MsgBox"), fe.log.Find("Download enabled"));
   Check("1.0.1");
   fe.downloader.bodies.clear();
   form.lblCheck_Click();
@@ -340,7 +324,6 @@ TEST_F(UpdateWindow, ADownloadOpensTheArchiveItHasOrOffersTheDownloadPage) {
     UpdateRig t;
     t.Open();
     t.Check("1.0.2");
-    const std::string report = t.view.text;
     t.fe.desktop.boxes.clear(), t.view.captions.clear(), t.fe.log.Clear();
     if (c.oldArchive) t.fe.fs.files[kLocalArchive] = c.oldArchive;
     if (c.body) t.fe.downloader.bodies[kArchiveUrl] = c.body;
@@ -355,11 +338,6 @@ TEST_F(UpdateWindow, ADownloadOpensTheArchiveItHasOrOffersTheDownloadPage) {
     std::vector<std::string> captions{"Downloading, please wait....", "Processing....", "Check for update"};
     if (c.failure == F::kCancelled) captions.erase(captions.begin() + 1);
     EXPECT_EQ(t.view.captions, captions);
-    if (!c.opened.empty()) {
-      EXPECT_LT(t.fe.log.Find("Caption Processing...."), t.fe.log.Find("ShellOpen " + c.opened[0]));
-    }
-    EXPECT_EQ(t.view.text, report);
-    EXPECT_TRUE(t.form.DownloadEnabled());
   }
 }
 
