@@ -115,7 +115,6 @@ class frmMain {
   ConnectionList ListView1;
   std::int16_t ReconnectFailures = 0;
 
-  CFormBorder& border() { return border_; }
   // The work that other windows run as operations, which the monitor's ticks wait for.
   Operations& operations() { return operations_; }
 

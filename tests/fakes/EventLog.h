@@ -21,4 +21,10 @@ struct EventLog {
   void Clear() { events.clear(); }
 };
 
+// A fake that writes its calls to a shared log.
+struct Logging {
+  explicit Logging(EventLog& log) : log_(log) {}
+  EventLog& log_;
+};
+
 }  // namespace tavrel::fakes

@@ -18,9 +18,8 @@ struct Box {
 };
 
 // Message boxes are answered from a queue (OK, or the code's default answer when it is empty).
-class FakeDesktop : public IDesktop {
- public:
-  explicit FakeDesktop(EventLog& log) : log_(log) {}
+struct FakeDesktop : IDesktop, Logging {
+  using Logging::Logging;
   int MsgBox(const std::string& text, int code, const std::string& caption) override {
     boxes.push_back({text, code, caption});
     log_.Add("MsgBox");
@@ -60,14 +59,10 @@ class FakeDesktop : public IDesktop {
   bool launchSucceeds = true;
   std::function<void()> onBox;
   std::function<void()> onDoEvents;
-
- private:
-  EventLog& log_;
 };
 
-class FakeTimer : public ITimer {
- public:
-  explicit FakeTimer(EventLog& log, bool enabled = true) : log_(log), enabled_(enabled) {}
+struct FakeTimer : ITimer, Logging {
+  explicit FakeTimer(EventLog& log, bool enabled = true) : Logging(log), enabled_(enabled) {}
   void SetEnabled(bool enabled) override {
     enabled_ = enabled;
     log_.Add(enabled ? "Timer on" : "Timer off");
@@ -75,7 +70,6 @@ class FakeTimer : public ITimer {
   bool Enabled() const override { return enabled_; }
 
  private:
-  EventLog& log_;
   bool enabled_;
 };
 

@@ -11,18 +11,12 @@
 namespace tavrel::fakes {
 
 // An in-memory file system with the platform's separator (see P). Folders must be created before
-// files in them; a name that begins with '.' stands for a hidden file.
-class FakeFileSystem : public IFileSystem {
- public:
-  explicit FakeFileSystem(EventLog& log) : log_(log) { folders.insert(P("/")); }
+// files in them.
+struct FakeFileSystem : IFileSystem, Logging {
+  explicit FakeFileSystem(EventLog& log) : Logging(log) { folders.insert(P("/")); }
 
   bool IsFolder(const std::string& path) override { return folders.count(path) > 0; }
-  bool IsOrdinaryFile(const std::string& path) override {
-    if (!files.count(path)) return false;
-    const auto slash = path.find_last_of(kPathSep);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return !name.empty() && name[0] != '.';
-  }
+  bool IsOrdinaryFile(const std::string& path) override { return files.count(path) > 0; }
   bool CreateFolder(const std::string& path) override {
     log_.Add("CreateFolder " + path);
     if (readOnly || folders.count(path) || files.count(path) || !folders.count(Parent(path))) return false;
@@ -31,10 +25,7 @@ class FakeFileSystem : public IFileSystem {
   }
   bool AppendFile(const std::string& path, std::string_view data) override {
     log_.Add("AppendFile " + path);
-    if (readOnly || folders.count(path) || !folders.count(Parent(path))) {
-      lastFailure = readOnly ? "read-only file system" : "no such folder";
-      return false;
-    }
+    if (!Writable(path)) return false;
     files[path].append(data);
     return true;
   }
@@ -46,10 +37,7 @@ class FakeFileSystem : public IFileSystem {
   }
   bool ReplaceFile(const std::string& path, std::string_view data, bool privateFile) override {
     log_.Add("ReplaceFile " + path);
-    if (readOnly || folders.count(path) || !folders.count(Parent(path))) {
-      lastFailure = readOnly ? "read-only file system" : "no such folder";
-      return false;
-    }
+    if (!Writable(path)) return false;
     files[path] = std::string(data);
     if (privateFile) privateFiles.insert(path);
     return true;
@@ -87,7 +75,11 @@ class FakeFileSystem : public IFileSystem {
   bool readOnly = false;
 
  private:
-  EventLog& log_;
+  bool Writable(const std::string& path) {
+    if (!readOnly && !folders.count(path) && folders.count(Parent(path))) return true;
+    lastFailure = readOnly ? "read-only file system" : "no such folder";
+    return false;
+  }
 };
 
 }  // namespace tavrel::fakes

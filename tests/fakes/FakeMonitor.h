@@ -12,9 +12,8 @@
 
 namespace tavrel::fakes {
 
-class FakeConnectionState : public IConnectionState {
- public:
-  explicit FakeConnectionState(EventLog& log) : log_(log) {}
+struct FakeConnectionState : IConnectionState, Logging {
+  using Logging::Logging;
   int InternetGetConnectedState(std::uint32_t& f) override {
     log_.Add("InternetGetConnectedState");
     ++queries;
@@ -38,9 +37,6 @@ class FakeConnectionState : public IConnectionState {
   int aliveResult = 1;
   int queries = 0;
   std::deque<std::pair<int, std::uint32_t>> upcoming;  // (result, flags) for the next queries
-
- private:
-  EventLog& log_;
 };
 
 struct StoredEntry {
@@ -49,9 +45,8 @@ struct StoredEntry {
   std::string password;
 };
 
-class FakePhonebook : public IPhonebook {
- public:
-  explicit FakePhonebook(EventLog& log) : log_(log) {}
+struct FakePhonebook : IPhonebook, Logging {
+  using Logging::Logging;
   std::uint32_t RasDial(const RasDialParams& p) override {
     dials.push_back(p);
     log_.Add("RasDial");
@@ -87,9 +82,6 @@ class FakePhonebook : public IPhonebook {
   std::vector<RasDialParams> dials;
   std::uint32_t dialResult = 0;
   std::function<void(const RasDialParams&)> onDial;
-
- private:
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstring>
+#include <array>
+#include <bit>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,18 +15,13 @@ namespace tavrel::fakes {
 // An IPv4 address a.b.c.d as the tables hold it: network byte order, first octet in the
 // lowest-addressed byte.
 inline std::uint32_t Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-  const std::uint8_t bytes[4] = {a, b, c, d};
-  std::uint32_t v;
-  std::memcpy(&v, bytes, 4);
-  return v;
+  return std::bit_cast<std::uint32_t>(std::array<std::uint8_t, 4>{a, b, c, d});
 }
 
 // A port field: the 16-bit port in network byte order in the low half.
 inline std::uint32_t Port(std::uint16_t port) {
-  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(port >> 8), static_cast<std::uint8_t>(port & 0xFF)};
-  std::uint16_t v;
-  std::memcpy(&v, bytes, 2);
-  return v;
+  return std::bit_cast<std::uint16_t>(
+      std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(port >> 8), static_cast<std::uint8_t>(port & 0xFF)});
 }
 
 inline MibTcpRow TcpRow(std::uint32_t state, std::uint32_t local, std::uint16_t localPort, std::uint32_t remote,
@@ -41,9 +37,8 @@ inline MibIpAddrRow AddrRow(std::uint32_t addr, std::uint32_t mask, std::uint32_
   return r;
 }
 
-class FakeTcpTable : public ITcpTable {
- public:
-  explicit FakeTcpTable(EventLog& log) : log_(log) {}
+struct FakeTcpTable : ITcpTable, Logging {
+  using Logging::Logging;
   std::uint32_t GetTcpTable(std::vector<MibTcpRow>& out) override {
     log_.Add("GetTcpTable");
     out = rows;
@@ -51,14 +46,10 @@ class FakeTcpTable : public ITcpTable {
   }
   std::vector<MibTcpRow> rows;
   std::uint32_t result = 0;
-
- private:
-  EventLog& log_;
 };
 
-class FakeAddressTable : public IAddressTable {
- public:
-  explicit FakeAddressTable(EventLog& log) : log_(log) {}
+struct FakeAddressTable : IAddressTable, Logging {
+  using Logging::Logging;
   std::uint32_t GetIpAddrTable(std::vector<MibIpAddrRow>& out) override {
     log_.Add("GetIpAddrTable");
     out = rows;
@@ -66,14 +57,10 @@ class FakeAddressTable : public IAddressTable {
   }
   std::vector<MibIpAddrRow> rows;
   std::uint32_t result = 0;
-
- private:
-  EventLog& log_;
 };
 
-class FakeSockets : public ISockets {
- public:
-  explicit FakeSockets(EventLog& log) : log_(log) {}
+struct FakeSockets : ISockets, Logging {
+  using Logging::Logging;
   int WSAStartup(std::uint16_t v, WsaData& d) override {
     log_.Add("WSAStartup");
     d = data;
@@ -103,9 +90,6 @@ class FakeSockets : public ISockets {
   bool hostNameFails = false;
   std::string hostName = "tavrel-host";
   std::optional<std::vector<std::uint8_t>> address = std::vector<std::uint8_t>{192, 168, 7, 20};
-
- private:
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,9 +15,8 @@
 
 namespace tavrel::fakes {
 
-class FakeRegistry : public IRegistry {
- public:
-  explicit FakeRegistry(EventLog& log) : log_(log) {}
+struct FakeRegistry : IRegistry, Logging {
+  using Logging::Logging;
   bool SetRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& name,
                         const std::string& data) override {
     log_.Add("SetRegistryValue " + subKey);
@@ -31,15 +31,11 @@ class FakeRegistry : public IRegistry {
   std::string LastFailure() const override { return denied ? "denied by the test" : ""; }
   std::map<std::tuple<std::uint32_t, std::string, std::string>, std::string> values;
   bool denied = false;
-
- private:
-  EventLog& log_;
 };
 
 // Downloads by copying a prepared body into the fake file system.
-class FakeDownloader : public IDownloader {
- public:
-  FakeDownloader(EventLog& log, FakeFileSystem& fs) : log_(log), fs_(fs) {}
+struct FakeDownloader : IDownloader, Logging {
+  FakeDownloader(EventLog& log, FakeFileSystem& fs) : Logging(log), fs_(fs) {}
   DownloadResult DownloadFile(const std::string& url, const std::string& localPath, std::uint64_t maxBytes,
                               const Progress& progress) override {
     log_.Add("DownloadFile " + url);
@@ -58,13 +54,11 @@ class FakeDownloader : public IDownloader {
   std::map<std::string, std::uint64_t> caps;       // url -> the cap of its last transfer
 
  private:
-  EventLog& log_;
   FakeFileSystem& fs_;
 };
 
-class FakeWindowManager : public IWindowManager {
- public:
-  explicit FakeWindowManager(EventLog& log) : log_(log) {}
+struct FakeWindowManager : IWindowManager, Logging {
+  using Logging::Logging;
   void SetTopMost(WindowHandle w) override {
     log_.Add("SetTopMost " + std::to_string(w));
     topmost[w] = true;
@@ -75,6 +69,7 @@ class FakeWindowManager : public IWindowManager {
   }
   std::string StartMove(WindowHandle w) override {
     log_.Add("StartMove " + std::to_string(w));
+    if (moveThrows) throw std::runtime_error(moveError);  // as a faulty platform layer might
     return moveError;
   }
   bool IsTopMost(WindowHandle w) const {
@@ -83,9 +78,7 @@ class FakeWindowManager : public IWindowManager {
   }
   std::map<WindowHandle, bool> topmost;
   std::string moveError;
-
- private:
-  EventLog& log_;
+  bool moveThrows = false;
 };
 
 }  // namespace tavrel::fakes

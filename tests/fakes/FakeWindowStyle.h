@@ -1,47 +1,29 @@
-// In-memory windows with style words, visibility and the standard system menu.
+// In-memory windows with style words and visibility.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "core/IWindowStyle.h"
 #include "fakes/EventLog.h"
 
 namespace tavrel::fakes {
 
-class FakeWindowStyle : public IWindowStyle {
- public:
-  struct MenuItem {
-    std::uint32_t id = 0;  // 0 for a separator
-    std::uint32_t state = 0;
-    bool operator==(const MenuItem&) const = default;
-  };
+struct FakeWindowStyle : IWindowStyle, Logging {
+  using Logging::Logging;
   struct Window {
     std::int32_t style = kWsOverlappedWindow;
-    std::int32_t exStyle = 0;  // without kWsExTopMost: that comes from the window manager
+    std::int32_t exStyle = 0;
     bool visible = true;
     bool minimized = false;
-    // Restore, Move, Size, Minimize, Maximize, a separator, Close: all enabled.
-    std::vector<MenuItem> menu = {{kScRestore}, {kScMove}, {kScSize}, {kScMinimize}, {kScMaximize}, {0}, {kScClose}};
   };
-  struct Popup {
-    WindowHandle window;
-    ScreenPoint at;
-    bool operator==(const Popup&) const = default;
-  };
-
-  explicit FakeWindowStyle(EventLog& log) : log_(log) {}
 
   Window& AddWindow(WindowHandle w) { return windows[w] = Window{}; }
 
   std::int32_t StyleWord(WindowHandle w, int index) override {
     Window* win = Find(w);
     if (!win) return 0;
-    if (index == kGwlStyle) return win->style;
-    if (index != kGwlExStyle) return 0;
-    return win->exStyle | (isTopMost && isTopMost(w) ? kWsExTopMost : 0);
+    return index == kGwlStyle ? win->style : index == kGwlExStyle ? win->exStyle : 0;
   }
   std::int32_t SetStyleWord(WindowHandle w, int index, std::int32_t value) override {
     log_.Add("SetStyleWord " + std::to_string(index) + " " + std::to_string(value));
@@ -49,7 +31,7 @@ class FakeWindowStyle : public IWindowStyle {
     if (!win) return 0;
     const std::int32_t old = StyleWord(w, index);
     if (index == kGwlStyle) win->style = value;
-    if (index == kGwlExStyle) win->exStyle = value & ~kWsExTopMost;
+    if (index == kGwlExStyle) win->exStyle = value;
     return old;
   }
   void RedrawFrame(WindowHandle) override { log_.Add("RedrawFrame"); }
@@ -58,72 +40,29 @@ class FakeWindowStyle : public IWindowStyle {
     if (Window* win = Find(w)) {
       win->visible = command != kSwHide;
       if (command == kSwShowNormal) win->minimized = false;
-      if (command == kSwMinimize) win->minimized = true;
     }
   }
   void LockWindowUpdate(WindowHandle w) override { log_.Add("LockWindowUpdate " + std::to_string(w)); }
 
-  int MenuItemCount(WindowHandle w) override {
-    Window* win = Find(w);
-    return win ? static_cast<int>(win->menu.size()) : -1;
-  }
-  std::uint32_t MenuItemId(WindowHandle w, int position) override {
-    const MenuItem* m = At(w, position);
-    return m ? m->id : kNoMenuItem;
-  }
-  std::optional<std::uint32_t> MenuItemState(WindowHandle w, int position) override {
-    const MenuItem* m = At(w, position);
-    return m ? std::optional<std::uint32_t>(m->state) : std::nullopt;
-  }
-  bool SetMenuItem(WindowHandle w, int position, std::uint32_t state, std::uint32_t id) override {
-    MenuItem* m = At(w, position);
-    if (m) *m = {id, state};
-    return m != nullptr;
-  }
-  bool RemoveMenuItem(WindowHandle w, std::uint32_t item, bool byPosition) override {
-    Window* win = Find(w);
-    for (std::size_t i = 0; win && i < win->menu.size(); ++i) {
-      if (byPosition ? i == item : win->menu[i].id == item) {
-        win->menu.erase(win->menu.begin() + static_cast<std::ptrdiff_t>(i));
-        return true;
-      }
-    }
-    return false;
-  }
-  void PopupSystemMenu(WindowHandle w, std::uint32_t packedPoint) override {
-    if (Find(w))
-      popups.push_back(
-          {w, {static_cast<std::int16_t>(packedPoint & 0xFFFF), static_cast<std::int16_t>(packedPoint >> 16)}});
-  }
-
-  ScreenPoint CursorPos() override {
-    log_.Add("CursorPos");
-    return cursor;
-  }
-  void ReleaseCapture() override { log_.Add("ReleaseCapture"); }
-  void StartCaptionMove(WindowHandle w) override {
-    log_.Add("StartCaptionMove");
-    if (Find(w)) moves.push_back(w);
-  }
+  // The system menu and the caption move: the frame controller offers them, no window of the
+  // program uses them. A window here has no system menu.
+  int MenuItemCount(WindowHandle) override { return -1; }
+  std::uint32_t MenuItemId(WindowHandle, int) override { return kNoMenuItem; }
+  std::optional<std::uint32_t> MenuItemState(WindowHandle, int) override { return std::nullopt; }
+  bool SetMenuItem(WindowHandle, int, std::uint32_t, std::uint32_t) override { return false; }
+  bool RemoveMenuItem(WindowHandle, std::uint32_t, bool) override { return false; }
+  void PopupSystemMenu(WindowHandle, std::uint32_t) override {}
+  ScreenPoint CursorPos() override { return {}; }
+  void ReleaseCapture() override {}
+  void StartCaptionMove(WindowHandle) override {}
 
   std::map<WindowHandle, Window> windows;
-  // Where the topmost band is kept (the fake window manager); unset: no window is topmost.
-  std::function<bool(WindowHandle)> isTopMost;
-  ScreenPoint cursor;
-  std::vector<Popup> popups;        // system menus shown, with the point they were shown at
-  std::vector<WindowHandle> moves;  // caption moves started
 
  private:
   Window* Find(WindowHandle w) {
     const auto it = windows.find(w);
     return it == windows.end() ? nullptr : &it->second;
   }
-  MenuItem* At(WindowHandle w, int position) {
-    Window* win = Find(w);
-    if (!win || position < 0 || position >= static_cast<int>(win->menu.size())) return nullptr;
-    return &win->menu[static_cast<std::size_t>(position)];
-  }
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

@@ -6,9 +6,8 @@
 namespace tavrel::fakes {
 
 // The main window's controls as the behaviour sees them; records what it is told.
-class FakeMainView : public IMainView {
- public:
-  explicit FakeMainView(EventLog& log) : log_(log) {}
+struct FakeMainView : IMainView, Logging {
+  using Logging::Logging;
   WindowHandle Handle() const override { return 7; }
   void SetListVisible(bool v) override { listVisible = v; }
   bool ListVisible() const override { return listVisible; }
@@ -52,9 +51,6 @@ class FakeMainView : public IMainView {
   long viewsWidth = -1, viewsHeight = -1;
   long menuOffset = 0;
   long menuLeft = -1, menuTop = -1;
-
- private:
-  EventLog& log_;
 };
 
 }  // namespace tavrel::fakes

@@ -10,9 +10,8 @@ namespace {
 constexpr WindowHandle kMain = 7;
 
 // Records each row as "<row> <text>" in the shared log.
-class FakeAboutView : public IAboutView {
- public:
-  explicit FakeAboutView(fakes::EventLog& log) : log_(log) {}
+struct FakeAboutView : IAboutView, fakes::Logging {
+  using Logging::Logging;
   void SetVersion(const std::string& t) override { log_.Add("Version " + t); }
   void SetBuild(const std::string& t) override { log_.Add("Build " + t); }
   void SetAuthor(const std::string& t) override { log_.Add("Author " + t); }
@@ -20,9 +19,6 @@ class FakeAboutView : public IAboutView {
   void RepaintCloseButton() override { log_.Add("Repaint close"); }
   void SetNoticeUnderline(bool) override {}
   void Unload() override { log_.Add("Unload about"); }
-
- private:
-  fakes::EventLog& log_;
 };
 
 TEST(About, LoadTakesTheMainWindowOutOfTheBandThenFillsTheRows) {
