@@ -1,6 +1,5 @@
 #include "gui/qt/AboutWindow.h"
 
-#include <QApplication>
 #include <QScrollBar>
 
 #include "OverMainWindow.h"

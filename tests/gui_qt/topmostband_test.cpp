@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QEventLoop>
-#include <QTest>
 #include <QTimer>
 #include <map>
 
