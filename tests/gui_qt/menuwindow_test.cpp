@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 
 #include "OverMainWindow.h"
+#include "gui/qt/AboutWindow.h"
 #include "gui/qt/UpdateWindow.h"
 
 namespace tavrel::qt {
@@ -28,15 +30,15 @@ class MenuWindowView : public OverMainWindow {
   MenuWindow menu{env, wm, timer, mainHandle, updates};
 };
 
-// Each way of dismissing it reaches the closing steps (which restart the monitor, an entry being
-// stored); unloading a closed menu does nothing.
-TEST_F(MenuWindowView, AnotherWindowEscapeAndCloseImageCloseIt) {
+// Escape and the close image reach the closing steps (which restart the monitor, an entry being
+// stored; another program taking the focus is seen on the real desktop); unloading a closed menu
+// does nothing.
+TEST_F(MenuWindowView, EscapeAndTheCloseImageCloseIt) {
   f.Save("Settings", "ConID", "x");
   menu.Unload();
   EXPECT_FALSE(timer.Enabled()) << "unloading a closed menu does nothing";
 
   const std::vector<std::pair<const char*, std::function<void()>>> ways = {
-      {"another window takes the focus", [&] { main.activateWindow(); }},
       {"escape", [&] { QTest::keyClick(&menu, Qt::Key_Escape); }},
       {"close image", [&] { QTest::mouseClick(menu.closeImage(), Qt::LeftButton); }},
   };
@@ -67,6 +69,27 @@ TEST_F(MenuWindowView, UpdateItemOpensTheUpdateWindowWhichTakesTheFocusAndSoClos
   EXPECT_TRUE(timer.Enabled());
   update->close();
   EXPECT_TRUE(WaitFor([&] { return update.isNull(); }));
+}
+
+// Closed by the desktop while its modal about window is open, the menu takes the about window with
+// it.
+TEST_F(MenuWindowView, ClosedByTheDesktopItTakesItsAboutWindowWithIt) {
+  Open();
+  bool sawAbout = false, aboutStayed = true;
+  QTimer poll;  // runs inside the about window's modal loop
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* about = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
+    if (!about || sawAbout) return;
+    sawAbout = true;
+    menu.close();
+    aboutStayed = about->isVisible();
+    about->close();  // never hang
+  });
+  poll.start(10);
+  QTest::mouseClick(menu.item(menu::kAbout), Qt::LeftButton);
+  EXPECT_TRUE(sawAbout);
+  EXPECT_FALSE(aboutStayed);
+  EXPECT_FALSE(menu.IsOpen());
 }
 
 }  // namespace
