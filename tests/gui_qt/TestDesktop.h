@@ -18,7 +18,7 @@ class TestDesktop : public QtDesktop {
   bool realBoxes = false;
   int answer = mb::kOk;
   std::vector<fakes::Box> boxes;
-  // The targets that would be opened or launched; nothing is really started.
+  // What would be opened or launched ("open <target>", "launch <command>"); nothing is started.
   std::vector<std::string> opened;
 
  protected:
@@ -27,8 +27,8 @@ class TestDesktop : public QtDesktop {
     boxes.push_back({text, code, caption});
     return answer;
   }
-  bool Open(const std::string&, const std::string& target) override {
-    opened.push_back(target);
+  bool Open(const std::string& verb, const std::string& target) override {
+    opened.push_back(verb + " " + target);
     return true;
   }
 };

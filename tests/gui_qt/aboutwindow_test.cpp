@@ -19,7 +19,7 @@ TEST_F(AboutWindowView, MainWindowLeavesTheBandWhileOpenAndEveryWayOfClosingPuts
     ASSERT_FALSE(MainOnTop());
     if (way == 0) {
       QTest::mouseClick(about.notice(), Qt::LeftButton, {}, QPoint(20, 8));
-      EXPECT_EQ(desktop.opened, std::vector<std::string>{env.app.homePage});
+      EXPECT_EQ(desktop.opened, std::vector<std::string>{"open " + env.app.homePage});
       EXPECT_TRUE(about.isVisible());
       QTest::keyClick(&about, Qt::Key_Escape);
     }

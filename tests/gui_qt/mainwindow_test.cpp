@@ -164,7 +164,7 @@ TEST_F(SettingsWindowView, ViewLogsAndTheLogPictureOpenTheLogFolderAndClose) {
     ASSERT_NE(Open(), nullptr);
     Click(control);
     Settle();
-    EXPECT_EQ(desktop.opened, (std::vector<std::string>{"/app/logs"}));
+    EXPECT_EQ(desktop.opened, (std::vector<std::string>{"launch /app/logs"}));
     EXPECT_EQ(opened, nullptr);
   }
 }

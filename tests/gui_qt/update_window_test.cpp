@@ -109,7 +109,7 @@ TEST_F(UpdateWindowView, DownloadFetchesTheArchiveIntoTheTemporaryFolderAndOpens
   ASSERT_TRUE(w->lblDownload()->isEnabled());
   QTest::mouseClick(w->lblDownload(), Qt::LeftButton);
   const fs::path archive = web.scratch / "tmp" / "tavrel_upd.zip";
-  EXPECT_EQ(desktop.opened, std::vector<std::string>{archive.string()});
+  EXPECT_EQ(desktop.opened, std::vector<std::string>{"open " + archive.string()});
   EXPECT_EQ(Contents(archive), "PK\x03\x04 archive");
 }
 
