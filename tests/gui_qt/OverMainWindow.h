@@ -20,14 +20,6 @@ class OverMainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI";
-    desktop.answerBoxes = [this](const std::string& text, int code, const std::string& caption) {
-      boxes.push_back({text, code, caption});
-      return answer;
-    };
-    desktop.interceptOpen = [this](const std::string&, const std::string& target) {
-      opened.push_back(target);
-      return true;
-    };
     main.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     main.setGeometry(100, 100, 418, 245);
     main.show();
@@ -49,9 +41,6 @@ class OverMainWindow : public ::testing::Test {
           f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, wm,         f.style};
   QWidget main;
   WindowHandle mainHandle = wm.Register(&main);
-  std::vector<fakes::Box> boxes;
-  int answer = mb::kOk;
-  std::vector<std::string> opened;
 };
 
 }  // namespace tavrel::qt

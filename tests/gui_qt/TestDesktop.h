@@ -1,11 +1,11 @@
-// The real desktop services with the test in the user's place: boxes are answered by the test and
-// what would be handed to xdg-open is recorded instead.
+// The real desktop services with the test in the user's place: boxes are recorded and answered by
+// the test, and what would be handed to xdg-open is recorded instead of opened.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <functional>
 #include <string>
+#include <vector>
 
+#include "fakes/FakeDesktop.h"
 #include "gui/qt/QtDesktop.h"
 
 namespace tavrel::qt {
@@ -14,22 +14,23 @@ class TestDesktop : public QtDesktop {
  public:
   TestDesktop() : QtDesktop("Tavrel") {}
 
-  // Text, code and caption in, the button out. Unset, the real box shows (a test on the desktop
-  // answers it with the keyboard); by default a box the test does not expect fails it.
-  std::function<int(const std::string&, int, const std::string&)> answerBoxes = [](const std::string& text, int code,
-                                                                                   const std::string&) {
-    ADD_FAILURE() << "unanswered message box (code " << code << "): " << text;
-    return (code & 0x0F) == 4 ? mb::kNo : mb::kOk;
-  };
-  // Sees what would be opened ("open") or launched ("launch"); nothing is really started.
-  std::function<bool(const std::string& verb, const std::string& target)> interceptOpen =
-      [](const std::string&, const std::string&) { return true; };
+  // With realBoxes the real box shows (a test on the desktop answers it with the keyboard).
+  bool realBoxes = false;
+  int answer = mb::kOk;
+  std::vector<fakes::Box> boxes;
+  // What would be opened or launched ("open <target>", "launch <command>"); nothing is started.
+  std::vector<std::string> opened;
 
  protected:
   int ShowBox(const std::string& text, int code, const std::string& caption) override {
-    return answerBoxes ? answerBoxes(text, code, caption) : QtDesktop::ShowBox(text, code, caption);
+    if (realBoxes) return QtDesktop::ShowBox(text, code, caption);
+    boxes.push_back({text, code, caption});
+    return answer;
   }
-  bool Open(const std::string& verb, const std::string& target) override { return interceptOpen(verb, target); }
+  bool Open(const std::string& verb, const std::string& target) override {
+    opened.push_back(verb + " " + target);
+    return true;
+  }
 };
 
 }  // namespace tavrel::qt

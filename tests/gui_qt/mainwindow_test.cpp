@@ -1,143 +1,186 @@
+// The main window on the offscreen platform, and the settings window opened from its settings
+// button, with the phonebook, the settings file and the start entry behind fakes.
 #include "gui/qt/MainWindow.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
-#include <QTimer>
 
+#include "TestDesktop.h"
 #include "fakes/FakeEnv.h"
+#include "gui/qt/SettingsWindow.h"
 #include "gui/qt/Twips.h"
 
 namespace tavrel::qt {
 namespace {
 
+// The settings window on screen, if one is.
+SettingsWindow* Shown() {
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (auto* w = qobject_cast<SettingsWindow*>(t); w && w->isVisible()) return w;
+  return nullptr;
+}
+
 class MainWindowView : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_DOUBLE_EQ(ScreenDpi(), 96.0) << "layout checks assume 96 DPI"; }
+
   fakes::FakeEnv f;
+  TestDesktop desktop;
+  Env env{f.env.app,   desktop, f.clock,     f.fs,      f.profile,    f.registry, f.connection,
+          f.phonebook, f.tcp,   f.addresses, f.sockets, f.downloader, f.wm,       f.style};
   QtWindowManager wm;
-  MainWindow w{f.env, wm};
-
-  QRect Geometry(const char* name) {
-    auto* c = w.findChild<QWidget*>(QString::fromLatin1(name));
-    return c ? c->geometry() : QRect();
-  }
+  MainWindow main{env, wm};
 };
-
-TEST_F(MainWindowView, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
-  EXPECT_EQ(w.size(), QSize(418, 245));
-  EXPECT_EQ(Geometry("Image1"), QRect(0, 0, 418, 59));
-  EXPECT_EQ(Geometry("imgExit"), QRect(397, 5, 16, 16));
-  EXPECT_EQ(Geometry("txtConnection"), QRect(0, 59, 417, 185));
-  EXPECT_EQ(Geometry("ListView1"), QRect(0, 59, 409, 185));
-  EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
-}
-
-TEST_F(MainWindowView, ButtonsCarryTheirTooltipsPicturesAndPointers) {
-  const std::pair<const char*, const char*> tips[] = {{"imgToggle", "Toggle log/connections display"},
-                                                      {"imgSettings", "Settings"},
-                                                      {"imgInfo", "Help"},
-                                                      {"imgMinimize", "Send to tray"},
-                                                      {"imgExit", "Close Tavrel"}};
-  for (const auto& [name, tip] : tips) {
-    ImageButton* b = w.button(name);
-    ASSERT_NE(b, nullptr) << name;
-    EXPECT_EQ(b->toolTip(), QString::fromLatin1(tip));
-    EXPECT_FALSE(b->pixmap().isNull()) << name << " has no picture";
-    EXPECT_EQ(b->cursor().shape(), Qt::BitmapCursor) << name << " has no pointer of its own";
-  }
-  EXPECT_FALSE(w.banner()->pixmap().isNull());
-}
 
 // The toggle button's click reaches the behaviour, which shows the list with its rows and the
 // activity view with the behaviour's text; a header click sorts by that column.
 TEST_F(MainWindowView, TheToggleButtonAndTheHeaderReachTheBehaviourAndItsOutputTheScreen) {
-  w.show();
-  EXPECT_TRUE(w.activityView()->isVisible()) << "the activity view from the first paint on";
-  EXPECT_FALSE(w.listView()->isVisible());
-  w.form().Form_Load();
-  EXPECT_EQ(w.activityView()->Lines(), w.form().txtConnection.Text());
-  auto& list = w.form().ListView1;
+  main.show();
+  EXPECT_TRUE(main.activityView()->isVisible()) << "the activity view from the first paint on";
+  EXPECT_FALSE(main.listView()->isVisible());
+  main.form().Form_Load();
+  EXPECT_EQ(main.activityView()->Lines(), main.form().txtConnection.Text());
+  auto& list = main.form().ListView1;
   list.Add({"10.0.0.1", "9", "1.1.1.1", "1", "5", "Established"});
   list.Add({"10.0.0.1", "10", "1.1.1.1", "1", "5", "Established"});
-  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
-  EXPECT_FALSE(w.activityView()->isVisible());
-  ASSERT_TRUE(w.listView()->isVisible());
-  EXPECT_EQ(w.listView()->model()->rowCount(), 2);
+  QTest::mouseClick(main.button("imgToggle"), Qt::LeftButton);
+  EXPECT_FALSE(main.activityView()->isVisible());
+  ASSERT_TRUE(main.listView()->isVisible());
+  EXPECT_EQ(main.listView()->model()->rowCount(), 2);
   QApplication::processEvents();
-  const int x = w.listView()->header()->sectionViewportPosition(1) + 5;
-  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  const int x = main.listView()->header()->sectionViewportPosition(1) + 5;
+  QTest::mouseClick(main.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
   // The first click sorts descending by text: "9" before "10".
-  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("9"));
-  QTest::mouseClick(w.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
-  EXPECT_EQ(w.listView()->model()->index(0, 1).data().toString(), QStringLiteral("10"));
-  QTest::mouseClick(w.button("imgToggle"), Qt::LeftButton);
-  EXPECT_TRUE(w.activityView()->isVisible());
+  EXPECT_EQ(main.listView()->model()->index(0, 1).data().toString(), QStringLiteral("9"));
+  QTest::mouseClick(main.listView()->header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+  EXPECT_EQ(main.listView()->model()->index(0, 1).data().toString(), QStringLiteral("10"));
 }
 
 TEST_F(MainWindowView, RestoringAfterAMinimiseAppliesTheResizeRule) {
-  w.show();
-  w.resize(500, 300);
+  main.show();
+  main.resize(500, 300);
   QApplication::processEvents();
-  w.activityView()->resize(10, 10);
-  w.listView()->resize(10, 10);
-  w.showMinimized();
+  main.activityView()->resize(10, 10);
+  main.listView()->resize(10, 10);
+  main.showMinimized();
   QApplication::processEvents();
-  w.showNormal();
+  main.showNormal();
   QApplication::processEvents();
-  EXPECT_EQ(w.activityView()->width(), 500);
-  EXPECT_EQ(w.activityView()->height(), Px(Tw(300) - 880));
-  EXPECT_EQ(w.listView()->size(), w.activityView()->size());
+  EXPECT_EQ(main.activityView()->width(), 500);
+  EXPECT_EQ(main.activityView()->height(), Px(Tw(300) - 880));
+  EXPECT_EQ(main.listView()->size(), main.activityView()->size());
 }
 
-// The borderless window adds nothing to the menu's place, wherever it stands.
-TEST_F(MainWindowView, TheMenuOpensAtItsFixedScreenPlace) {
-  w.show();
-  w.move(20, 30);
-  QTest::mouseClick(w.button("imgInfo"), Qt::LeftButton);
-  MenuWindow* menu = nullptr;
-  for (QWidget* t : QApplication::topLevelWidgets())
-    if (auto* m = qobject_cast<MenuWindow*>(t)) menu = m;
-  ASSERT_NE(menu, nullptr);
-  EXPECT_TRUE(menu->isVisible());
-  EXPECT_EQ(menu->pos(), QPoint(Px(6060), Px(3000)));
-  menu->Unload();
+class SettingsWindowView : public MainWindowView {
+ protected:
+  SettingsWindowView() { f.phonebook.entries = {{"Work", "alice", "secret1"}, {"Home", "bob", "pw"}}; }
+  ~SettingsWindowView() override {
+    if (opened) opened->close();
+    Settle();
+  }
+
+  SettingsWindow* Open() {
+    QTest::mouseClick(main.button("imgSettings"), Qt::LeftButton);
+    if (SettingsWindow* w = Shown()) opened = w;
+    return opened;
+  }
+  void Click(const char* name) { QTest::mouseClick(opened->control(name), Qt::LeftButton); }
+  // Lets the closed window go, as the event loop would.
+  static void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  int Count(const std::string& event) {
+    return static_cast<int>(std::count(f.log.events.begin(), f.log.events.end(), event));
+  }
+
+  QPointer<SettingsWindow> opened;
+};
+
+TEST_F(SettingsWindowView, OpensWithThePhonebookAndTheFirstAccountMaskedAndPickingShowsAnother) {
+  main.show();
+  SettingsWindow* w = Open();
+  ASSERT_NE(w, nullptr);
+  QListWidget* list = w->entryList();
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_TRUE(list->item(0)->isSelected());
+  EXPECT_EQ(w->userBox()->text(), QStringLiteral("alice"));
+  EXPECT_EQ(w->passwordBox()->displayText(), QStringLiteral("*******"));
+  EXPECT_FALSE(w->autoReconnectBox()->isChecked());
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(w->userBox()->text(), QStringLiteral("bob"));
+  EXPECT_EQ(w->passwordBox()->text(), QStringLiteral("pw"));
+  EXPECT_EQ(Open(), w) << "a second click raises the same window, not loaded again";
+  EXPECT_EQ(w->userBox()->text(), QStringLiteral("bob"));
 }
 
-}  // namespace
-}  // namespace tavrel::qt
+// Stored switches show ticked from code, which runs their click handling once, not once more
+// through the toolkit; the user's clicks and Save reach the behaviour.
+TEST_F(SettingsWindowView, StoredSwitchesShowTickedWithOneWriteEachAndClicksAndSaveAreStored) {
+  f.Save("Settings", "LoadWindows", "1");
+  f.Save("Settings", "AutoRecon", "1");
+  f.log.Clear();
+  SettingsWindow* w = Open();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->windowsBox()->isChecked());
+  EXPECT_TRUE(w->autoReconnectBox()->isChecked());
+  EXPECT_EQ(Count("SetRegistryValue " + std::string(kRunKey)), 1);
+  w->windowsBox()->click();
+  w->autoReconnectBox()->click();
+  EXPECT_EQ(f.Get("Settings", "AutoRecon"), "0");
+  EXPECT_TRUE(f.registry.values.empty()) << "the start entry goes";
+  w->passwordBox()->setText(QStringLiteral("new secret"));
+  Click("lblContents");
+  EXPECT_EQ(f.Get("Settings", "PWord"), "new secret");
+}
 
-namespace tavrel::qt {
-namespace {
+TEST_F(SettingsWindowView, ClosingRunsItsStepsOnceAndTheWindowGoes) {
+  main.show();
+  SettingsWindow* w = Open();
+  ASSERT_NE(w, nullptr);
+  Click("lblContents");
+  w->close();  // the window manager's close button
+  Settle();
+  EXPECT_TRUE(main.timer().Enabled()) << "it runs the closing steps, which restart the monitor";
 
-// The offscreen platform offers no interactive move, like a desktop without a window manager:
-// the window follows the mouse itself while the button that was pressed is held, and StartMove
-// returns when that button is let go.
-TEST(WindowMove, WithoutTheWindowManagersMoveTheWindowFollowsTheHeldButtonUntilItsRelease) {
-  QWidget w;
-  w.setGeometry(100, 100, 200, 100);
-  w.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  w = Open();
+  ASSERT_NE(w, nullptr);
+  const std::string mainTop = "SetTopMost " + std::to_string(main.Handle());
+  const int before = Count(mainTop);
+  Click("Label3");
+  w->close();
+  Settle();
+  EXPECT_EQ(Count(mainTop) - before, 1) << "two ways of closing meet: the steps run once";
+  EXPECT_EQ(opened, nullptr) << "the closed window is gone";
+}
+
+TEST_F(SettingsWindowView, ViewLogsAndTheLogPictureOpenTheLogFolderAndClose) {
+  for (const char* control : {"lblViewLogs", "Image1"}) {
+    SCOPED_TRACE(control);
+    desktop.opened.clear();
+    ASSERT_NE(Open(), nullptr);
+    Click(control);
+    Settle();
+    EXPECT_EQ(desktop.opened, (std::vector<std::string>{"launch /app/logs"}));
+    EXPECT_EQ(opened, nullptr);
+  }
+}
+
+TEST(SettingsWindowLifetime, AMainWindowThatGoesFirstTakesTheSettingsWindowQuietly) {
+  fakes::FakeEnv f;
+  f.Save("Settings", "ConID", "Work");
   QtWindowManager wm;
-  const WindowHandle h = wm.Register(&w);
-  const QPoint before = w.pos();
-  QCursor::setPos(150, 120);
-  QTest::mousePress(w.windowHandle(), Qt::RightButton, {}, QPoint(50, 20));
-  QPoint whileHeld;
-  QTimer::singleShot(0, &w, [&] {
-    QCursor::setPos(250, 170);
-    QTest::mouseMove(w.windowHandle(), QPoint(150, 70));
-    whileHeld = w.pos();
-    QTest::mouseRelease(w.windowHandle(), Qt::RightButton, {}, QPoint(150, 70));
-  });
-  EXPECT_EQ(wm.StartMove(h), "");
-  EXPECT_EQ(whileHeld, before + QPoint(100, 50));
-  QCursor::setPos(400, 400);
-  QTest::mouseMove(w.windowHandle(), QPoint(10, 10));
-  EXPECT_EQ(w.pos(), before + QPoint(100, 50)) << "the move ended with the release";
-  EXPECT_EQ(wm.StartMove(h), "") << "with no button held there is nothing to move";
-  EXPECT_NE(wm.StartMove(0), "") << "a handle that names no window says so";
+  auto main = std::make_unique<MainWindow>(f.env, wm);
+  main->ShowSettings();
+  QPointer<SettingsWindow> w = Shown();
+  ASSERT_FALSE(w.isNull());
+  main.reset();
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(w.isNull());
 }
 
 }  // namespace

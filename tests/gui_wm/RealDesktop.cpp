@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <thread>
 
 namespace tavrel::wmtest {
@@ -283,10 +282,6 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds boun
   end.start(bound);
   loop.exec();
   return done();
-}
-
-void RunFor(std::chrono::milliseconds time) {
-  WaitUntil([] { return false; }, time);
 }
 
 bool RunAsUser(const std::function<void(XState& x)>& script, std::chrono::milliseconds bound) {

@@ -9,8 +9,6 @@
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
-#include <QString>
-#include <QStringList>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -100,8 +98,6 @@ inline void ClickAt(QPoint p) {
 // On the test's own thread: runs the event loop until done() holds; false when it did not within
 // the bound.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(20));
-// Runs the event loop for a while (to see that something does NOT happen).
-void RunFor(std::chrono::milliseconds time);
 
 // The user, on a thread of their own, so that the program's event loop runs on while they hold a
 // button (a move in progress keeps the program inside its press handler). The user's thread waits

@@ -71,7 +71,8 @@ TEST_F(ProgramOnDesktop, BannerDragsWithTheLeftThenTheRightButtonLeaveTheWindowW
       from = ended = wanted;
     }
   }));
-  RunFor(1s);  // ticks, and the focus coming back to the window after the window manager's move
+  // Ticks, and the focus coming back to the window after the window manager's move.
+  WaitUntil([] { return false; }, 1s);
   EXPECT_EQ(MainFrame(), ended) << "no snapping back to the centre";
   EXPECT_TRUE(main->isActiveWindow());
   // The window takes clicks as before: the toggle button shows the connection list.

@@ -61,16 +61,10 @@ TEST_F(MenuOnDesktop, TheQuestionAndTheAboutWindowAreDoneWithBeforeTheMenuCloses
         << "the question";
     EXPECT_TRUE(ux.Viewable(menuId)) << "the menu stays open while its question is asked";
     Xdo({"key", "Escape"});  // No
-    ASSERT_TRUE(Poll([&] { return ux.ActiveWindow() == menuId; }))
-        << "and has the focus again after it: " << ux.ActiveWindow() << " " << ux.Title(ux.ActiveWindow()) << " menu "
-        << menuId << " main " << mainId;
+    ASSERT_TRUE(Poll([&] { return ux.ActiveWindow() == menuId; })) << "and has the focus again after it";
 
     ClickAt(about);
-    ASSERT_TRUE(Poll([&] { return ux.Title(ux.ActiveWindow()) == "About"; })) << [&] {
-      std::string t;
-      for (XWindow w : ux.Stacking()) t += std::to_string(w) + ":" + ux.Title(w) + (ux.Viewable(w) ? "+ " : "- ");
-      return t;
-    }() << " focus " << ux.InputFocus();
+    ASSERT_TRUE(Poll([&] { return ux.Title(ux.ActiveWindow()) == "About"; }));
     EXPECT_TRUE(ux.Viewable(menuId));
     Xdo({"key", "Escape"});
     EXPECT_TRUE(Poll([&] { return !ux.Viewable(menuId); })) << "the menu closes after the about window";
