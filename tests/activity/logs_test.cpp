@@ -142,21 +142,5 @@ TEST_F(LowDisk, TheFloorIsAtMost512MiB) {
   EXPECT_EQ(Count("Disk space is back (1.0 GiB free"), 1) << view.Text();
 }
 
-TEST_F(LowDisk, OnlyTheLogWhoseDiskIsLowWaits) {
-  constexpr std::uint64_t kTotal = 100 * 1024 * 1024;
-  f.fs.space[P("/app/logs")] = DiskSpace{kTotal / 2, kTotal};
-  f.fs.space[P("/app/logs/traffic")] = DiskSpace{0, kTotal};  // another file system mounted there
-  logs.Write(f.env, view, list);
-  EXPECT_EQ(File(traffic), "<missing>");
-  EXPECT_NE(File(monitor), "<missing>");
-  EXPECT_EQ(Count(" Disk nearly full (0 bytes free in " + P("/app/logs/traffic") +
-                  "): the traffic log is not written while less than 2.0 MiB is free"),
-            1)
-      << view.Text();
-  f.fs.space[P("/app/logs/traffic")] = DiskSpace{kTotal / 2, kTotal};
-  logs.Write(f.env, view, list);
-  EXPECT_EQ(Count("the traffic log is written again"), 1) << view.Text();
-}
-
 }  // namespace
 }  // namespace tavrel

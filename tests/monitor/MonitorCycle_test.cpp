@@ -91,19 +91,14 @@ TEST_F(Cycle, LostTickReportsDialsReprobesAndCountsAFailure) {
   const int dial = fe.log.Find("RasDial");
   EXPECT_EQ(fe.log.Find("InternetGetConnectedState", dial), dial + 1);
   EXPECT_TRUE(TailRan(dial));
-  EXPECT_TRUE(fe.desktop.boxes.empty());
-
-  Set("ConID", "Other");  // changed between ticks: the next tick uses it
-  EXPECT_EQ(TickLines().at(1), " Attempting Reconnection to: Other");
-  EXPECT_EQ(modRAS::BytesToText(fe.phonebook.dials.at(1).szEntryName), "Other");
 
   fe.phonebook.onDial = [this](const RasDialParams&) { Offline(); };  // ending offline fails
-  EXPECT_EQ(TickLines().back(), " Error connecting to: Other");
-  EXPECT_EQ(failures, 3);
+  EXPECT_EQ(TickLines().back(), " Error connecting to: Home ISP");
+  EXPECT_EQ(failures, 2);
   Lost();
   DialBringsConnectionUp();
   EXPECT_EQ(TickLines().back(), " Re-connection successful ");
-  EXPECT_EQ(failures, 3) << "a success neither counts nor resets";
+  EXPECT_EQ(failures, 2) << "a success neither counts nor resets";
 }
 
 TEST_F(Cycle, NoAccountOnlineRefreshesQuietlyNotConnectedStopsWithOneBox) {
@@ -146,15 +141,10 @@ TEST_F(Cycle, AskingYesWritesSuccessWhateverTheDialDid) {
   EXPECT_EQ(failures, 0);
 }
 
-TEST_F(Cycle, ADialPastItsBoundIsNamedAndThenJudgedByTheStateLikeAnyOther) {
+TEST_F(Cycle, ADialPastItsBoundIsNamedAndJudgedByTheStateLikeAnyOther) {
   fe.phonebook.dialResult = kRasErrorTimeout;
   const std::string abandoned = " Dialling Home ISP was abandoned: no answer within the time limit";
   EXPECT_EQ(TickLines(), LostLines({abandoned, " Error connecting to: Home ISP"}));
-  EXPECT_EQ(failures, 1);
-
-  Set("AutoRecon", "0");
-  fe.desktop.answers = {mb::kYes};
-  EXPECT_EQ(TickLines(), LostLines({abandoned, " Re-connection successful "}));
   EXPECT_EQ(failures, 1);
 }
 
@@ -207,19 +197,15 @@ TEST_F(Cycle, SettingsAndTheCountDecideBetweenRedialAskingAndGivingUp) {
       {nullptr, nullptr, 5, gaveUp("5"), 5},
       {"1", "many", 4, {" Retry setting \"many" + fell, error}, 5},
       {"1", "40000", 5, plus({" Retry setting \"40000" + fell}, gaveUp("5")), 5},
-      {"1", "-40000", 5, plus({" Retry setting \"-40000" + fell}, gaveUp("5")), 5},
       {"1", "", 5, plus({" Retry setting \"" + fell}, gaveUp("5")), 5},
       {"1", "2.5", 2, gaveUp("2"), 2},  // a 16-bit whole number: halves round to even
       {"1", "-1", 0, {NoLimit("-1", "0"), error}, 1},
       {"1", "2", 3, {NoLimit("2", "3"), error}, 4},  // lowered below the count at run time
       {"1", "-5", 32766, {NoLimit("-5", "32766"), error}, 32767},
       {"1", "-5", 32767, gaveUp("32767"), 32767},  // the count never wraps: at its top the monitor gives up
-      {"01", "5", 0, {error}, 1},                  // AutoRecon is compared as a number
-      {" 1.0", "5", 0, {error}, 1},
+      {" 01.0", "5", 0, {error}, 1},               // AutoRecon is compared as a number
       {"0", "5", 0, {}, 0, true},
       {"2", "5", 0, {}, 0, true},
-      {"-1", "5", 0, {}, 0, true},
-      {"yes", "5", 0, notNumber("yes"), 0, true},
       {"", "5", 0, notNumber(""), 0, true},
       {"1x", "5", 0, notNumber("1x"), 0, true},
   };

@@ -55,15 +55,15 @@ TEST(BoundedLookup, GivesUpAfterItsBoundAndCapsTheLookupsLeftRunning) {
 TEST(BoundedLookup, AStopEndsTheWaitAndStartsNoLookup) {
   Hanging hanging;
   auto stopping = std::make_shared<std::atomic<bool>>(false);
-  const BoundedLookup lookup(seconds(60), hanging.Resolve(), [stopping] { return stopping->load(); });
-  std::thread stopper([stopping] {
-    std::this_thread::sleep_for(milliseconds(200));
+  const auto resolve = hanging.Resolve();
+  const auto stopOnAsking = [stopping, resolve](const std::string& name) {
     stopping->store(true);
-  });
+    return resolve(name);
+  };
+  const BoundedLookup lookup(seconds(60), stopOnAsking, [stopping] { return stopping->load(); });
   const auto start = steady_clock::now();
   EXPECT_FALSE(lookup.Lookup("stuck").has_value());
   EXPECT_LT(steady_clock::now() - start, seconds(30)) << "the lookup's own bound is 60 s";
-  stopper.join();
   EXPECT_FALSE(lookup.Lookup("any").has_value());
   EXPECT_EQ(hanging.asked->load(), 1);
   hanging.released->store(true);
