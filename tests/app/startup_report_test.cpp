@@ -78,7 +78,6 @@ TEST(GetIPAddress, FormatsEveryByteAndLooksUpTheNameWithoutSurroundingSpaces) {
 }
 
 TEST(SocketsInitialize, RefusesAnUnusableLibrary) {
-  const std::string kMin = "This application requires a minimum of 1 supported sockets.";
   struct Case {
     int startup;
     WsaData data;
@@ -87,7 +86,7 @@ TEST(SocketsInitialize, RefusesAnUnusableLibrary) {
       {0, {0x0101, 1}, ""},
       {0, {0x0002, 100}, ""},  // 2.0
       {10091, {0x0101, 100}, "The 32-bit Windows Socket is not responding."},
-      {0, {0x0101, 0}, kMin},
+      {0, {0x0101, 0}, "This application requires a minimum of 1 supported sockets."},
       {0, {0x0001, 100}, "Sockets version 1.0 is not supported by 32-bit Windows Sockets."},
   };
   for (const Case& c : cases) {

@@ -67,9 +67,6 @@ class Cycle : public ::testing::Test {
                    from) &&
            fe.log.events.back() == "Timer on";
   }
-  Strings EventsFrom(const std::string& e) const {
-    return {fe.log.events.begin() + fe.log.Find(e), fe.log.events.end()};
-  }
 
   fakes::FakeEnv fe;
   fakes::FakeTimer timer{fe.log};
@@ -118,7 +115,7 @@ TEST_F(Cycle, NoAccountOnlineRefreshesQuietlyNotConnectedStopsWithOneBox) {
     EXPECT_EQ(fe.desktop.Boxes(),
               "Tavrel has been disabled as no account has been specified.\r\n\r\n"
               "Please specify an account in the settings and re-start Tavrel|64|Tavrel Monitor Disabled\n");
-    EXPECT_EQ(EventsFrom("ClearTopMost 42"),
+    EXPECT_EQ(Strings(fe.log.events.begin() + fe.log.Find("ClearTopMost 42"), fe.log.events.end()),
               (Strings{"ClearTopMost 42", "Timer off", "MsgBox", "ReplaceFile " + fe.IniPath(), "SetTopMost 42"}));
     EXPECT_TRUE(activity.Text().empty());
     EXPECT_EQ(fe.Get("Temp", "1"), "GD");

@@ -20,11 +20,6 @@ constexpr const char* kConfigured = "You have a network connection configured.\r
 
 class ProbeTest : public ::testing::Test {
  protected:
-  std::string Text(int result, std::uint32_t flags) {
-    state.result = result;
-    state.flags = flags;
-    return modConnection::ConnectionStateText(state);
-  }
   fakes::EventLog log;
   fakes::FakeConnectionState state{log};
 };
@@ -52,8 +47,10 @@ TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
       {1, 0x20 | 0x08, kBusy},
       {-1, 0x02, std::string(kLan) + "."},  // any non-zero result counts as online
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Text(c.result, c.flags), c.text) << "result " << c.result << " flags " << c.flags;
+  for (const auto& c : cases) {
+    state.result = c.result, state.flags = c.flags;
+    EXPECT_EQ(modConnection::ConnectionStateText(state), c.text) << "result " << c.result << " flags " << c.flags;
+  }
 }
 
 TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {

@@ -13,14 +13,6 @@ using fakes::P;
 
 using std::string;
 
-TEST(IniFilePath, TitleWithBlanksAndRootFolder) {
-  fakes::FakeEnv f;
-  EXPECT_EQ(modSettings::IniFilePath(f.env), P("/app/Tavrel.ini"));
-  f.env.app.title = "My  Dial App";
-  f.env.app.folder = P("/");
-  EXPECT_EQ(modSettings::IniFilePath(f.env), P("/My__Dial_App.ini")) << "one separator at the root";
-}
-
 TEST(SettingsStore, ReadsCreateNothingTheFirstWriteCreatesAPrivateFile) {
   fakes::FakeEnv f;
   EXPECT_EQ(f.Get("Settings", "Retry", "5"), "5");
