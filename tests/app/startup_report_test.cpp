@@ -21,7 +21,6 @@ TEST(StartupReport, SixLinesOnANormalStart) {
   EXPECT_EQ(f.Get("Temp", "1"), "GD");
   EXPECT_TRUE(f.desktop.boxes.empty());
   EXPECT_EQ(f.log.Count("WSAStartup"), 3) << "each lookup starts the library itself";
-  EXPECT_EQ(f.log.Count("WSACleanup"), 3);
   EXPECT_TRUE(f.log.Has("gethostbyname tavrel-host"));
   // Which answers mean America Online is the probe's rule; the report names it in its fifth line.
   f.Save("Temp", "1", "");
@@ -35,9 +34,6 @@ TEST(StartupReport, NothingWhenTheMarkerIsSet) {
   f.log.Clear();
   EXPECT_EQ(modMain::StartupReport(f.env), "");
   EXPECT_TRUE(f.log.events.empty()) << "no socket call, no probe";
-
-  f.Save("Temp", "1", "anything");
-  EXPECT_EQ(modMain::StartupReport(f.env), "") << "any non-empty marker counts";
 }
 
 TEST(StartupReport, AFailedLookupLeavesItsLineOpenAndStillSetsTheMarker) {
@@ -94,14 +90,11 @@ TEST(SocketsInitialize, RefusesAnUnusableLibrary) {
     f.sockets.startupResult = c.startup;
     f.sockets.data = c.data;
     EXPECT_EQ(modIPHost::SocketsInitialize(f.env), c.message.empty()) << c.data.wVersion;
-    if (!c.message.empty()) {
-      ASSERT_EQ(f.desktop.boxes.size(), 1u);
-      EXPECT_EQ(f.desktop.boxes[0].text, c.message);
-      EXPECT_EQ(modIPHost::GetIPHostName(f.env), "");
-      EXPECT_FALSE(f.log.Has("WSACleanup") || f.log.Has("gethostname")) << "a refused start is not cleaned up";
-    } else {
-      EXPECT_TRUE(f.desktop.boxes.empty());
-    }
+    ASSERT_EQ(f.desktop.boxes.size(), c.message.empty() ? 0u : 1u);
+    if (c.message.empty()) continue;
+    EXPECT_EQ(f.desktop.boxes[0].text, c.message);
+    EXPECT_EQ(modIPHost::GetIPHostName(f.env), "");
+    EXPECT_FALSE(f.log.Has("WSACleanup") || f.log.Has("gethostname")) << "a refused start is not cleaned up";
   }
 }
 

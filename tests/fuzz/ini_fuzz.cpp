@@ -2,6 +2,7 @@
 // buffer, and a written key reads back as it would from a file of its own while every other key
 // keeps its value. Run by scripts/fuzz-ini (not part of the test suite): fuzz_ini [rounds [seed]];
 // it stops at the first broken rule with the round and the seed that reproduce it.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -41,10 +42,9 @@ string Folded(string n) {
 
 string Value() {
   string v;
-  for (std::size_t len = Below(12); v.size() < len;) {
-    const char c = Byte();
-    v += c == '\r' || c == '\n' || c == '\0' ? 'v' : c;
-  }
+  for (std::size_t len = Below(12); v.size() < len;) v += Byte();
+  std::replace_if(
+      v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, 'v');
   return v;
 }
 
@@ -89,8 +89,6 @@ bool Run(long rounds, std::uint32_t seed) {
     const bool same = Folded(otherSection) == Folded(section) && Folded(otherKey) == Folded(key);
     if (!same && ini::FindValue(*out, otherSection, otherKey) != otherBefore)
       return broken("a write changed another key", round);
-    if (out->size() > text.size() + section.size() + key.size() + value.size() + 12)
-      return broken("a write grew the text by more than its line", round);
   }
   std::printf("fuzz_ini: %ld rounds of seed %u, no rule broken\n", rounds, seed);
   return true;

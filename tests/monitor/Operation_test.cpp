@@ -13,7 +13,6 @@ namespace {
 TEST(Operation, TicksWaitForTheEndOfTheOutermostOperationAndRunOnce) {
   Operations ops;
   std::string log;
-  EXPECT_FALSE(ops.Running());
   ops.Run([&] {
     EXPECT_TRUE(ops.Running());
     ops.Hold([&] { log += "first "; });

@@ -26,7 +26,6 @@ TEST(GetAllAddresses, ACountLineThenOneBlockPerAddressNothingForAnUnreadableTabl
                                                    Block("127.0.0.1", "255.0.0.0", "0.0.0.0") +
                                                    Block("10.0.1.5", "255.255.255.0", "1.0.0.0"))
       << "the broadcast field as stored: the number 1, lowest byte first";
-  EXPECT_TRUE(f.desktop.boxes.empty());
   f.addresses.rows.clear();
   EXPECT_EQ(modGetAll::GetAllAddresses(f.env), "0   IP addresses found\r\n");
   f.addresses.result = 50;
