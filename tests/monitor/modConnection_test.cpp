@@ -20,11 +20,6 @@ constexpr const char* kConfigured = "You have a network connection configured.\r
 
 class ProbeTest : public ::testing::Test {
  protected:
-  std::string Text(int result, std::uint32_t flags) {
-    state.result = result;
-    state.flags = flags;
-    return modConnection::ConnectionStateText(state);
-  }
   fakes::EventLog log;
   fakes::FakeConnectionState state{log};
 };
@@ -36,11 +31,9 @@ TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
     std::string text;
   } cases[] = {
       {0, 0x7f, std::string(NotConnectedText)},
-      {0, 0, std::string(NotConnectedText)},
       {1, 0x02 | 0x04, std::string(kLan) + kProxy},
       {1, 0x02, std::string(kLan) + "."},
       {1, 0x40, std::string(kConfigured) + "."},
-      {1, 0x40 | 0x04, std::string(kConfigured) + kProxy},
       {1, 0x40 | 0x02, std::string(kLan) + "."},
       {1, 0, "."},
       {1, 0x04, kProxy},
@@ -54,9 +47,10 @@ TEST_F(ProbeTest, StateTextFollowsTheLastSetFlagInOrder) {
       {1, 0x20 | 0x08, kBusy},
       {-1, 0x02, std::string(kLan) + "."},  // any non-zero result counts as online
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Text(c.result, c.flags), c.text) << "result " << c.result << " flags " << c.flags;
-  EXPECT_EQ(std::string(OfflineText).back(), ' ');
+  for (const auto& c : cases) {
+    state.result = c.result, state.flags = c.flags;
+    EXPECT_EQ(modConnection::ConnectionStateText(state), c.text) << "result " << c.result << " flags " << c.flags;
+  }
 }
 
 TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
@@ -70,12 +64,8 @@ TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
       {1, 0x02 | 0x01 | 0x04, 1, NETWORK_ALIVE_WAN, 1},
       {1, 0x01, 1, NETWORK_ALIVE_WAN, 2},
       {1, 0x01, 0, NETWORK_ALIVE_WAN, 3},  // WAN bit without the answer 1 does not count
-      {1, 0x01, 1, NETWORK_ALIVE_LAN, 3},
       {1, 0x04, 0, 0, 4},
-      {1, 0, 0, 0, 5},
-      {1, 0x10, 0, 0, 5},
       {0, 0x10, 0, 0, 6},
-      {0, 0x20 | 0x40 | 0x08, 0, 0, 7},
       {0, 0, 0, 0, 7},
       {0, 0, 1, NETWORK_ALIVE_AOL, 7},
   };
@@ -86,14 +76,8 @@ TEST_F(ProbeTest, OnlineStateCodeTakesTheFirstTestThatHolds) {
   }
 }
 
-TEST_F(ProbeTest, BitTestsIgnoreTheResultAndEveryTestAsksAfresh) {
-  state.result = 0;  // the bit tests ignore the result
-  state.aliveResult = 0;
-  state.flags = INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY;
-  EXPECT_TRUE(modConnection::IsLanConnection(state) && modConnection::IsProxyConnection(state));
-  EXPECT_FALSE(modConnection::IsModemConnection(state) || modConnection::IsRasInstalled(state));
-  EXPECT_FALSE(modConnection::IsOnline(state));
-  // The connection comes up between the LAN test and the modem test, or by the online test.
+// The connection comes up between the LAN test and the modem test, or by the online test.
+TEST_F(ProbeTest, EveryTestOfTheCodeAsksAfresh) {
   state.upcoming = {{0, 0}, {1, INTERNET_CONNECTION_MODEM}};
   EXPECT_EQ(modConnection::OnlineStateCode(state), 3);
   state.upcoming = {{0, 0}, {0, 0}, {0, 0}, {1, 0}};
