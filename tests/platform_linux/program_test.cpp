@@ -192,6 +192,26 @@ TEST_F(ProgramRun, TerminationIsTheEndOfTheSessionOnlyWhenTheLoginManagerSaysSo)
   EXPECT_TRUE(fs::exists(data / "Tavrel.ini"));
 }
 
+// A signal during the load's host lookup (a name server that never answers) ends the program
+// within 2 s, through its unload, not by the signal's default action.
+TEST_F(ProgramRun, ASignalDuringAHostLookupEndsTheProgramPromptly) {
+  if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
+  ASSERT_TRUE(testutil::Spit(scratch / "resolv.conf", "nameserver 10.77.77.2\noptions timeout:30 attempts:1\n"));
+  // The name server is on a link where nothing answers: its questions are dropped unseen.
+  Start(
+      "ip link add v0 type veth peer name v1; ip addr add 10.77.77.1/24 dev v0; ip link set v0 up; "
+      "ip link set v1 up; ip neigh replace 10.77.77.2 lladdr 02:00:00:00:00:02 dev v0 nud permanent; "
+      "hostname tavrel-lookup-test.invalid; mount --bind '" +
+      (scratch / "resolv.conf") + "' /etc/resolv.conf");
+  // The question to the silent name server is out (10.77.77.2:53).
+  ASSERT_TRUE(WaitFor([&] {
+    return ReadAll("/proc/" + std::to_string(pid) + "/net/udp").find(" 024D4D0A:0035 ") != std::string::npos;
+  })) << Output();
+  EXPECT_EQ(StopWith(SIGHUP), 0) << Output();
+  EXPECT_LT(took, 2s);
+  EXPECT_EQ(Marker(), "") << "the unload ran";
+}
+
 // A signal during a dial ends the program within 2 s, and the dialler's process group with it.
 TEST_F(ProgramRun, ASignalDuringADialEndsItAndTheProgramPromptly) {
   if (!NamespacesWork()) GTEST_SKIP() << "needs root and network namespaces";
