@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "contracts/Contracts.h"
 #include "contracts/http_server.h"
 #include "core/Env.h"
 #include "fakes/FakeEnv.h"
@@ -25,9 +26,7 @@ class UpdateServer {
 
   UpdateServer() {
     for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
-    char tmpl[] = "/tmp/tavrel-update-XXXXXX";
-    EXPECT_NE(::mkdtemp(tmpl), nullptr);
-    scratch = tmpl;
+    EXPECT_FALSE(scratch.path().empty());
     std::filesystem::create_directory(scratch / "app");
     std::filesystem::create_directory(scratch / "tmp");
     ::setenv("TMPDIR", (scratch / "tmp").c_str(), 1);
@@ -35,13 +34,11 @@ class UpdateServer {
   ~UpdateServer() {
     LetGo();
     ::unsetenv("TMPDIR");
-    std::error_code ec;
-    std::filesystem::remove_all(scratch, ec);
   }
   // The fakes' environment with this folder, server and these services.
   std::unique_ptr<Env> MakeEnv(fakes::FakeEnv& f, IDesktop& desktop, IWindowManager& wm, IWindowStyle& style) {
     AppInfo app = f.env.app;
-    app.folder = (scratch / "app").string();
+    app.folder = scratch / "app";
     app.server = "127.0.0.1:" + std::to_string(server.Port());
     return std::make_unique<Env>(Env{app, desktop, f.clock, files, profile, f.registry, f.connection, f.phonebook,
                                      f.tcp, f.addresses, f.sockets, downloader, wm, style});
@@ -50,7 +47,7 @@ class UpdateServer {
     if (letGoSeen.wait_for(std::chrono::seconds(0)) != std::future_status::ready) letGo.set_value();
   }
 
-  std::filesystem::path scratch;
+  contract::Scratch scratch;
   std::map<std::string, testhttp::Reply> replies;
   std::string heldPath;
   std::promise<void> letGo;

@@ -95,7 +95,7 @@ TEST_F(UpdateWindowView, CheckAgainstTheServerReportsRepaintsAndRestoresTheCapti
   ASSERT_EQ(desktop.boxes.size(), 1u);
   EXPECT_EQ(desktop.boxes[0].text, "Update available");
   EXPECT_TRUE(w->lblDownload()->isEnabled());
-  const std::string local = (web.scratch / "app" / "tavrel.txt").string();
+  const std::string local = web.scratch / "app/tavrel.txt";
   EXPECT_EQ(w->txtUpdate()->toPlainText().toStdString(),
             "Source: " + web.server.Url(versionPath) + "\nTemp: " + local +
                 "\n\nYou are using version: 1.0.1b\n\nTavrel 1.0.2 is out\n");
@@ -108,7 +108,7 @@ TEST_F(UpdateWindowView, DownloadFetchesTheArchiveIntoTheTemporaryFolderAndOpens
   QTest::mouseClick(w->lblCheck(), Qt::LeftButton);
   ASSERT_TRUE(w->lblDownload()->isEnabled());
   QTest::mouseClick(w->lblDownload(), Qt::LeftButton);
-  const fs::path archive = web.scratch / "tmp" / "tavrel_upd.zip";
+  const fs::path archive = web.scratch / "tmp/tavrel_upd.zip";
   EXPECT_EQ(desktop.opened, std::vector<std::string>{"open " + archive.string()});
   EXPECT_EQ(Contents(archive), "PK\x03\x04 archive");
 }
@@ -129,7 +129,7 @@ TEST_F(UpdateWindowView, OneWindowAtATimeAndAClosingDuringATransferWaitsForIt) {
   ASSERT_EQ(desktop.boxes.size(), 1u);  // the check ran to its end
   Settle();
   EXPECT_EQ(updates.Current(), nullptr);
-  EXPECT_FALSE(fs::exists(web.scratch / "app" / "tavrel.txt"));
+  EXPECT_FALSE(fs::exists(web.scratch / "app/tavrel.txt"));
 }
 
 }  // namespace
